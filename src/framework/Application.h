@@ -1,0 +1,80 @@
+// The application object: title, forms in creation order, the message loop and the handler
+// error display.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <new>
+#include <string>
+
+#include "framework/Backend.h"
+#include "framework/Component.h"
+#include "framework/Form.h"
+
+namespace fw {
+
+class TApplication : public TComponent, private ApplicationEvents {
+ public:
+  explicit TApplication(Backend& backend);
+  ~TApplication() override;
+
+  Backend& GetBackend() const { return backend_; }
+
+  const std::string& Title() const { return title_; }
+  void SetTitle(const std::string& title);
+
+  // Sets the reference before construction begins, so that handlers run during construction
+  // find the form. A failed construction destroys what was built, resets the reference and
+  // passes the error on.
+  template <class TFormClass>
+  void CreateForm(TFormClass*& reference) {
+    void* memory = ::operator new(sizeof(TFormClass));
+    reference = static_cast<TFormClass*>(memory);
+    TFormClass* form = nullptr;
+    try {
+      form = new (memory) TFormClass(this);
+    } catch (...) {
+      ::operator delete(memory);
+      reference = nullptr;
+      throw;
+    }
+    FormConstructed(form);
+  }
+
+  TForm* MainForm() const { return mainForm_; }
+
+  // Shows the main form as the process was asked to start, then handles messages until the
+  // terminate flag is set.
+  void Run();
+  // Handles every pending message and returns when none is left.
+  void ProcessMessages();
+  // Handles one message, or waits for one when the queue is empty.
+  void HandleMessage();
+  // Asks the loop to end: posts the quit message.
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+
+  // Hides the owned windows on screen, then destroys the forms, the last created first.
+  void DestroyForms();
+
+  // Shows an error that escaped a handler, and returns.
+  void HandleException(const std::exception& error);
+  // Runs an event handler; an error that escapes it goes to the handler error display.
+  void Guard(const std::function<void()>& handler) noexcept;
+
+ private:
+  void FormConstructed(TForm* form);
+  bool ProcessMessage();
+  void PlatformCloseMainForm() override;
+  void PlatformEndSession() override;
+
+  Backend& backend_;
+  std::string title_;
+  TForm* mainForm_ = nullptr;
+  bool terminated_ = false;
+};
+
+// The one application object of the process.
+extern TApplication* Application;
+
+}  // namespace fw

@@ -1,0 +1,127 @@
+// What the framework needs of a windowing platform; one implementation per platform.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "framework/Types.h"
+
+namespace fw {
+
+// Events that a platform window reports. The framework's implementations never throw.
+class FormEvents {
+ public:
+  virtual void PlatformCloseRequest() = 0;
+
+ protected:
+  ~FormEvents() = default;
+};
+
+class ControlEvents {
+ public:
+  virtual void PlatformClick() = 0;
+
+ protected:
+  ~ControlEvents() = default;
+};
+
+class TimerEvents {
+ public:
+  virtual void PlatformTimer() = 0;
+
+ protected:
+  ~TimerEvents() = default;
+};
+
+class ApplicationEvents {
+ public:
+  // The close command of the taskbar button.
+  virtual void PlatformCloseMainForm() = 0;
+  // The user logs off or the system shuts down, and the end is confirmed.
+  virtual void PlatformEndSession() = 0;
+
+ protected:
+  ~ApplicationEvents() = default;
+};
+
+struct FormParams {
+  std::string ClassName;
+  std::string Caption;
+  TBounds Client;  // Left and Top are the window's screen position; Width and Height the client area
+  bool DefaultPosition = false;
+  TBorderIcons BorderIcons = TBorderIcons::Close;
+  TFormStyle Style = TFormStyle::Normal;
+  TColor Color = clBtnFace;
+  TFont Font;
+};
+
+struct ControlParams {
+  TControlKind Kind = TControlKind::Panel;
+  std::string Text;
+  TBounds Bounds;
+  TColor Color = clBtnFace;
+  TFont Font;
+  bool TabStop = false;
+};
+
+// A top-level platform window; destroying the peer destroys the window.
+class FormPeer {
+ public:
+  virtual ~FormPeer() = default;
+  virtual void SetCaption(const std::string& caption) = 0;
+  virtual TPoint Position() const = 0;
+  virtual void SetPosition(TPoint position) = 0;
+  virtual void Show(TWindowState state, bool activate) = 0;
+  virtual void Hide() = 0;
+  virtual void BringToFront() = 0;
+};
+
+// A child control of a form; destroying the peer destroys the control.
+class ControlPeer {
+ public:
+  virtual ~ControlPeer() = default;
+  virtual std::string Text() const = 0;
+  virtual void SetText(const std::string& text) = 0;
+  virtual void SetFontColor(TColor color) = 0;
+};
+
+class TimerPeer {
+ public:
+  virtual ~TimerPeer() = default;
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  // The hidden application window: title, taskbar button, owner of every form.
+  virtual void CreateApplicationWindow(ApplicationEvents& events) = 0;
+  virtual void SetTitle(const std::string& title) = 0;
+  virtual void ShowApplicationWindow(bool minimized) = 0;
+  virtual void HideOwnedPopups() = 0;
+  virtual TWindowState StartupShowCommand() = 0;
+
+  virtual std::unique_ptr<FormPeer> CreateForm(const FormParams& params, FormEvents& events) = 0;
+  virtual std::unique_ptr<ControlPeer> CreateControl(FormPeer& form, const ControlParams& params,
+                                                     ControlEvents& events) = 0;
+  virtual std::unique_ptr<TimerPeer> CreateTimer(unsigned intervalMs, TimerEvents& events) = 0;
+
+  enum class MessageResult { None, Quit, Dispatched };
+  // Takes the next message off the queue and dispatches it, unless it is the quit message.
+  virtual MessageResult ProcessOneMessage() = 0;
+  virtual void WaitMessage() = 0;
+  virtual void PostQuit() = 0;
+
+  // The handler error display: a stop box owned by the application window.
+  virtual void CancelMouseCapture() = 0;
+  virtual void ShowHandlerErrorBox(const std::string& text, const std::string& caption) = 0;
+
+  // The multimedia clock and timer resolution.
+  virtual std::uint32_t TimeGetTime() = 0;
+  virtual std::uint32_t TimerMinPeriod() = 0;
+  virtual void TimeBeginPeriod(std::uint32_t period) = 0;
+  virtual void TimeEndPeriod(std::uint32_t period) = 0;
+};
+
+}  // namespace fw

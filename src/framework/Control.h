@@ -1,0 +1,63 @@
+// The base of every child control: it keeps the control's state and its platform peer.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "framework/Backend.h"
+#include "framework/Component.h"
+#include "framework/Types.h"
+
+namespace fw {
+
+class TForm;
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+
+class TControl : public TComponent, private ControlEvents {
+ public:
+  ~TControl() override;
+
+  TForm* Form() const { return form_; }
+  TControlKind Kind() const { return kind_; }
+
+  const TBounds& Bounds() const { return bounds_; }
+  void SetBounds(int left, int top, int width, int height);
+
+  std::string Caption() const;
+  void SetCaption(const std::string& caption);
+
+  TColor Color() const { return color_; }
+  void SetColor(TColor color) { color_ = color; }
+
+  // The control's own font; when none is set, it uses its form's.
+  const TFont& Font() const;
+  void SetFont(const TFont& font);
+  void SetFontColor(TColor color);
+
+  bool TabStop() const { return tabStop_; }
+
+  TNotifyEvent OnClick;
+
+ protected:
+  TControl(TForm* form, TControlKind kind, bool tabStop);
+
+ private:
+  friend class TForm;
+  void CreatePeer(Backend& backend, FormPeer& form);
+  // Keeps what the user may have changed on screen, then drops the peer.
+  void DestroyPeer();
+  void PlatformClick() override;
+
+  TForm* form_;
+  TControlKind kind_;
+  TBounds bounds_;
+  std::string caption_;
+  TColor color_ = clBtnFace;
+  std::unique_ptr<TFont> font_;
+  bool tabStop_;
+  std::unique_ptr<ControlPeer> peer_;
+};
+
+}  // namespace fw

@@ -1,0 +1,14 @@
+// The root error type.
+#include "framework/Exception.h"
+
+#include <utility>
+
+namespace fw {
+
+Exception::Exception(std::string message)
+    : message_(std::move(message)), raiseAddress_(VORLIX_CALLER_ADDRESS()) {}
+
+Exception::Exception(std::string message, const void* raiseAddress)
+    : message_(std::move(message)), raiseAddress_(raiseAddress) {}
+
+}  // namespace fw

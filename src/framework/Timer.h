@@ -1,0 +1,33 @@
+// A window timer that calls OnTimer every Interval milliseconds while enabled.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "framework/Backend.h"
+#include "framework/Component.h"
+#include "framework/Control.h"
+
+namespace fw {
+
+class TTimer : public TComponent, private TimerEvents {
+ public:
+  // Enabled from the start, with an interval of 1000 ms until another is set.
+  explicit TTimer(TComponent* owner);
+  ~TTimer() override;
+
+  unsigned Interval() const { return interval_; }
+  void SetInterval(unsigned interval);
+  bool Enabled() const { return peer_ != nullptr; }
+  void SetEnabled(bool enabled);
+
+  TNotifyEvent OnTimer;
+
+ private:
+  void PlatformTimer() override;
+
+  unsigned interval_ = 1000;
+  std::unique_ptr<TimerPeer> peer_;
+};
+
+}  // namespace fw

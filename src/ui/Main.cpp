@@ -1,0 +1,137 @@
+// TForm_Main: the status window.
+#include "ui/Main.h"
+
+#include "framework/Application.h"
+
+TForm_Main* Form_Main = nullptr;
+
+namespace {
+
+const char* const kFontFace = "ＭＳ Ｐゴシック";
+constexpr int kBlinkSteps = 5;
+
+fw::TFont LayoutFont(int height, bool bold) {
+  fw::TFont font;
+  font.Face = kFontFace;
+  font.Height = height;
+  font.Bold = bold;
+  return font;
+}
+
+fw::TColor BandColor(std::int32_t elapsed) {
+  if (elapsed < 300) {
+    return fw::clAqua;
+  }
+  if (elapsed < 600) {
+    return fw::clLime;
+  }
+  if (elapsed < 900) {
+    return fw::clYellow;
+  }
+  return fw::clRed;
+}
+
+// Counts a check as under way for as long as it runs, however it ends.
+class RunningCheck {
+ public:
+  explicit RunningCheck(int& count) : count_(count) { ++count_; }
+  RunningCheck(const RunningCheck&) = delete;
+  RunningCheck& operator=(const RunningCheck&) = delete;
+  ~RunningCheck() { --count_; }
+
+ private:
+  int& count_;
+};
+
+}  // namespace
+
+TForm_Main::TForm_Main(fw::TComponent* AOwner) : fw::TForm(AOwner) {
+  SetWindowClassName("TForm_Main");
+  SetLeft(-255);
+  SetTop(-255);
+  SetClientSize(129, 25);
+  SetBorderIcons(fw::TBorderIcons::Close);
+  SetColor(fw::clBtnFace);
+  SetFont(LayoutFont(-12, false));
+
+  Panel_Result = new fw::TPanel(this);
+  Panel_Result->SetBounds(0, 0, 79, 25);
+  Panel_Result->SetColor(fw::clBlack);
+  fw::TFont panelFont = LayoutFont(-16, true);
+  panelFont.Color = fw::clWhite;
+  Panel_Result->SetFont(panelFont);
+  Panel_Result->OnClick = [this](fw::TObject* s) { Panel_ResultClick(s); };
+
+  Button_Check = new fw::TButton(this);
+  Button_Check->SetBounds(80, 0, 49, 25);
+  Button_Check->SetCaption("Check");
+  Button_Check->OnClick = [this](fw::TObject* s) { Button_CheckClick(s); };
+
+  Timer = new fw::TTimer(this);
+  Timer->SetInterval(200);
+  Timer->OnTimer = [this](fw::TObject* s) { TimerTimer(s); };
+
+  KvICMP = new probe::TKvICMP(this);
+  KvICMP->NumberOfPings = 1;
+  KvICMP->OnReply = [this](fw::TObject* s, std::int32_t status, std::string address,
+                           std::int32_t rtt, std::uint8_t ttl) {
+    KvICMPReply(s, status, std::move(address), rtt, ttl);
+  };
+
+  OnCreate = [this](fw::TObject* s) { FormCreate(s); };
+  OnDestroy = [this](fw::TObject* s) { FormDestroy(s); };
+}
+
+void TForm_Main::FormCreate(fw::TObject*) {
+  fw::Backend& backend = fw::Application->GetBackend();
+  backend.TimeBeginPeriod(backend.TimerMinPeriod());
+  StartTime = 0;
+  BlinkCount = 0;
+  AutoPing = false;
+  PingInterval = 0xFFFFFFFF;
+}
+
+void TForm_Main::FormDestroy(fw::TObject*) {
+  fw::Backend& backend = fw::Application->GetBackend();
+  backend.TimeEndPeriod(backend.TimerMinPeriod());
+}
+
+void TForm_Main::StartPing() {
+  RunningCheck running(runningChecks_);
+  StartTime = fw::Application->GetBackend().TimeGetTime();
+  KvICMP->Ping();
+}
+
+void TForm_Main::Button_CheckClick(fw::TObject*) { StartPing(); }
+
+void TForm_Main::TimerTimer(fw::TObject*) {
+  // A periodic check never starts inside a running one, so an interval shorter than a run
+  // cannot nest checks without end.
+  if (AutoPing && runningChecks_ == 0 &&
+      fw::Application->GetBackend().TimeGetTime() - StartTime >= PingInterval) {
+    StartPing();
+  }
+  if (BlinkCount > 0) {
+    Panel_Result->SetFontColor(BlinkCount % 2 != 0 ? ResultColor : fw::clWhite);
+    --BlinkCount;
+  }
+}
+
+void TForm_Main::Panel_ResultClick(fw::TObject*) {
+  // The settings window toggles here once it exists.
+}
+
+void TForm_Main::KvICMPReply(fw::TObject*, std::int32_t, std::string, std::int32_t,
+                             std::uint8_t) {
+  const auto elapsed =
+      static_cast<std::int32_t>(fw::Application->GetBackend().TimeGetTime() - StartTime);
+  if (elapsed < KvICMP->Timeout) {
+    Panel_Result->SetCaption(std::to_string(elapsed) + "ms");
+    ResultColor = BandColor(elapsed);
+  } else {
+    Panel_Result->SetCaption("TimeOut");
+    ResultColor = fw::clFuchsia;
+  }
+  Panel_Result->SetFontColor(fw::clWhite);
+  BlinkCount = kBlinkSteps;
+}

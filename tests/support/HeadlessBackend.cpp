@@ -1,0 +1,262 @@
+// A back end without windows, for the unit tests.
+#include "HeadlessBackend.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace headless {
+
+namespace {
+
+// Signed distance, so that comparisons stay right across the clock's wrap.
+bool Reached(std::uint32_t now, std::uint32_t due) {
+  return static_cast<std::int32_t>(now - due) >= 0;
+}
+
+class HeadlessForm : public fw::FormPeer {
+ public:
+  HeadlessForm(HeadlessBackend& backend, FormRecord& record) : backend_(backend), record_(record) {}
+  ~HeadlessForm() override {
+    record_.Alive = false;
+    record_.Shown = false;
+    backend_.Log("destroy " + record_.Params.ClassName);
+  }
+  void SetCaption(const std::string& caption) override { record_.Caption = caption; }
+  fw::TPoint Position() const override { return record_.Position; }
+  void SetPosition(fw::TPoint position) override { record_.Position = position; }
+  void Show(fw::TWindowState state, bool activate) override {
+    record_.Shown = true;
+    record_.ShownState = state;
+    record_.ActivatedOnShow = activate;
+    backend_.Log("show " + record_.Params.ClassName);
+  }
+  void Hide() override {
+    record_.Shown = false;
+    backend_.Log("hide " + record_.Params.ClassName);
+  }
+  void BringToFront() override {}
+  FormRecord& Record() const { return record_; }
+
+ private:
+  HeadlessBackend& backend_;
+  FormRecord& record_;
+};
+
+class HeadlessControl : public fw::ControlPeer {
+ public:
+  explicit HeadlessControl(ControlRecord& record) : record_(record) {}
+  ~HeadlessControl() override { record_.Alive = false; }
+  std::string Text() const override { return record_.Text; }
+  void SetText(const std::string& text) override { record_.Text = text; }
+  void SetFontColor(fw::TColor color) override { record_.FontColor = color; }
+
+ private:
+  ControlRecord& record_;
+};
+
+class HeadlessTimer : public fw::TimerPeer {
+ public:
+  HeadlessTimer(HeadlessBackend& backend, int id) : backend_(backend), id_(id) {}
+  ~HeadlessTimer() override { backend_.RemoveTimer(id_); }
+
+ private:
+  HeadlessBackend& backend_;
+  int id_;
+};
+
+}  // namespace
+
+HeadlessBackend::HeadlessBackend() = default;
+HeadlessBackend::~HeadlessBackend() = default;
+
+void HeadlessBackend::AdvanceClock(std::uint32_t ms) {
+  // Step through the interval so that every timer and scheduled event falls due in order.
+  while (ms > 0) {
+    std::uint32_t step = std::min<std::uint32_t>(ms, 1);
+    clock_ += step;
+    ms -= step;
+    QueueDue();
+  }
+}
+
+void HeadlessBackend::SetClock(std::uint32_t now) {
+  clock_ = now;
+  for (auto& [id, timer] : timers_) {
+    timer.NextDue = now + timer.Interval;
+  }
+}
+
+void HeadlessBackend::Post(std::function<void()> message) { queue_.push_back(std::move(message)); }
+
+void HeadlessBackend::PostAt(std::uint32_t time, std::function<void()> message) {
+  scheduled_.push_back(Scheduled{time, std::move(message)});
+}
+
+void HeadlessBackend::ClickAt(const std::string& formClass, int x, int y) {
+  Post([this, formClass, x, y] {
+    const ControlRecord* control = LiveControlAt(formClass, x, y);
+    if (control != nullptr) {
+      control->Events->PlatformClick();
+    }
+  });
+}
+
+void HeadlessBackend::CloseRequest(const std::string& formClass) {
+  Post([this, formClass] {
+    const FormRecord* form = LiveForm(formClass);
+    if (form != nullptr) {
+      form->Events->PlatformCloseRequest();
+    }
+  });
+}
+
+void HeadlessBackend::DispatchAll() {
+  while (ProcessOneMessage() != MessageResult::None) {
+  }
+}
+
+void HeadlessBackend::QueueDue() {
+  for (auto& [id, timer] : timers_) {
+    if (!timer.Pending && Reached(clock_, timer.NextDue)) {
+      timer.Pending = true;
+      timer.NextDue = clock_ + timer.Interval;
+      int timerId = id;
+      queue_.push_back([this, timerId] {
+        auto found = timers_.find(timerId);
+        if (found != timers_.end()) {
+          found->second.Pending = false;
+          found->second.Events->PlatformTimer();
+        }
+      });
+    }
+  }
+  for (auto it = scheduled_.begin(); it != scheduled_.end();) {
+    if (Reached(clock_, it->Time)) {
+      queue_.push_back(std::move(it->Message));
+      it = scheduled_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+const FormRecord* HeadlessBackend::LiveForm(const std::string& formClass) const {
+  for (const auto& form : forms_) {
+    if (form->Alive && form->Params.ClassName == formClass) {
+      return form.get();
+    }
+  }
+  return nullptr;
+}
+
+const ControlRecord* HeadlessBackend::LiveControlAt(const std::string& formClass, int x,
+                                                    int y) const {
+  const FormRecord* form = LiveForm(formClass);
+  for (const auto& control : controls_) {
+    const fw::TBounds& b = control->Params.Bounds;
+    if (control->Alive && control->Form == form && x >= b.Left && x < b.Left + b.Width &&
+        y >= b.Top && y < b.Top + b.Height) {
+      return control.get();
+    }
+  }
+  return nullptr;
+}
+
+int HeadlessBackend::FormsCreated(const std::string& formClass) const {
+  return static_cast<int>(std::count_if(forms_.begin(), forms_.end(), [&](const auto& form) {
+    return form->Params.ClassName == formClass;
+  }));
+}
+
+void HeadlessBackend::CreateApplicationWindow(fw::ApplicationEvents& events) {
+  application_ = &events;
+}
+
+void HeadlessBackend::ShowApplicationWindow(bool minimized) {
+  Log(minimized ? "application minimized" : "application shown");
+}
+
+void HeadlessBackend::HideOwnedPopups() {
+  Log("hide owned popups");
+  for (auto& form : forms_) {
+    form->Shown = false;
+  }
+}
+
+std::unique_ptr<fw::FormPeer> HeadlessBackend::CreateForm(const fw::FormParams& params,
+                                                          fw::FormEvents& events) {
+  auto record = std::make_unique<FormRecord>();
+  record->Params = params;
+  record->Events = &events;
+  record->Caption = params.Caption;
+  record->Position = params.DefaultPosition ? fw::TPoint{40, 30}
+                                            : fw::TPoint{params.Client.Left, params.Client.Top};
+  forms_.push_back(std::move(record));
+  Log("create " + params.ClassName);
+  return std::make_unique<HeadlessForm>(*this, *forms_.back());
+}
+
+std::unique_ptr<fw::ControlPeer> HeadlessBackend::CreateControl(fw::FormPeer& form,
+                                                                const fw::ControlParams& params,
+                                                                fw::ControlEvents& events) {
+  auto record = std::make_unique<ControlRecord>();
+  record->Params = params;
+  record->Events = &events;
+  record->Text = params.Text;
+  record->FontColor = params.Font.Color;
+  record->Form = &static_cast<HeadlessForm&>(form).Record();
+  controls_.push_back(std::move(record));
+  return std::make_unique<HeadlessControl>(*controls_.back());
+}
+
+std::unique_ptr<fw::TimerPeer> HeadlessBackend::CreateTimer(unsigned intervalMs,
+                                                            fw::TimerEvents& events) {
+  int id = nextTimerId_++;
+  timers_[id] = TimerRecord{&events, intervalMs, clock_ + intervalMs, false};
+  return std::make_unique<HeadlessTimer>(*this, id);
+}
+
+fw::Backend::MessageResult HeadlessBackend::ProcessOneMessage() {
+  if (queue_.empty()) {
+    if (quitPosted_) {
+      quitPosted_ = false;
+      return MessageResult::Quit;
+    }
+    return MessageResult::None;
+  }
+  std::function<void()> message = std::move(queue_.front());
+  queue_.pop_front();
+  message();
+  return MessageResult::Dispatched;
+}
+
+void HeadlessBackend::WaitMessage() {
+  if (!queue_.empty() || quitPosted_) {
+    return;
+  }
+  if (timers_.empty() && scheduled_.empty()) {
+    throw std::logic_error("waiting for a message that can never come");
+  }
+  while (queue_.empty()) {
+    AdvanceClock(1);
+  }
+}
+
+void HeadlessBackend::PostQuit() { quitPosted_ = true; }
+
+void HeadlessBackend::ShowHandlerErrorBox(const std::string& text, const std::string& caption) {
+  errorBoxes_.push_back(caption + ": " + text);
+}
+
+void HeadlessBackend::TimeBeginPeriod(std::uint32_t period) {
+  period_ = period;
+  ++periodDepth_;
+}
+
+void HeadlessBackend::TimeEndPeriod(std::uint32_t period) {
+  if (period == period_) {
+    --periodDepth_;
+  }
+}
+
+}  // namespace headless

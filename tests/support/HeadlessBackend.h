@@ -1,0 +1,133 @@
+// A back end without windows: tests click, tick the timer and set the clock by hand.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/Backend.h"
+
+namespace headless {
+
+struct FormRecord {
+  fw::FormParams Params;
+  fw::FormEvents* Events = nullptr;
+  std::string Caption;
+  fw::TPoint Position;
+  bool Shown = false;
+  bool Alive = true;
+  fw::TWindowState ShownState = fw::TWindowState::Normal;
+  bool ActivatedOnShow = false;
+};
+
+struct ControlRecord {
+  fw::ControlParams Params;
+  fw::ControlEvents* Events = nullptr;
+  FormRecord* Form = nullptr;
+  std::string Text;
+  fw::TColor FontColor = 0;
+  bool Alive = true;
+};
+
+class HeadlessBackend : public fw::Backend {
+ public:
+  HeadlessBackend();
+  ~HeadlessBackend() override;
+
+  // --- what a test does ---
+  // Moves the clock on, queueing the timer ticks and scheduled events that fall due.
+  void AdvanceClock(std::uint32_t ms);
+  void SetClock(std::uint32_t now);
+  // Queues a message to be handled by the next message pump.
+  void Post(std::function<void()> message);
+  // Queues a message once the clock reaches the given time.
+  void PostAt(std::uint32_t time, std::function<void()> message);
+  // Queues a click on the live control of a form at a client position.
+  void ClickAt(const std::string& formClass, int x, int y);
+  void CloseRequest(const std::string& formClass);
+  // Handles queued messages directly, without a message loop.
+  void DispatchAll();
+
+  // --- what a test reads ---
+  const FormRecord* LiveForm(const std::string& formClass) const;
+  const ControlRecord* LiveControlAt(const std::string& formClass, int x, int y) const;
+  int FormsCreated(const std::string& formClass) const;
+  const std::vector<std::string>& ErrorBoxes() const { return errorBoxes_; }
+  const std::vector<std::string>& Events() const { return events_; }
+  int CancelModeSent() const { return cancelModes_; }
+  std::uint32_t Clock() const { return clock_; }
+  std::uint32_t TimerPeriod() const { return period_; }
+  int TimerPeriodDepth() const { return periodDepth_; }
+  std::size_t LiveTimers() const { return timers_.size(); }
+
+  void SetStartupShowCommand(fw::TWindowState state) { startupShow_ = state; }
+  void SetMinPeriod(std::uint32_t period) { minPeriod_ = period; }
+
+  // --- fw::Backend ---
+  void CreateApplicationWindow(fw::ApplicationEvents& events) override;
+  void SetTitle(const std::string& title) override { title_ = title; }
+  void ShowApplicationWindow(bool minimized) override;
+  void HideOwnedPopups() override;
+  fw::TWindowState StartupShowCommand() override { return startupShow_; }
+  std::unique_ptr<fw::FormPeer> CreateForm(const fw::FormParams& params,
+                                           fw::FormEvents& events) override;
+  std::unique_ptr<fw::ControlPeer> CreateControl(fw::FormPeer& form,
+                                                 const fw::ControlParams& params,
+                                                 fw::ControlEvents& events) override;
+  std::unique_ptr<fw::TimerPeer> CreateTimer(unsigned intervalMs,
+                                             fw::TimerEvents& events) override;
+  MessageResult ProcessOneMessage() override;
+  void WaitMessage() override;
+  void PostQuit() override;
+  void CancelMouseCapture() override { ++cancelModes_; }
+  void ShowHandlerErrorBox(const std::string& text, const std::string& caption) override;
+  std::uint32_t TimeGetTime() override { return clock_; }
+  std::uint32_t TimerMinPeriod() override { return minPeriod_; }
+  void TimeBeginPeriod(std::uint32_t period) override;
+  void TimeEndPeriod(std::uint32_t period) override;
+
+  const std::string& Title() const { return title_; }
+  fw::ApplicationEvents* Application() const { return application_; }
+
+  // Used by the peers.
+  void Log(const std::string& event) { events_.push_back(event); }
+  void RemoveTimer(int id) { timers_.erase(id); }
+
+ private:
+  struct TimerRecord {
+    fw::TimerEvents* Events;
+    unsigned Interval;
+    std::uint32_t NextDue;
+    bool Pending;
+  };
+  struct Scheduled {
+    std::uint32_t Time;
+    std::function<void()> Message;
+  };
+
+  void QueueDue();
+
+  std::deque<std::function<void()>> queue_;
+  std::vector<Scheduled> scheduled_;
+  std::map<int, TimerRecord> timers_;
+  int nextTimerId_ = 1;
+  std::vector<std::unique_ptr<FormRecord>> forms_;
+  std::vector<std::unique_ptr<ControlRecord>> controls_;
+  std::vector<std::string> errorBoxes_;
+  std::vector<std::string> events_;
+  fw::ApplicationEvents* application_ = nullptr;
+  std::string title_;
+  fw::TWindowState startupShow_ = fw::TWindowState::Normal;
+  std::uint32_t clock_ = 1000000;
+  std::uint32_t minPeriod_ = 1;
+  std::uint32_t period_ = 0;
+  int periodDepth_ = 0;
+  int cancelModes_ = 0;
+  bool quitPosted_ = false;
+};
+
+}  // namespace headless

@@ -1,0 +1,320 @@
+// The echo probe: construction, the run, the pause and re-entry.
+#include "probe/KvICMP.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Harness.h"
+
+namespace {
+
+using headless::HostScript;
+using headless::ScriptedEchoService;
+
+const std::uint32_t kHost = ScriptedEchoService::Address(198, 18, 0, 20);
+
+struct Reply {
+  std::int32_t Status;
+  std::string Address;
+  std::int32_t Rtt;
+  std::uint8_t Ttl;
+};
+
+class ProbeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    h.echo.Hosts[kHost] = HostScript{23, true, 0};
+    probe = std::make_unique<probe::TKvICMP>(h.app.get());
+    probe->OnReply = [this](fw::TObject* sender, std::int32_t status, std::string address,
+                            std::int32_t rtt, std::uint8_t ttl) {
+      EXPECT_EQ(sender, probe.get());
+      replies.push_back(Reply{status, address, rtt, ttl});
+    };
+    h.echo.Calls.clear();
+  }
+  void TearDown() override { probe.reset(); }
+
+  int Count(const std::string& prefix) const {
+    return static_cast<int>(std::count_if(h.echo.Calls.begin(), h.echo.Calls.end(),
+                                           [&](const std::string& c) { return c.rfind(prefix, 0) == 0; }));
+  }
+
+  headless::Harness h;
+  std::unique_ptr<probe::TKvICMP> probe;
+  std::vector<Reply> replies;
+};
+
+TEST(ProbeConstruction, FailuresCarryTheirMessageAndShutTheSocketLayerDown) {
+  struct Case {
+    const char* name;
+    int startup;
+    std::uint16_t granted;
+    bool library;
+    const char* missing;
+    const char* message;
+    int cleanups;
+  };
+  const Case cases[] = {
+      {"startup fails", 10091, 0x0101, true, "", "Winsock の初期化が出来ませんでした。", 0},
+      {"version 2.2", 0, 0x0202, true, "", "Winsock が v1.1 互換で動作できません。", 1},
+      {"version 1.0", 0, 0x0001, true, "", "Winsock が v1.1 互換で動作できません。", 1},
+      {"no library", 0, 0x0101, false, "", "必要なファイル ICMP.DLL が見つかりません。", 1},
+      {"no create", 0, 0x0101, true, "IcmpCreateFile", "ICMP.DLL のプロセスを取得出来ません。", 1},
+      {"no send", 0, 0x0101, true, "IcmpSendEcho", "ICMP.DLL のプロセスを取得出来ません。", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    headless::Harness h;
+    h.echo.StartupResult = c.startup;
+    h.echo.GrantedVersion = c.granted;
+    h.echo.LibraryPresent = c.library;
+    if (*c.missing != '\0') {
+      h.echo.MissingEntryPoints.insert(c.missing);
+    }
+    try {
+      probe::TKvICMP probe(h.app.get());
+      ADD_FAILURE() << "construction succeeded";
+    } catch (const probe::EICMPError& e) {
+      EXPECT_EQ(e.Message(), c.message);
+      EXPECT_STREQ(e.ClassName(), "EICMPError");
+      EXPECT_NE(e.RaiseAddress(), nullptr);
+    }
+    EXPECT_EQ(h.echo.Cleanups, c.cleanups);
+    EXPECT_TRUE(h.app->Components().empty());
+  }
+}
+
+TEST(ProbeConstruction, BindsAllThreeEntryPointsInOrderEvenWhenOneIsMissing) {
+  headless::Harness h;
+  h.echo.MissingEntryPoints.insert("IcmpCreateFile");
+  EXPECT_THROW(probe::TKvICMP(h.app.get()), probe::EICMPError);
+  const std::vector<std::string> expected = {
+      "WSAStartup 0101",          "LoadLibrary ICMP.DLL",         "GetProcAddress IcmpCreateFile",
+      "GetProcAddress IcmpCloseHandle", "GetProcAddress IcmpSendEcho", "WSACleanup"};
+  EXPECT_EQ(h.echo.Calls, expected);
+}
+
+TEST(ProbeConstruction, DestructionShutsTheSocketLayerDownOnce) {
+  headless::Harness h;
+  { probe::TKvICMP probe(h.app.get()); }
+  EXPECT_EQ(h.echo.Cleanups, 1);
+}
+
+TEST_F(ProbeTest, OneEchoWithTheDefaults) {
+  probe->NumberOfPings = 1;
+  probe->Address = "198.18.0.20";
+  const std::uint32_t start = h.echo.Ticks;
+  probe->Ping();
+
+  ASSERT_EQ(h.echo.Sent.size(), 1u);
+  const headless::SentEcho& sent = h.echo.Sent[0];
+  EXPECT_EQ(sent.Target, kHost);
+  EXPECT_EQ(sent.RequestSize, 64);
+  EXPECT_EQ(sent.Request, std::vector<unsigned char>(64, 0xA7));
+  EXPECT_EQ(sent.Ttl, 255);
+  EXPECT_EQ(sent.Timeout, 5000u);
+  EXPECT_EQ(sent.ReplySize, 40u + 64u + 8u);
+  ASSERT_EQ(replies.size(), 1u);
+  EXPECT_EQ(replies[0].Status, 0);
+  EXPECT_EQ(replies[0].Address, "198.18.0.20");
+  EXPECT_EQ(replies[0].Rtt, 23);
+  // The echo took 23 ms, then the pause at least 1000 ms in 10 ms steps.
+  const std::uint32_t took = h.echo.Ticks - start;
+  EXPECT_GE(took, 23u + 1000u);
+  EXPECT_LT(took, 23u + 1010u);
+  EXPECT_EQ(h.echo.OpenHandles, 0);
+  EXPECT_EQ(Count("IcmpCloseHandle"), 1);
+}
+
+TEST_F(ProbeTest, NoReplyReportsTheLastErrorCode) {
+  probe->NumberOfPings = 1;
+  probe->Delay = 0;
+  probe->Timeout = 700;
+  probe->Address = "198.18.0.99";
+  probe->Ping();
+  ASSERT_EQ(replies.size(), 1u);
+  EXPECT_EQ(replies[0].Status, 11010);
+  EXPECT_EQ(h.echo.Sent[0].Timeout, 700u);
+}
+
+TEST_F(ProbeTest, NoEchoesStillOpensAndClosesAHandle) {
+  for (int count : {0, -1}) {
+    SCOPED_TRACE(count);
+    probe->NumberOfPings = count;
+    probe->Address = "198.18.0.20";
+    probe->Cancel = true;
+    probe->Ping();
+    EXPECT_FALSE(probe->Cancel);
+    EXPECT_TRUE(h.echo.Sent.empty());
+    EXPECT_TRUE(replies.empty());
+    EXPECT_EQ(h.echo.OpenHandles, 0);
+    EXPECT_EQ(Count("Sleep"), 0);
+  }
+  EXPECT_EQ(Count("IcmpCreateFile"), 2);
+  EXPECT_EQ(Count("IcmpCloseHandle"), 2);
+}
+
+TEST_F(ProbeTest, CancelSetBeforeTheRunHasNoEffect) {
+  probe->NumberOfPings = 2;
+  probe->Delay = 0;
+  probe->Address = "198.18.0.20";
+  probe->Cancel = true;
+  probe->Ping();
+  EXPECT_EQ(h.echo.Sent.size(), 2u);
+}
+
+TEST_F(ProbeTest, CancelDuringThePauseEndsTheRun) {
+  probe->NumberOfPings = 3;
+  probe->Address = "198.18.0.20";
+  const std::uint32_t start = h.echo.Ticks;
+  h.backend.PostAt(h.backend.Clock() + 300, [this] { probe->Cancel = true; });
+  probe->Ping();
+  EXPECT_EQ(h.echo.Sent.size(), 1u);
+  EXPECT_LT(h.echo.Ticks - start, 400u);
+  EXPECT_TRUE(probe->Cancel);
+  EXPECT_EQ(h.echo.OpenHandles, 0);
+}
+
+TEST_F(ProbeTest, AddressIsTrimmedAndParsedOnce) {
+  probe->NumberOfPings = 2;
+  probe->Delay = 0;
+  probe->Address = " \t198.18.0.20\r\n";
+  probe->Ping();
+  EXPECT_EQ(Count("inet_addr 198.18.0.20"), 1);
+  EXPECT_EQ(Count("inet_addr"), 1);
+  EXPECT_EQ(h.echo.Sent.size(), 2u);
+}
+
+TEST_F(ProbeTest, UnresolvableNamesAreReportedOncePerEchoWithAPauseEach) {
+  for (const char* address : {"no.such.host", "255.255.255.255"}) {
+    SCOPED_TRACE(address);
+    replies.clear();
+    h.echo.Calls.clear();
+    probe->NumberOfPings = 3;
+    probe->Delay = 100;
+    probe->Address = address;
+    const std::uint32_t start = h.echo.Ticks;
+    probe->Ping();
+    ASSERT_EQ(replies.size(), 3u);
+    for (const Reply& r : replies) {
+      EXPECT_EQ(r.Status, -1);
+      EXPECT_EQ(r.Address, "0.0.0.0");
+      EXPECT_EQ(r.Rtt, 0);
+      EXPECT_EQ(r.Ttl, 0);
+    }
+    EXPECT_EQ(Count("gethostbyname " + std::string(address)), 3);
+    EXPECT_TRUE(h.echo.Sent.empty());
+    EXPECT_GE(h.echo.Ticks - start, 300u);
+  }
+}
+
+TEST_F(ProbeTest, AResolvedNameIsLookedUpOncePerRun) {
+  h.echo.Names["watched.test"] = kHost;
+  probe->NumberOfPings = 3;
+  probe->Delay = 0;
+  probe->Address = "watched.test";
+  probe->Ping();
+  EXPECT_EQ(Count("gethostbyname"), 1);
+  ASSERT_EQ(h.echo.Sent.size(), 3u);
+  EXPECT_EQ(h.echo.Sent[2].Target, kHost);
+}
+
+TEST_F(ProbeTest, ZeroDelayReturnsRightAfterTheLastNotification) {
+  probe->NumberOfPings = 2;
+  probe->Delay = 0;
+  probe->Address = "198.18.0.20";
+  probe->Ping();
+  EXPECT_EQ(Count("Sleep"), 0);
+  EXPECT_EQ(h.echo.Calls.back(), "IcmpCloseHandle");
+}
+
+TEST_F(ProbeTest, WithNoNotificationBoundEchoesAndPausesStillHappen) {
+  probe->OnReply = nullptr;
+  probe->NumberOfPings = 2;
+  probe->Delay = 50;
+  probe->Address = "198.18.0.20";
+  probe->Ping();
+  EXPECT_EQ(h.echo.Sent.size(), 2u);
+  EXPECT_GE(Count("Sleep"), 10);
+}
+
+TEST_F(ProbeTest, APauseLastsItsDelayAcrossTheTickCounterWrap) {
+  for (std::uint32_t ticks : {0xFFFFFF00u, 0xFFFFFFF5u, 0x80000010u, 0x7FFFFFF0u}) {
+    SCOPED_TRACE(ticks);
+    probe->NumberOfPings = 1;
+    probe->Address = "198.18.0.99";  // never answers
+    probe->Timeout = 0;
+    h.echo.Ticks = ticks;
+    probe->Ping();
+    const std::uint32_t took = h.echo.Ticks - ticks;
+    EXPECT_GE(took, 1000u);
+    EXPECT_LT(took, 1010u);
+  }
+}
+
+TEST_F(ProbeTest, NegativeTimeoutWaitsNotAtAll) {
+  probe->NumberOfPings = 1;
+  probe->Delay = 0;
+  probe->Timeout = -1;
+  probe->Address = "198.18.0.99";
+  probe->Ping();
+  ASSERT_EQ(h.echo.Sent.size(), 1u);
+  EXPECT_EQ(h.echo.Sent[0].Timeout, 0u);
+}
+
+TEST_F(ProbeTest, AnAddressTooLongForThePlatformIsNeverLookedUp) {
+  probe->NumberOfPings = 2;
+  probe->Delay = 0;
+  probe->Address = std::string(300, 'a');
+  probe->Ping();
+  EXPECT_EQ(Count("inet_addr"), 0);
+  EXPECT_EQ(Count("gethostbyname"), 0);
+  ASSERT_EQ(replies.size(), 2u);
+  EXPECT_EQ(replies[0].Status, -1);
+  EXPECT_EQ(h.echo.OpenHandles, 0);
+}
+
+TEST_F(ProbeTest, ANestedRunGoesThroughBeforeTheOuterRunContinues) {
+  probe->NumberOfPings = 2;
+  probe->Address = "198.18.0.20";
+  int depth = 0;
+  int deepest = 0;
+  std::vector<std::string> order;
+  probe->OnReply = [&](fw::TObject*, std::int32_t, std::string, std::int32_t, std::uint8_t) {
+    order.push_back("reply at depth " + std::to_string(depth));
+  };
+  h.backend.PostAt(h.backend.Clock() + 300, [&] {
+    ++depth;
+    deepest = std::max(deepest, depth);
+    probe->NumberOfPings = 1;
+    probe->Cancel = true;  // the inner run clears it, so the outer run goes on
+    probe->Ping();
+    --depth;
+  });
+  probe->Ping();
+  const std::vector<std::string> expected = {"reply at depth 0", "reply at depth 1",
+                                             "reply at depth 0"};
+  EXPECT_EQ(order, expected);
+  EXPECT_EQ(deepest, 1);
+  EXPECT_EQ(Count("IcmpCreateFile"), 2);
+  EXPECT_EQ(Count("IcmpCloseHandle"), 2);
+  EXPECT_EQ(h.echo.OpenHandles, 0);
+}
+
+TEST_F(ProbeTest, AnErrorFromTheNotificationEndsTheRunAndClosesTheHandle) {
+  probe->NumberOfPings = 3;
+  probe->Address = "198.18.0.20";
+  probe->OnReply = [](fw::TObject*, std::int32_t, std::string, std::int32_t, std::uint8_t) {
+    throw fw::Exception("handler failed");
+  };
+  EXPECT_THROW(probe->Ping(), fw::Exception);
+  EXPECT_EQ(h.echo.Sent.size(), 1u);
+  EXPECT_EQ(h.echo.OpenHandles, 0);
+  EXPECT_EQ(Count("Sleep"), 0);
+}
+
+}  // namespace
