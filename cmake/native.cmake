@@ -10,11 +10,11 @@ add_library(vorlix_test_support STATIC
   tests/support/ScriptedEchoService.cpp
 )
 target_include_directories(vorlix_test_support PUBLIC tests/support)
-target_link_libraries(vorlix_test_support PUBLIC vorlix_core)
+target_link_libraries(vorlix_test_support PUBLIC vorlix_core PRIVATE vorlix_options)
 
 file(GLOB_RECURSE VORLIX_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(vorlix_unit_tests ${VORLIX_UNIT_TESTS})
-target_link_libraries(vorlix_unit_tests PRIVATE vorlix_test_support GTest::gtest_main)
+target_link_libraries(vorlix_unit_tests PRIVATE vorlix_test_support vorlix_options GTest::gtest_main)
 
 include(GoogleTest)
 gtest_discover_tests(vorlix_unit_tests DISCOVERY_TIMEOUT 30)

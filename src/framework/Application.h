@@ -20,6 +20,9 @@ class TApplication : public TComponent, private ApplicationEvents {
 
   Backend& GetBackend() const { return backend_; }
 
+  // Nothing to prepare in this framework; kept for the entry's order of steps.
+  void Initialize() {}
+
   const std::string& Title() const { return title_; }
   void SetTitle(const std::string& title);
 

@@ -43,7 +43,7 @@ class EchoService {
   virtual std::string InetNtoa(std::uint32_t address) = 0;
 
   // The echo library, bound by name at run time.
-  virtual Module LoadLibrary(const char* name) = 0;
+  virtual Module LoadLibraryA(const char* name) = 0;
   virtual EntryPoint GetProcAddress(Module module, const char* name) = 0;
   virtual EchoHandle IcmpCreateFile(EntryPoint entry) = 0;
   virtual void IcmpCloseHandle(EntryPoint entry, EchoHandle handle) = 0;

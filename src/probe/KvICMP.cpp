@@ -71,7 +71,7 @@ TKvICMP::TKvICMP(fw::TComponent* AOwner)
 TKvICMP::~TKvICMP() { service_.WSACleanup(); }
 
 void TKvICMP::LoadIcmpLibrary() {
-  library_ = service_.LoadLibrary("ICMP.DLL");
+  library_ = service_.LoadLibraryA("ICMP.DLL");
   if (library_ == nullptr) {
     throw EICMPError("必要なファイル ICMP.DLL が見つかりません。");
   }

@@ -67,7 +67,7 @@ std::string ScriptedEchoService::InetNtoa(std::uint32_t address) {
   return text;
 }
 
-probe::EchoService::Module ScriptedEchoService::LoadLibrary(const char* name) {
+probe::EchoService::Module ScriptedEchoService::LoadLibraryA(const char* name) {
   Calls.push_back(std::string("LoadLibrary ") + name);
   return LibraryPresent ? static_cast<void*>(&entryToken) : nullptr;
 }

@@ -60,7 +60,7 @@ class ScriptedEchoService : public probe::EchoService {
   std::uint32_t InetAddr(const char* text) override;
   std::optional<std::uint32_t> GetHostByName(const char* name) override;
   std::string InetNtoa(std::uint32_t address) override;
-  Module LoadLibrary(const char* name) override;
+  Module LoadLibraryA(const char* name) override;
   EntryPoint GetProcAddress(Module module, const char* name) override;
   EchoHandle IcmpCreateFile(EntryPoint entry) override;
   void IcmpCloseHandle(EntryPoint entry, EchoHandle handle) override;

@@ -1,0 +1,30 @@
+// Conversions between UTF-8 and UTF-16.
+#include "platform/win32/Utf.h"
+
+#include "platform/win32/Win32.h"
+
+namespace win32 {
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) {
+    return {};
+  }
+  const int size = static_cast<int>(text.size());
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+std::string Narrow(const std::wstring& text) {
+  if (text.empty()) {
+    return {};
+  }
+  const int size = static_cast<int>(text.size());
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+  return narrow;
+}
+
+}  // namespace win32

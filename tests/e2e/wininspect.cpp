@@ -1,0 +1,403 @@
+// Win32 console tool for the e2e rig: reads (and pokes) the windows of programs in the same
+// WINEPREFIX.
+//
+//   wininspect list                      one JSON object per window (top-level ones, then children)
+//   wininspect wait CLASS|CAPTION SECS   wait for a visible top-level window; prints its hwnd
+//   wininspect wait-gone CLASS|CAPTION SECS
+//   wininspect close HWND|CLASS|CAPTION  post WM_CLOSE to the window(s)
+//   wininspect command HWND ID           post WM_COMMAND ID (e.g. 1 = IDOK) to a window
+//   wininspect msgbox                    one JSON object per visible dialog box (#32770); exit 1 if
+//   none wininspect text HWND                 the window's text wininspect close-box HWND screen
+//   point of the caption's close button (via WM_NCHITTEST) wininspect monitor MS [SECS] JSON events
+//   "new"/"change"/"gone" for windows, polled every MS wininspect metrics                   a few
+//   system metrics and colours wininspect click-button HWND         BM_CLICK (no real mouse; not
+//   for input tests)
+// Output is UTF-8 written as raw bytes; hwnds are hex ("0x1234"); rectangles are
+// [left,top,right,bottom] in screen coordinates; "pos" is [x,y,w,h] relative to the parent's client
+// area.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr UINT kMessageTimeoutMs = 1000;
+
+void WriteOut(const std::string& s) {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  const char* p = s.data();
+  size_t left = s.size();
+  while (left > 0) {
+    DWORD done = 0;
+    if (!WriteFile(out, p, static_cast<DWORD>(left), &done, nullptr) || done == 0)
+      return;
+    p += done;
+    left -= done;
+  }
+}
+
+void WriteErr(const std::string& s) {
+  DWORD done = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), s.data(), static_cast<DWORD>(s.size()), &done, nullptr);
+}
+
+std::string Utf8(const std::wstring& w) {
+  if (w.empty())
+    return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr,
+                              nullptr);
+  std::string s(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                      nullptr);
+  return s;
+}
+
+std::string Json(const std::wstring& w) {
+  std::string s = Utf8(w), out = "\"";
+  for (unsigned char c : s) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+std::string Hex(unsigned long long v) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "\"0x%llx\"", v);
+  return buf;
+}
+
+std::string HwndText(HWND h) {
+  return Hex(reinterpret_cast<uintptr_t>(h));
+}
+
+std::string RectJson(const RECT& r) {
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "[%ld,%ld,%ld,%ld]", r.left, r.top, r.right, r.bottom);
+  return buf;
+}
+
+std::wstring ClassOf(HWND h) {
+  wchar_t buf[256] = {};
+  int n = GetClassNameW(h, buf, 256);
+  return std::wstring(buf, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+// WM_GETTEXT with a time-out, so a hung program does not hang the tool.
+std::wstring TextOf(HWND h) {
+  DWORD_PTR len = 0;
+  if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &len))
+    return {};
+  std::vector<wchar_t> buf(len + 2, L'\0');
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutW(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()),
+                           SMTO_ABORTIFHUNG, kMessageTimeoutMs, &got))
+    return {};
+  return std::wstring(buf.data(), wcsnlen(buf.data(), buf.size()));
+}
+
+HWND ParseHwnd(const wchar_t* s) {
+  wchar_t* end = nullptr;
+  unsigned long long v = wcstoull(s, &end, 0);
+  if (end == s || *end != L'\0')
+    return nullptr;
+  return reinterpret_cast<HWND>(static_cast<uintptr_t>(v));
+}
+
+struct Collected {
+  std::vector<HWND> all;  // top-level windows, each followed by its descendants
+  std::vector<HWND> top;
+};
+
+BOOL CALLBACK AddChild(HWND h, LPARAM p) {
+  reinterpret_cast<Collected*>(p)->all.push_back(h);
+  return TRUE;
+}
+
+BOOL CALLBACK AddTop(HWND h, LPARAM p) {
+  auto* c = reinterpret_cast<Collected*>(p);
+  c->top.push_back(h);
+  c->all.push_back(h);
+  EnumChildWindows(h, AddChild, p);
+  return TRUE;
+}
+
+Collected Collect() {
+  Collected c;
+  EnumWindows(AddTop, reinterpret_cast<LPARAM>(&c));
+  return c;
+}
+
+// One window as a JSON object (without the closing brace, so callers may add fields).
+std::string Describe(HWND h) {
+  HWND parent = GetAncestor(h, GA_PARENT);
+  if (parent == GetDesktopWindow())
+    parent = nullptr;
+  DWORD pid = 0, tid = GetWindowThreadProcessId(h, &pid);
+  RECT rect{}, client{};
+  GetWindowRect(h, &rect);
+  GetClientRect(h, &client);
+  MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  LONG style = GetWindowLongW(h, GWL_STYLE), exstyle = GetWindowLongW(h, GWL_EXSTYLE);
+  std::wstring cls = ClassOf(h);
+
+  std::string s =
+      "{\"hwnd\":" + HwndText(h) + ",\"parent\":" + HwndText(parent) +
+      ",\"owner\":" + HwndText(GetWindow(h, GW_OWNER)) + ",\"pid\":" + std::to_string(pid) +
+      ",\"tid\":" + std::to_string(tid) + ",\"class\":" + Json(cls) +
+      ",\"text\":" + Json(TextOf(h)) + ",\"visible\":" + (IsWindowVisible(h) ? "true" : "false") +
+      ",\"enabled\":" + (IsWindowEnabled(h) ? "true" : "false") + ",\"rect\":" + RectJson(rect) +
+      ",\"client\":" + RectJson(client) + ",\"style\":" + Hex(static_cast<DWORD>(style)) +
+      ",\"exstyle\":" + Hex(static_cast<DWORD>(exstyle));
+  if (parent) {
+    RECT rel = rect;
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rel), 2);
+    char buf[96];
+    std::snprintf(buf, sizeof buf, ",\"pos\":[%ld,%ld,%ld,%ld],\"id\":%d", rel.left, rel.top,
+                  rel.right - rel.left, rel.bottom - rel.top, GetDlgCtrlID(h));
+    s += buf;
+  }
+  if (_wcsicmp(cls.c_str(), L"Button") == 0) {
+    DWORD_PTR check = 0;
+    SendMessageTimeoutW(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &check);
+    s += ",\"check\":" + std::to_string(check);
+  }
+  return s;
+}
+
+bool Matches(HWND h, const std::wstring& what) {
+  return ClassOf(h) == what || TextOf(h) == what;
+}
+
+HWND FindVisibleTop(const std::wstring& what) {
+  for (HWND h : Collect().top)
+    if (IsWindowVisible(h) && Matches(h, what))
+      return h;
+  return nullptr;
+}
+
+int CmdList() {
+  for (HWND h : Collect().all)
+    WriteOut(Describe(h) + "}\n");
+  return 0;
+}
+
+int CmdWait(const std::wstring& what, double seconds, bool gone) {
+  ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+  for (;;) {
+    HWND h = FindVisibleTop(what);
+    if (!gone && h) {
+      std::string quoted = HwndText(h);
+      WriteOut(quoted.substr(1, quoted.size() - 2) + "\n");
+      return 0;
+    }
+    if (gone && !h)
+      return 0;
+    if (GetTickCount64() >= deadline)
+      return 1;
+    Sleep(25);
+  }
+}
+
+int CmdClose(const wchar_t* arg) {
+  std::vector<HWND> targets;
+  if (HWND h = ParseHwnd(arg)) {
+    targets.push_back(h);
+  } else {
+    for (HWND t : Collect().top)
+      if (Matches(t, arg))
+        targets.push_back(t);
+  }
+  int posted = 0;
+  for (HWND h : targets)
+    if (PostMessageW(h, WM_CLOSE, 0, 0))
+      ++posted;
+  return posted > 0 ? 0 : 1;
+}
+
+int CmdCommand(const wchar_t* hwnd, const wchar_t* id) {
+  HWND h = ParseHwnd(hwnd);
+  if (!h)
+    return 2;
+  return PostMessageW(h, WM_COMMAND, MAKEWPARAM(_wtoi(id), BN_CLICKED), 0) ? 0 : 1;
+}
+
+int CmdMsgbox() {
+  int found = 0;
+  for (HWND h : Collect().top) {
+    if (!IsWindowVisible(h) || ClassOf(h) != L"#32770")
+      continue;
+    std::wstring message;
+    std::string buttons, statics;
+    for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      std::wstring cls = ClassOf(c);
+      if (_wcsicmp(cls.c_str(), L"Static") == 0) {
+        if (GetDlgCtrlID(c) == 0xFFFF)
+          message = TextOf(c);
+        statics += (statics.empty() ? "" : ",") + Json(TextOf(c));
+      } else if (_wcsicmp(cls.c_str(), L"Button") == 0) {
+        buttons += (buttons.empty() ? "" : ",") + Json(TextOf(c));
+      }
+    }
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    WriteOut("{\"hwnd\":" + HwndText(h) + ",\"owner\":" + HwndText(GetWindow(h, GW_OWNER)) +
+             ",\"pid\":" + std::to_string(pid) + ",\"caption\":" + Json(TextOf(h)) + ",\"text\":" +
+             Json(message) + ",\"buttons\":[" + buttons + "],\"statics\":[" + statics + "]}\n");
+    ++found;
+  }
+  return found > 0 ? 0 : 1;
+}
+
+// Finds the caption's close button by asking the window itself which part is where.
+int CmdCloseBox(const wchar_t* arg) {
+  HWND h = ParseHwnd(arg);
+  if (!h)
+    h = FindVisibleTop(arg);
+  if (!h || !IsWindow(h))
+    return 2;
+  RECT rect{}, client{};
+  GetWindowRect(h, &rect);
+  GetClientRect(h, &client);
+  MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  long first_x = -1, last_x = -1, first_y = -1, last_y = -1;
+  for (long y = rect.top; y < client.top; ++y) {
+    for (long x = rect.left; x < rect.right; ++x) {
+      DWORD_PTR hit = 0;
+      if (!SendMessageTimeoutW(h, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG,
+                               kMessageTimeoutMs, &hit))
+        return 1;
+      if (hit != HTCLOSE)
+        continue;
+      if (first_x < 0 || x < first_x)
+        first_x = x;
+      if (x > last_x)
+        last_x = x;
+      if (first_y < 0)
+        first_y = y;
+      last_y = y;
+    }
+  }
+  if (first_x < 0)
+    return 1;
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "%ld %ld\n", (first_x + last_x) / 2, (first_y + last_y) / 2);
+  WriteOut(buf);
+  return 0;
+}
+
+int CmdMonitor(int interval_ms, double seconds) {
+  ULONGLONG start = GetTickCount64();
+  ULONGLONG deadline = seconds > 0 ? start + static_cast<ULONGLONG>(seconds * 1000) : ~0ULL;
+  std::map<HWND, std::string> known;
+  for (;;) {
+    ULONGLONG now = GetTickCount64();
+    std::string t = ",\"t\":" + std::to_string(now - start);
+    std::map<HWND, std::string> seen;
+    for (HWND h : Collect().all)
+      seen[h] = Describe(h);
+    std::string batch;
+    for (auto& [h, desc] : seen) {
+      auto old = known.find(h);
+      if (old == known.end())
+        batch += desc + ",\"event\":\"new\"" + t + "}\n";
+      else if (old->second != desc)
+        batch += desc + ",\"event\":\"change\"" + t + "}\n";
+    }
+    for (auto& [h, desc] : known)
+      if (!seen.count(h))
+        batch += "{\"hwnd\":" + HwndText(h) + ",\"event\":\"gone\"" + t + "}\n";
+    if (!batch.empty())
+      WriteOut(batch);
+    known = std::move(seen);
+    if (now >= deadline)
+      return 0;
+    Sleep(static_cast<DWORD>(interval_ms));
+  }
+}
+
+int CmdMetrics() {
+  auto colour = [](int index) {
+    DWORD c = GetSysColor(index);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "[%lu,%lu,%lu]", GetRValue(c) + 0UL, GetGValue(c) + 0UL,
+                  GetBValue(c) + 0UL);
+    return std::string(buf);
+  };
+  auto m = [](int index) { return std::to_string(GetSystemMetrics(index)); };
+  WriteOut("{\"btnface\":" + colour(COLOR_BTNFACE) + ",\"window\":" + colour(COLOR_WINDOW) +
+           ",\"screen\":[" + m(SM_CXSCREEN) + "," + m(SM_CYSCREEN) +
+           "],\"smcaption\":" + m(SM_CYSMCAPTION) + ",\"caption\":" + m(SM_CYCAPTION) +
+           ",\"fixedframe\":[" + m(SM_CXFIXEDFRAME) + "," + m(SM_CYFIXEDFRAME) + "]}\n");
+  return 0;
+}
+
+int CmdClickButton(const wchar_t* arg) {
+  HWND h = ParseHwnd(arg);
+  if (!h)
+    return 2;
+  return PostMessageW(h, BM_CLICK, 0, 0) ? 0 : 1;
+}
+
+int Usage() {
+  WriteErr(
+      "usage: wininspect list | wait WHAT SECS | wait-gone WHAT SECS | close HWND|WHAT |\n"
+      "       command HWND ID | msgbox | text HWND | close-box HWND | monitor MS [SECS] |\n"
+      "       metrics | click-button HWND\n");
+  return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2)
+    return Usage();
+  std::wstring cmd = argv[1];
+  if (cmd == L"list" && argc == 2)
+    return CmdList();
+  if ((cmd == L"wait" || cmd == L"wait-gone") && argc == 4)
+    return CmdWait(argv[2], _wtof(argv[3]), cmd == L"wait-gone");
+  if (cmd == L"close" && argc == 3)
+    return CmdClose(argv[2]);
+  if (cmd == L"command" && argc == 4)
+    return CmdCommand(argv[2], argv[3]);
+  if (cmd == L"msgbox" && argc == 2)
+    return CmdMsgbox();
+  if (cmd == L"text" && argc == 3) {
+    HWND h = ParseHwnd(argv[2]);
+    if (!h || !IsWindow(h))
+      return 1;
+    WriteOut(Utf8(TextOf(h)) + "\n");
+    return 0;
+  }
+  if (cmd == L"close-box" && argc == 3)
+    return CmdCloseBox(argv[2]);
+  if (cmd == L"monitor" && (argc == 3 || argc == 4)) {
+    int ms = _wtoi(argv[2]);
+    return CmdMonitor(ms > 0 ? ms : 50, argc == 4 ? _wtof(argv[3]) : 0);
+  }
+  if (cmd == L"metrics" && argc == 2)
+    return CmdMetrics();
+  if (cmd == L"click-button" && argc == 3)
+    return CmdClickButton(argv[2]);
+  return Usage();
+}
