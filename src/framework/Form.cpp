@@ -9,7 +9,11 @@ namespace fw {
 
 TForm::TForm(TComponent* owner) : TComponent(owner) {}
 
-TForm::~TForm() { peer_.reset(); }
+TForm::~TForm() {
+  // The controls leave the form's list as they go, so they go while the form is whole.
+  DestroyComponents();
+  peer_.reset();
+}
 
 void TForm::AfterConstruction() { RunHandler(OnCreate); }
 

@@ -1,0 +1,729 @@
+#!/usr/bin/env python3
+"""End-to-end tests of vorlix.exe under Wine on Xvfb, inside network namespaces made for the run.
+
+Usage: e2e.py [--exe PATH] [-k SUBSTRING] [--keep] [--list]
+  (as root; the exe may also come from $VORLIX_EXE; build the helpers first, see run.sh)
+
+Every Wine process of the run (wineboot, the program, wininspect, wineserver) is started inside
+vx-app-PID, whose only interfaces are lo and a veth to vx-hosts-PID (198.18.0.0/24, the responder).
+Prints "PASS name" / "FAIL name: reason" per test and "N passed, N failed" at the end.
+"""
+
+import argparse
+import collections
+import ipaddress
+import json
+import os
+import re
+import select
+import shutil
+import signal
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.dirname(os.path.dirname(HERE))
+BUILD = os.path.join(REPO, "build", "e2e")
+SHOTS = os.path.join(BUILD, "shots")
+NETNS_SH = os.path.join(HERE, "netns.sh")
+WININSPECT = os.path.join(BUILD, "wininspect.exe")
+DEFAULT_EXE = os.path.join(REPO, "build", "windows", "vorlix.exe")
+
+TEST_NET = ipaddress.ip_network("198.18.0.0/24")
+# Test hosts served by the responder (address -> delay in ms, None = never answers).
+HOSTS = {"198.18.0.20": 20, "198.18.0.35": 350, "198.18.0.65": 650, "198.18.0.95": 950,
+         "198.18.0.99": None}
+
+MAIN_CLASS = "TForm_Main"
+BASE_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
+RUN_BUDGET_S = 540  # the whole run, set-up and clean-up included, stays below 10 minutes
+
+BLACK, WHITE = (0, 0, 0), (255, 255, 255)
+CYAN, LIME, YELLOW, RED, MAGENTA = (0, 255, 255), (0, 255, 0), (255, 255, 0), (255, 0, 0), (255, 0, 255)
+# Upper bound (exclusive) of each band in ms and its panel colour.
+BANDS = [(300, CYAN), (600, LIME), (900, YELLOW), (float("inf"), RED)]
+RESULT_RE = re.compile(r"^(-?\d+)ms$|^TimeOut$")
+MSGBOX_CAPTION = "アプリケーション エラー"
+MSGBOX_LINE1_RE = re.compile(r"^EICMPErrorがモジュール vorlix\.exe の [0-9A-F]{8} で発生しました。$")
+MSGBOX_LINE2 = "必要なファイル ICMP.DLL が見つかりません。."
+
+WS_THICKFRAME, WS_MINIMIZEBOX, WS_MAXIMIZEBOX = 0x40000, 0x20000, 0x10000
+WS_EX_TOOLWINDOW = 0x80
+
+
+class Failure(Exception):
+    """A test's expectation was not met."""
+
+
+def check(cond, message):
+    if not cond:
+        raise Failure(message)
+
+
+def band_colour(text):
+    """The panel colour that goes with a result text ("23ms", "TimeOut")."""
+    if text == "TimeOut":
+        return MAGENTA
+    ms = int(RESULT_RE.match(text).group(1))
+    return next(colour for limit, colour in BANDS if ms < limit)
+
+
+def run(cmd, timeout=30, check_rc=True, **kw):
+    """Runs a command with a time limit; returns the CompletedProcess (text mode)."""
+    p = subprocess.run(cmd, capture_output=True, text=True, timeout=timeout, **kw)
+    if check_rc and p.returncode != 0:
+        raise Failure(f"{' '.join(cmd[:6])}... exited {p.returncode}: {(p.stderr or p.stdout).strip()[-400:]}")
+    return p
+
+
+# ---------------------------------------------------------------------------------------------
+# Screenshots
+
+
+class Shot:
+    """A screenshot of the whole Xvfb screen, saved as PNG, with its pixels."""
+
+    def __init__(self, path, width, height, rgb):
+        self.path, self.width, self.height, self.rgb = path, width, height, rgb
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.rgb[i:i + 3])
+
+    def colours_in(self, rect):
+        """Counter of the colours inside a screen rectangle [left, top, right, bottom)."""
+        left, top, right, bottom = rect
+        counts = collections.Counter()
+        for y in range(max(top, 0), min(bottom, self.height)):
+            row = self.rgb[(y * self.width) * 3:((y + 1) * self.width) * 3]
+            for x in range(max(left, 0), min(right, self.width)):
+                counts[tuple(row[x * 3:x * 3 + 3])] += 1
+        return counts
+
+
+def read_ppm(data):
+    m = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
+    if not m or int(m.group(3)) != 255:
+        raise Failure("screenshot: unexpected PPM data")
+    w, h = int(m.group(1)), int(m.group(2))
+    rgb = data[m.end():m.end() + w * h * 3]
+    check(len(rgb) == w * h * 3, "screenshot: PPM data cut short")
+    return w, h, rgb
+
+
+def describe_colours(counts, limit=6):
+    return ", ".join(f"{c}x{n}" for c, n in counts.most_common(limit))
+
+
+# ---------------------------------------------------------------------------------------------
+# Raw ICMP probe used to check the responder (runs inside vx-app-N via "e2e.py --ping ...").
+
+
+def icmp_checksum(data):
+    if len(data) % 2:
+        data += b"\0"
+    s = sum(struct.unpack(f"!{len(data) // 2}H", data))
+    while s >> 16:
+        s = (s & 0xFFFF) + (s >> 16)
+    return ~s & 0xFFFF
+
+
+def ping_probe(addrs, wait_s):
+    """Sends one echo to each address at once and prints one JSON line per address."""
+    for a in addrs:
+        if ipaddress.ip_address(a) not in TEST_NET:  # never anything but the test hosts
+            sys.exit(f"refusing to send to {a}")
+    sock = socket.socket(socket.AF_INET, socket.SOCK_RAW, socket.IPPROTO_ICMP)
+    ident = os.getpid() & 0xFFFF
+    sent = {}
+    for seq, addr in enumerate(addrs, start=1):
+        payload = bytes((seq * 7 + i) & 0xFF for i in range(37))  # odd length on purpose
+        head = struct.pack("!BBHHH", 8, 0, 0, ident, seq)
+        packet = struct.pack("!BBHHH", 8, 0, icmp_checksum(head + payload), ident, seq) + payload
+        sent[seq] = (addr, payload, time.monotonic())
+        sock.sendto(packet, (addr, 0))
+    results = {}
+    deadline = time.monotonic() + wait_s
+    while len(results) < len(sent) and time.monotonic() < deadline:
+        ready, _, _ = select.select([sock], [], [], max(deadline - time.monotonic(), 0))
+        if not ready:
+            break
+        data, (src, _) = sock.recvfrom(65536)
+        now = time.monotonic()
+        ihl = (data[0] & 0x0F) * 4
+        icmp = data[ihl:]
+        if len(icmp) < 8 or icmp[0] != 0:
+            continue
+        _, _, _, rid, rseq = struct.unpack("!BBHHH", icmp[:8])
+        if rid != ident or rseq not in sent or rseq in results:
+            continue
+        addr, payload, t0 = sent[rseq]
+        results[rseq] = {"addr": addr, "from": src, "ms": (now - t0) * 1000,
+                         "data_ok": icmp[8:] == payload, "sum_ok": icmp_checksum(icmp) == 0}
+    for seq, (addr, _, _) in sent.items():
+        print(json.dumps(results.get(seq, {"addr": addr, "ms": None})))
+
+
+# ---------------------------------------------------------------------------------------------
+# The rig: Xvfb, namespaces + responder, a fresh WINEPREFIX; and the helpers the tests use.
+
+
+class Program:
+    """A running vorlix.exe (the `ip netns exec ... wine` process)."""
+
+    def __init__(self, popen, workdir, log_path):
+        self.popen, self.workdir, self.log_path = popen, workdir, log_path
+
+    def wait(self, timeout):
+        """The exit code, or None if still running after `timeout` seconds."""
+        try:
+            return self.popen.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def running(self):
+        return self.popen.poll() is None
+
+    def log_tail(self, n=600):
+        try:
+            with open(self.log_path, errors="replace") as f:
+                return f.read()[-n:]
+        except OSError:
+            return ""
+
+
+class Rig:
+    def __init__(self, exe, keep):
+        self.exe, self.keep = exe, keep
+        self.ns_id = os.getpid()
+        self.app_ns = f"vx-app-{self.ns_id}"
+        self.run_dir = os.path.join(BUILD, f"run-{self.ns_id}")
+        self.prefix = os.path.join(self.run_dir, "prefix")
+        self.xvfb = None
+        self.display = None
+        self.netns_up = False
+        self.programs = []
+        self.helpers = []
+
+    # -- set-up / clean-up --------------------------------------------------------------------
+
+    def setup(self):
+        os.makedirs(SHOTS, exist_ok=True)
+        os.makedirs(self.run_dir, exist_ok=True)
+        self._start_xvfb()
+        self.netns_up = True  # from here on, clean-up tries to remove the namespaces
+        env = dict(os.environ, VX_NETNS_STATE=os.path.join(self.run_dir, "netns"))
+        rules = [f"{a}={'never' if d is None else d}" for a, d in HOSTS.items()]
+        run(["bash", NETNS_SH, "up", str(self.ns_id), *rules], timeout=30, env=env)
+        self._make_prefix()
+
+    def _start_xvfb(self):
+        for n in range(97, 130):
+            if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                continue
+            log = open(os.path.join(self.run_dir, "xvfb.log"), "w")
+            self.xvfb = subprocess.Popen(
+                ["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
+                stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+            deadline = time.monotonic() + 10
+            while time.monotonic() < deadline and self.xvfb.poll() is None:
+                if subprocess.run(["xdpyinfo", "-display", f":{n}"], capture_output=True).returncode == 0:
+                    self.display = f":{n}"
+                    return
+                time.sleep(0.1)
+            self.xvfb.kill()
+            self.xvfb.wait()
+        raise Failure("could not start Xvfb on any display :97..:129")
+
+    def _make_prefix(self):
+        shutil.rmtree(self.prefix, ignore_errors=True)
+        self.wine(["wineboot", "-i"], timeout=120)
+        # Cosmetic, for readable screenshots: Wine draws every frame itself (no window manager
+        # here), finds its own fonts (Marlett for caption buttons) and shows Japanese text.
+        fonts = os.path.join(self.prefix, "drive_c", "windows", "Fonts")
+        for name in os.listdir("/usr/share/wine/fonts") if os.path.isdir("/usr/share/wine/fonts") else []:
+            if name.endswith(".ttf"):
+                shutil.copy(os.path.join("/usr/share/wine/fonts", name), fonts)
+        self.wine(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated",
+                   "/d", "N", "/f"])
+        self.wine(["wine", "reg", "add",
+                   r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
+                   "/v", "Tahoma", "/t", "REG_MULTI_SZ", "/d", "ipag.ttf,IPAGothic", "/f"])
+        self.wait_wine_gone(30)
+
+    def teardown(self):
+        for p in self.helpers + [p.popen for p in self.programs]:
+            if p.poll() is None:
+                p.kill()
+                p.wait(timeout=10)
+        if self.display and os.path.isdir(self.prefix):
+            try:
+                self.wine(["wineserver", "-k"], timeout=15, check_rc=False)
+            except Exception:
+                pass
+        for pid in self.wine_pids():
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        if self.netns_up:
+            env = dict(os.environ, VX_NETNS_STATE=os.path.join(self.run_dir, "netns"))
+            subprocess.run(["bash", NETNS_SH, "down", str(self.ns_id)], timeout=30, env=env,
+                           capture_output=True)
+        if self.xvfb and self.xvfb.poll() is None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+        if not self.keep:
+            shutil.rmtree(self.run_dir, ignore_errors=True)
+
+    # -- Wine ---------------------------------------------------------------------------------
+
+    def wine_env(self, env_extra=None):
+        env = {"DISPLAY": self.display, "WINEPREFIX": self.prefix, "WINEDEBUG": "-all",
+               "WINEDLLOVERRIDES": BASE_OVERRIDES}
+        for k, v in (env_extra or {}).items():
+            env[k] = f"{BASE_OVERRIDES};{v}" if k == "WINEDLLOVERRIDES" else v
+        return env
+
+    def in_app_ns(self, argv, env_extra=None):
+        env = [f"{k}={v}" for k, v in self.wine_env(env_extra).items()]
+        return ["ip", "netns", "exec", self.app_ns, "env", *env, *argv]
+
+    def wine(self, argv, timeout=30, check_rc=True, env_extra=None):
+        return run(self.in_app_ns(argv, env_extra), timeout=timeout, check_rc=check_rc)
+
+    def wine_pids(self):
+        """Pids of live processes (not zombies) that run with this run's WINEPREFIX."""
+        needle = b"\0WINEPREFIX=" + self.prefix.encode() + b"\0"
+        pids = []
+        for name in os.listdir("/proc"):
+            if not name.isdigit():
+                continue
+            try:
+                with open(f"/proc/{name}/environ", "rb") as f:
+                    if needle in b"\0" + f.read() + b"\0":
+                        pids.append(int(name))
+            except OSError:
+                pass
+        return pids
+
+    def assert_confined(self):
+        """Network safety: every Wine process of this run lives in vx-app-N."""
+        want = os.stat(f"/run/netns/{self.app_ns}").st_ino
+        for pid in self.wine_pids():
+            try:
+                ino = os.stat(f"/proc/{pid}/ns/net").st_ino
+            except OSError:
+                continue
+            if ino != want:
+                os.kill(pid, signal.SIGKILL)
+                raise Failure(f"wine process {pid} is outside {self.app_ns}; killed it")
+
+    def wait_wine_gone(self, timeout):
+        """Waits for the wineserver (and so every process of the prefix) to end."""
+        try:
+            self.wine(["wineserver", "-w"], timeout=timeout, check_rc=False)
+        except subprocess.TimeoutExpired:
+            pass
+        deadline = time.monotonic() + 5
+        while self.wine_pids() and time.monotonic() < deadline:
+            time.sleep(0.1)
+        return self.wine_pids()
+
+    # -- the program --------------------------------------------------------------------------
+
+    def start_program(self, workdir=None, env_extra=None):
+        """Starts vorlix.exe in its namespace with `workdir` (default: a fresh folder) as cwd."""
+        check(os.path.isfile(self.exe), f"vorlix.exe not built: {self.exe}")
+        workdir = workdir or tempfile.mkdtemp(prefix="work-", dir=self.run_dir)
+        log_path = os.path.join(workdir + ".log")
+        with open(log_path, "w") as log:
+            popen = subprocess.Popen(self.in_app_ns(["wine", self.exe], env_extra), cwd=workdir,
+                                     stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
+        prog = Program(popen, workdir, log_path)
+        self.programs.append(prog)
+        return prog
+
+    def stop_programs(self):
+        """Ends what a test left running and waits for the prefix to be idle again."""
+        for prog in self.programs:
+            if prog.running():
+                self.inspect("close", MAIN_CLASS, check_rc=False)
+                if prog.wait(5) is None:
+                    prog.popen.kill()
+                    prog.wait(5)
+        if self.wine_pids():
+            self.wine(["wineserver", "-k"], timeout=15, check_rc=False)
+            self.wait_wine_gone(15)
+        self.programs.clear()
+
+    # -- reading windows ----------------------------------------------------------------------
+
+    def inspect(self, *args, timeout=20, check_rc=True):
+        return self.wine(["wine", WININSPECT, *args], timeout=timeout, check_rc=check_rc)
+
+    def windows(self):
+        return [json.loads(line) for line in self.inspect("list").stdout.splitlines() if line]
+
+    def find_window(self, cls, visible=True):
+        """The first top-level window of class `cls` (visible ones only by default), or None."""
+        for w in self.windows():
+            if w["parent"] == "0x0" and w["class"] == cls and (w["visible"] or not visible):
+                return w
+        return None
+
+    def wait_window(self, cls, seconds, prog=None):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            w = self.find_window(cls)
+            if w:
+                return w
+            if prog and not prog.running():
+                raise Failure(f"program exited ({prog.popen.returncode}) before a {cls} appeared; "
+                              f"log: {prog.log_tail()!r}")
+            time.sleep(0.2)
+        raise Failure(f"no visible {cls} window within {seconds} s")
+
+    def children(self, hwnd):
+        return [w for w in self.windows() if w["parent"] == hwnd]
+
+    def panel(self, main=None):
+        """The result panel: the STATIC child of the status window."""
+        main = main or self.find_window(MAIN_CLASS)
+        check(main, "status window not found")
+        statics = [c for c in self.children(main["hwnd"]) if c["class"].lower() == "static"]
+        check(len(statics) == 1, f"expected one STATIC child, found {len(statics)}")
+        return statics[0]
+
+    def panel_text(self, main=None):
+        return self.panel(main)["text"]
+
+    def msgboxes(self):
+        p = self.inspect("msgbox", check_rc=False)
+        return [json.loads(line) for line in p.stdout.splitlines() if line]
+
+    def monitor(self, interval_ms=25, seconds=30):
+        """Starts `wininspect monitor`; returns the Popen (stdout: JSON events)."""
+        p = subprocess.Popen(self.in_app_ns(["wine", WININSPECT, "monitor", str(interval_ms),
+                                             str(seconds)]),
+                             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL, text=True, encoding="utf-8")
+        self.helpers.append(p)
+        return p
+
+    # -- screen and input ---------------------------------------------------------------------
+
+    def screenshot(self, name):
+        path = os.path.join(SHOTS, f"{name}.png")
+        env = dict(os.environ, DISPLAY=self.display)
+        run(["import", "-window", "root", path], env=env)
+        data = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], capture_output=True,
+                              timeout=30, check=True).stdout
+        return Shot(path, *read_ppm(data))
+
+    def pixel_colours_in(self, rect, shot=None, name="pixels"):
+        return (shot or self.screenshot(name)).colours_in(rect)
+
+    def xdotool(self, *args):
+        run(["xdotool", *map(str, args)], env=dict(os.environ, DISPLAY=self.display))
+
+    def click(self, x, y):
+        self.xdotool("mousemove", x, y)
+        time.sleep(0.1)
+        self.xdotool("click", 1)
+
+    def metrics(self):
+        return json.loads(self.inspect("metrics").stdout)
+
+
+def centre(rect):
+    return (rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2
+
+
+def size(rect):
+    return rect[2] - rect[0], rect[3] - rect[1]
+
+
+# ---------------------------------------------------------------------------------------------
+# Tests. Each takes the rig, raises Failure (or anything) to fail; they run in this order.
+
+TESTS = []
+
+
+def test(name, needs_exe=True):
+    def register(fn):
+        TESTS.append((name, fn, needs_exe))
+        return fn
+    return register
+
+
+@test("rig_namespace_confined", needs_exe=False)
+def t_namespace(rig):
+    p = run(["bash", NETNS_SH, "check", str(rig.ns_id)], check_rc=False)
+    check(p.returncode == 0, p.stderr.strip())
+    rig.assert_confined()
+
+
+@test("rig_responder_delays", needs_exe=False)
+def t_responder(rig):
+    addrs = list(HOSTS)
+    p = run(["ip", "netns", "exec", rig.app_ns, sys.executable, os.path.abspath(__file__),
+             "--ping", *addrs], timeout=20)
+    got = {r["addr"]: r for r in map(json.loads, p.stdout.splitlines())}
+    problems = []
+    for addr, delay in HOSTS.items():
+        r = got.get(addr, {})
+        if delay is None:
+            if r.get("ms") is not None:
+                problems.append(f"{addr} answered after {r['ms']:.1f} ms but must not")
+            continue
+        if r.get("ms") is None:
+            problems.append(f"{addr} did not answer")
+        elif not delay <= r["ms"] <= delay + 5:
+            problems.append(f"{addr} answered after {r['ms']:.1f} ms, want {delay}..{delay + 5}")
+        elif not (r["data_ok"] and r["sum_ok"] and r["from"] == addr):
+            problems.append(f"{addr}: bad reply {r}")
+    check(not problems, "; ".join(problems))
+    print("  delays: " + ", ".join(f"{a}={got[a]['ms']:.1f}ms" for a, d in HOSTS.items() if d is not None))
+
+
+def close_and_check_exit(rig, prog, how):
+    rc = prog.wait(8)
+    check(rc is not None, f"process still running 8 s after {how}")
+    check(rc == 0, f"exit code {rc} after {how}, want 0; log: {prog.log_tail()!r}")
+    left = rig.wait_wine_gone(20)
+    check(not left, f"wine processes of the prefix still running: {left}")
+
+
+@test("start_and_close_wm_close")
+def t_close_message(rig):
+    prog = rig.start_program()
+    main = rig.wait_window(MAIN_CLASS, 20, prog)
+    rig.assert_confined()
+    rig.inspect("close", main["hwnd"])
+    close_and_check_exit(rig, prog, "WM_CLOSE")
+
+
+@test("start_and_close_caption_button")
+def t_close_button(rig):
+    prog = rig.start_program()
+    main = rig.wait_window(MAIN_CLASS, 20, prog)
+    p = rig.inspect("close-box", main["hwnd"], check_rc=False)
+    check(p.returncode == 0, "no close button found in the caption bar (WM_NCHITTEST)")
+    x, y = map(int, p.stdout.split())
+    check(main["rect"][0] <= x < main["rect"][2] and main["rect"][1] <= y < main["client"][1],
+          f"close button point {x},{y} is not in the caption bar {main['rect']}")
+    rig.screenshot("close_button_before")
+    rig.click(x, y)
+    close_and_check_exit(rig, prog, f"a click on the close button at {x},{y}")
+
+
+@test("startup_failure_without_icmp")
+def t_no_icmp(rig):
+    mon = rig.monitor(interval_ms=20, seconds=40)
+    time.sleep(1.0)  # the monitor is up before the program starts
+    prog = rig.start_program(env_extra={"WINEDLLOVERRIDES": "icmp="})
+    deadline, boxes = time.monotonic() + 20, []
+    while time.monotonic() < deadline and not boxes and prog.running():
+        boxes = rig.msgboxes()
+        time.sleep(0.2)
+    check(boxes, f"no message box appeared (program running: {prog.running()}, "
+                 f"log: {prog.log_tail()!r})")
+    rig.screenshot("startup_failure_msgbox")
+    box = boxes[0]
+    lines = box["text"].split("\n")
+    problems = []
+    if box["caption"] != MSGBOX_CAPTION:
+        problems.append(f"caption {box['caption']!r}, want {MSGBOX_CAPTION!r}")
+    if len(lines) != 2:
+        problems.append(f"text has {len(lines)} lines, want 2: {box['text']!r}")
+    else:
+        if not MSGBOX_LINE1_RE.match(lines[0]):
+            problems.append(f"line 1 {lines[0]!r} does not match {MSGBOX_LINE1_RE.pattern}")
+        if lines[1] != MSGBOX_LINE2:
+            problems.append(f"line 2 {lines[1]!r}, want {MSGBOX_LINE2!r}")
+
+    # Dismiss it with the keyboard: without a window manager, X focus follows the pointer.
+    boxwin = next((w for w in rig.windows() if w["hwnd"] == box["hwnd"]), None)
+    if boxwin:
+        rig.xdotool("mousemove", *centre(boxwin["client"]))
+        time.sleep(0.2)
+    rig.xdotool("key", "Return")
+    rc = prog.wait(8)
+    if rc is None:
+        problems.append("Return did not dismiss the message box; posted IDOK instead")
+        rig.inspect("command", box["hwnd"], "1", check_rc=False)
+        rc = prog.wait(8)
+    if rc != 1:
+        problems.append(f"exit code {rc}, want 1")
+
+    mon.terminate()
+    out, _ = mon.communicate(timeout=10)
+    events = [json.loads(line) for line in out.splitlines() if line.startswith("{")]
+    shown = [e for e in events if e.get("class") == MAIN_CLASS and e.get("visible")]
+    if shown:
+        problems.append(f"a {MAIN_CLASS} window was visible at t={shown[0]['t']} ms")
+    if not any(e.get("class") == "#32770" for e in events):
+        problems.append("the monitor never saw the message box (is it working?)")
+    check(not problems, "; ".join(problems))
+
+
+def layout_problems(main, kids):
+    """Table of layout expectations for the status window; returns the failed ones."""
+    style, ex = int(main["style"], 16), int(main["exstyle"], 16)
+    statics = [k for k in kids if k["class"].lower() == "static"]
+    buttons = [k for k in kids if k["class"].lower() == "button"]
+    panel = statics[0] if len(statics) == 1 else None
+    button = buttons[0] if len(buttons) == 1 else None
+    cases = [
+        ("client area 129x25", size(main["client"]) == (129, 25), size(main["client"])),
+        ("WS_EX_TOOLWINDOW", ex & WS_EX_TOOLWINDOW, main["exstyle"]),
+        ("no WS_MINIMIZEBOX", not style & WS_MINIMIZEBOX, main["style"]),
+        ("no WS_MAXIMIZEBOX", not style & WS_MAXIMIZEBOX, main["style"]),
+        ("no WS_THICKFRAME", not style & WS_THICKFRAME, main["style"]),
+        ("has a caption bar", main["client"][1] > main["rect"][1], (main["rect"], main["client"])),
+        ("one STATIC and one BUTTON child", len(kids) == 2 and panel and button,
+         [(k["class"], k["text"]) for k in kids]),
+        ("panel at (0,0) 79x25", panel and panel["pos"] == [0, 0, 79, 25], panel and panel["pos"]),
+        ("panel empty at first", panel and panel["text"] == "", panel and panel["text"]),
+        ("panel visible", panel and panel["visible"], None),
+        ("button at (80,0) 49x25", button and button["pos"] == [80, 0, 49, 25],
+         button and button["pos"]),
+        ("button says Check", button and button["text"] == "Check", button and button["text"]),
+        ("button visible and enabled", button and button["visible"] and button["enabled"], None),
+    ]
+    return [f"{what} (got {got})" for what, ok, got in cases if not ok]
+
+
+@test("layout")
+def t_layout(rig):
+    prog = rig.start_program()
+    main = rig.wait_window(MAIN_CLASS, 20, prog)
+    time.sleep(0.5)  # let it paint
+    main = rig.find_window(MAIN_CLASS)
+    kids = rig.children(main["hwnd"])
+    problems = layout_problems(main, kids)
+    shot = rig.screenshot("layout")
+    cx, cy = main["client"][0], main["client"][1]
+    panel_colours = shot.colours_in([cx, cy, cx + 79, cy + 25])
+    if set(panel_colours) != {BLACK}:
+        problems.append(f"panel not all black before a check: {describe_colours(panel_colours)}")
+    btnface = tuple(rig.metrics()["btnface"])
+    gap = shot.colours_in([cx + 79, cy, cx + 80, cy + 25])
+    if set(gap) != {btnface}:
+        problems.append(f"column x=79 is not button face {btnface}: {describe_colours(gap)}")
+    check(not problems, "; ".join(problems))
+
+
+@test("check_pressed")
+def t_check(rig):
+    prog = rig.start_program()
+    main = rig.wait_window(MAIN_CLASS, 20, prog)
+    buttons = [k for k in rig.children(main["hwnd"]) if k["class"].lower() == "button"]
+    check(len(buttons) == 1, f"expected one button, found {len(buttons)}")
+    rig.click(*centre(buttons[0]["rect"]))
+    deadline, text = time.monotonic() + 8, ""
+    while time.monotonic() < deadline and not RESULT_RE.match(text):
+        text = rig.panel_text(main)
+        time.sleep(0.2)
+    check(RESULT_RE.match(text), f"panel text {text!r} after 8 s, want NNms or TimeOut")
+    time.sleep(1.5)  # the blink settles
+    panel = rig.panel(main)
+    check(panel["text"] == text, f"panel text changed from {text!r} to {panel['text']!r}")
+    shot = rig.screenshot("check_pressed")
+    colours = shot.colours_in(panel["rect"])
+    want = band_colour(text)
+    problems = []
+    if want not in colours:
+        problems.append(f"no {want} pixels for {text!r}: {describe_colours(colours)}")
+    if WHITE in colours:
+        problems.append(f"{colours[WHITE]} white pixels left in the panel")
+    check(not problems, f"result {text!r}: " + "; ".join(problems))
+    print(f"  result {text!r}, panel colours: {describe_colours(colours, 3)}")
+
+
+# ---------------------------------------------------------------------------------------------
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--exe", default=os.environ.get("VORLIX_EXE", DEFAULT_EXE))
+    ap.add_argument("-k", dest="pattern", default="", help="run only tests whose name contains this")
+    ap.add_argument("--keep", action="store_true", help="keep the prefix and logs under build/e2e")
+    ap.add_argument("--list", action="store_true", help="list the tests")
+    ap.add_argument("--ping", nargs="+", help=argparse.SUPPRESS)
+    args = ap.parse_args()
+    if args.ping:
+        return ping_probe(args.ping, 2.0)
+    if args.list:
+        for name, _, _ in TESTS:
+            print(name)
+        return 0
+    if os.geteuid() != 0:
+        sys.exit("e2e.py must run as root (network namespaces, raw sockets)")
+
+    def on_signal(signum, _frame):
+        raise KeyboardInterrupt(f"signal {signum}")
+
+    signal.signal(signal.SIGTERM, on_signal)
+    signal.signal(signal.SIGALRM, lambda *_: (_ for _ in ()).throw(TimeoutError("run budget")))
+    signal.alarm(RUN_BUDGET_S)
+
+    selected = [t for t in TESTS if args.pattern in t[0]]
+    passed = failed = 0
+    out_of_time = False
+    rig = Rig(os.path.abspath(args.exe), args.keep)
+    try:
+        try:
+            rig.setup()
+        except Exception as e:
+            print(f"FAIL setup: {e}")
+            failed = len(selected) or 1
+            selected = []
+        for name, fn, needs_exe in selected:
+            if out_of_time:
+                print(f"FAIL {name}: not run, the run budget of {RUN_BUDGET_S} s is used up")
+                failed += 1
+                continue
+            try:
+                if needs_exe:
+                    check(os.path.isfile(rig.exe), f"vorlix.exe not built: {rig.exe}")
+                fn(rig)
+                print(f"PASS {name}", flush=True)
+                passed += 1
+            except (Failure, subprocess.TimeoutExpired, OSError, ValueError, KeyError) as e:
+                print(f"FAIL {name}: {e}", flush=True)
+                failed += 1
+            except TimeoutError:
+                print(f"FAIL {name}: the run took longer than {RUN_BUDGET_S} s", flush=True)
+                failed += 1
+                out_of_time = True
+            except Exception:
+                print(f"FAIL {name}: {traceback.format_exc(limit=3).strip()}", flush=True)
+                failed += 1
+            finally:
+                try:
+                    rig.stop_programs()
+                    rig.assert_confined()
+                except Exception as e:
+                    print(f"  (clean-up after {name}: {e})", flush=True)
+    except KeyboardInterrupt as e:
+        print(f"FAIL interrupted: {e}")
+        failed += 1
+    finally:
+        signal.alarm(0)
+        rig.teardown()
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
