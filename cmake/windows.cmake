@@ -3,7 +3,7 @@ enable_language(RC)
 
 option(VORLIX_WINE_TESTS "Build the tests that run under Wine" ON)
 
-set(VORLIX_WIN32_LIBS user32 gdi32 comctl32 winmm wsock32)
+set(VORLIX_WIN32_LIBS user32 gdi32 comctl32 imm32 winmm wsock32)
 
 add_library(vorlix_win32 STATIC
   src/platform/win32/GdiObject.cpp
@@ -11,6 +11,7 @@ add_library(vorlix_win32 STATIC
   src/platform/win32/Win32Backend.cpp
   src/platform/win32/Win32Controls.cpp
   src/platform/win32/Win32EchoService.cpp
+  src/platform/win32/Win32Files.cpp
   src/platform/win32/Win32Form.cpp
 )
 target_link_libraries(vorlix_win32 PUBLIC vorlix_core ${VORLIX_WIN32_LIBS})

@@ -6,6 +6,7 @@
 #include "platform/win32/Win32.h"
 #include "platform/win32/Win32Backend.h"
 #include "platform/win32/Win32EchoService.h"
+#include "ui/Config.h"
 #include "ui/Main.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -18,6 +19,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   application.SetTitle("Vorlix");
   try {
     application.CreateForm(Form_Main);
+    application.CreateForm(Form_Config);
   } catch (const std::exception& error) {
     app::ShowStartupError(error);
     application.DestroyForms();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "framework/FileAccess.h"
 #include "framework/Types.h"
 
 namespace fw {
@@ -21,6 +22,8 @@ class FormEvents {
 class ControlEvents {
  public:
   virtual void PlatformClick() = 0;
+  // Keyboard focus moved from this control to another control of the same form.
+  virtual void PlatformFocusLeave() = 0;
 
  protected:
   ~ControlEvents() = default;
@@ -59,10 +62,13 @@ struct FormParams {
 struct ControlParams {
   TControlKind Kind = TControlKind::Panel;
   std::string Text;
-  TBounds Bounds;
+  TBounds Bounds;  // relative to the form's client area
   TColor Color = clBtnFace;
   TFont Font;
   bool TabStop = false;
+  bool Checked = false;
+  int MaxLength = 0;  // 0: no limit
+  TImeMode ImeMode = TImeMode::DontCare;
 };
 
 // A top-level platform window; destroying the peer destroys the window.
@@ -84,6 +90,8 @@ class ControlPeer {
   virtual std::string Text() const = 0;
   virtual void SetText(const std::string& text) = 0;
   virtual void SetFontColor(TColor color) = 0;
+  virtual bool Checked() const = 0;
+  virtual void SetChecked(bool checked) = 0;
 };
 
 class TimerPeer {
@@ -116,6 +124,9 @@ class Backend {
   // The handler error display: a stop box owned by the application window.
   virtual void CancelMouseCapture() = 0;
   virtual void ShowHandlerErrorBox(const std::string& text, const std::string& caption) = 0;
+
+  // Files in the current directory.
+  virtual FileAccess& Files() = 0;
 
   // The multimedia clock and timer resolution.
   virtual std::uint32_t TimeGetTime() = 0;

@@ -43,22 +43,52 @@ void TControl::SetFontColor(TColor color) {
   }
 }
 
+bool TControl::CheckedState() const { return peer_ ? peer_->Checked() : checked_; }
+
+void TControl::SetCheckedState(bool checked) {
+  checked_ = checked;
+  if (peer_) {
+    peer_->SetChecked(checked);
+  }
+}
+
+TBounds TControl::FormBounds() const {
+  TBounds bounds = bounds_;
+  for (const TControl* parent = parent_; parent != nullptr; parent = parent->parent_) {
+    bounds.Left += parent->bounds_.Left;
+    bounds.Top += parent->bounds_.Top;
+  }
+  return bounds;
+}
+
 void TControl::CreatePeer(Backend& backend, FormPeer& form) {
   ControlParams params;
   params.Kind = kind_;
   params.Text = caption_;
-  params.Bounds = bounds_;
+  params.Bounds = FormBounds();
   params.Color = color_;
   params.Font = Font();
   params.TabStop = tabStop_;
+  params.Checked = checked_;
+  params.MaxLength = maxLength_;
+  params.ImeMode = imeMode_;
   peer_ = backend.CreateControl(form, params, *this);
 }
 
 void TControl::DestroyPeer() {
   if (peer_) {
     caption_ = peer_->Text();
+    checked_ = peer_->Checked();
     peer_.reset();
   }
+}
+
+void TControl::PlatformFocusLeave() {
+  Application->Guard([this] {
+    if (OnExit) {
+      OnExit(this);
+    }
+  });
 }
 
 void TControl::PlatformClick() {

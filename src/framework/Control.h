@@ -38,10 +38,20 @@ class TControl : public TComponent, private ControlEvents {
 
   bool TabStop() const { return tabStop_; }
 
+  // The control that holds this one (a group box); positions are relative to it.
+  TControl* ParentControl() const { return parent_; }
+  void SetParentControl(TControl* parent) { parent_ = parent; }
+
   TNotifyEvent OnClick;
+  TNotifyEvent OnExit;
 
  protected:
   TControl(TForm* form, TControlKind kind, bool tabStop);
+
+  bool CheckedState() const;
+  void SetCheckedState(bool checked);
+  int maxLength_ = 0;
+  TImeMode imeMode_ = TImeMode::DontCare;
 
  private:
   friend class TForm;
@@ -49,8 +59,13 @@ class TControl : public TComponent, private ControlEvents {
   // Keeps what the user may have changed on screen, then drops the peer.
   void DestroyPeer();
   void PlatformClick() override;
+  void PlatformFocusLeave() override;
+  // The bounds relative to the form's client area.
+  TBounds FormBounds() const;
 
   TForm* form_;
+  TControl* parent_ = nullptr;
+  bool checked_ = false;
   TControlKind kind_;
   TBounds bounds_;
   std::string caption_;

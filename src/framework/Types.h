@@ -51,6 +51,9 @@ enum class TFormStyle { Normal, StayOnTop };
 // The frame of a tool window: with a close button only, or with no caption-bar button at all.
 enum class TBorderIcons { Close, None };
 
-enum class TControlKind { Panel, Button };
+enum class TControlKind { Panel, Button, Edit, CheckBox, GroupBox, Label, Bevel };
+
+// Whether entering a field switches the input method editor off.
+enum class TImeMode { DontCare, Close };
 
 }  // namespace fw

@@ -2,6 +2,7 @@
 #include "ui/Main.h"
 
 #include "framework/Application.h"
+#include "ui/Config.h"
 
 TForm_Main* Form_Main = nullptr;
 
@@ -82,6 +83,12 @@ TForm_Main::TForm_Main(fw::TComponent* AOwner) : fw::TForm(AOwner) {
   OnDestroy = [this](fw::TObject* s) { FormDestroy(s); };
 }
 
+TForm_Main::~TForm_Main() {
+  if (Form_Main == this) {
+    Form_Main = nullptr;
+  }
+}
+
 void TForm_Main::FormCreate(fw::TObject*) {
   fw::Backend& backend = fw::Application->GetBackend();
   backend.TimeBeginPeriod(backend.TimerMinPeriod());
@@ -118,7 +125,14 @@ void TForm_Main::TimerTimer(fw::TObject*) {
 }
 
 void TForm_Main::Panel_ResultClick(fw::TObject*) {
-  // The settings window toggles here once it exists.
+  if (Form_Config == nullptr) {
+    return;
+  }
+  if (Form_Config->Visible()) {
+    Form_Config->Hide();  // which applies the settings and saves them
+  } else {
+    Form_Config->Show();
+  }
 }
 
 void TForm_Main::KvICMPReply(fw::TObject*, std::int32_t, std::string, std::int32_t,

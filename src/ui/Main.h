@@ -14,6 +14,7 @@
 class TForm_Main : public fw::TForm {
  public:
   explicit TForm_Main(fw::TComponent* AOwner);
+  ~TForm_Main() override;
 
   fw::TTimer* Timer;
   probe::TKvICMP* KvICMP;

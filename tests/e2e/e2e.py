@@ -74,8 +74,23 @@ def band_colour(text):
 
 
 def run(cmd, timeout=30, check_rc=True, **kw):
-    """Runs a command with a time limit; returns the CompletedProcess (text mode)."""
-    p = subprocess.run(cmd, capture_output=True, text=True, timeout=timeout, **kw)
+    """Runs a command with a time limit; returns a CompletedProcess with text stdout/stderr.
+
+    Output goes through files, not pipes: the first Wine process of a prefix starts the
+    wineserver and system processes, which inherit its stdout and keep a pipe open long after.
+    """
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        popen = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=out, stderr=err, **kw)
+        try:
+            rc = popen.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            popen.kill()
+            popen.wait()
+            raise
+        out.seek(0)
+        err.seek(0)
+        p = subprocess.CompletedProcess(cmd, rc, out.read().decode("utf-8", "replace"),
+                                        err.read().decode("utf-8", "replace"))
     if check_rc and p.returncode != 0:
         raise Failure(f"{' '.join(cmd[:6])}... exited {p.returncode}: {(p.stderr or p.stdout).strip()[-400:]}")
     return p
@@ -197,6 +212,31 @@ class Program:
             return ""
 
 
+class Monitor:
+    """A `wininspect monitor` process writing window events (JSON lines) to a file."""
+
+    def __init__(self, cmd, path):
+        self.path = path
+        with open(path, "w") as out:
+            self.popen = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=out,
+                                          stderr=subprocess.DEVNULL)
+
+    def events(self):
+        with open(self.path, encoding="utf-8", errors="replace") as f:
+            return [json.loads(line) for line in f if line.startswith("{") and line.endswith("}\n")]
+
+    def stop(self):
+        """Ends the monitor; returns every event it saw."""
+        if self.popen.poll() is None:
+            self.popen.terminate()
+            try:
+                self.popen.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.popen.kill()
+                self.popen.wait()
+        return self.events()
+
+
 class Rig:
     def __init__(self, exe, keep):
         self.exe, self.keep = exe, keep
@@ -243,12 +283,12 @@ class Rig:
     def _make_prefix(self):
         shutil.rmtree(self.prefix, ignore_errors=True)
         self.wine(["wineboot", "-i"], timeout=120)
-        # Cosmetic, for readable screenshots: Wine draws every frame itself (no window manager
-        # here), finds its own fonts (Marlett for caption buttons) and shows Japanese text.
-        fonts = os.path.join(self.prefix, "drive_c", "windows", "Fonts")
-        for name in os.listdir("/usr/share/wine/fonts") if os.path.isdir("/usr/share/wine/fonts") else []:
-            if name.endswith(".ttf"):
-                shutil.copy(os.path.join("/usr/share/wine/fonts", name), fonts)
+        # Cosmetic, for readable screenshots: Wine draws every frame itself (there is no window
+        # manager), has Marlett for the caption buttons (Debian's Wine does not find its own copy)
+        # and shows Japanese text through IPAGothic.
+        marlett = "/usr/share/wine/fonts/marlett.ttf"
+        if os.path.isfile(marlett):
+            shutil.copy(marlett, os.path.join(self.prefix, "drive_c", "windows", "Fonts"))
         self.wine(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated",
                    "/d", "N", "/f"])
         self.wine(["wine", "reg", "add",
@@ -411,13 +451,11 @@ class Rig:
         return [json.loads(line) for line in p.stdout.splitlines() if line]
 
     def monitor(self, interval_ms=25, seconds=30):
-        """Starts `wininspect monitor`; returns the Popen (stdout: JSON events)."""
-        p = subprocess.Popen(self.in_app_ns(["wine", WININSPECT, "monitor", str(interval_ms),
-                                             str(seconds)]),
-                             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                             stderr=subprocess.DEVNULL, text=True, encoding="utf-8")
-        self.helpers.append(p)
-        return p
+        """Starts `wininspect monitor` in the background; see Monitor."""
+        m = Monitor(self.in_app_ns(["wine", WININSPECT, "monitor", str(interval_ms), str(seconds)]),
+                    os.path.join(self.run_dir, f"monitor-{len(self.helpers)}.jsonl"))
+        self.helpers.append(m.popen)
+        return m
 
     # -- screen and input ---------------------------------------------------------------------
 
@@ -565,9 +603,7 @@ def t_no_icmp(rig):
     if rc != 1:
         problems.append(f"exit code {rc}, want 1")
 
-    mon.terminate()
-    out, _ = mon.communicate(timeout=10)
-    events = [json.loads(line) for line in out.splitlines() if line.startswith("{")]
+    events = mon.stop()
     shown = [e for e in events if e.get("class") == MAIN_CLASS and e.get("visible")]
     if shown:
         problems.append(f"a {MAIN_CLASS} window was visible at t={shown[0]['t']} ms")

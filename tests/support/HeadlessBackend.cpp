@@ -17,6 +17,7 @@ class HeadlessForm : public fw::FormPeer {
  public:
   HeadlessForm(HeadlessBackend& backend, FormRecord& record) : backend_(backend), record_(record) {}
   ~HeadlessForm() override {
+    backend_.FormHidden(&record_);
     record_.Alive = false;
     record_.Shown = false;
     backend_.Log("destroy " + record_.Params.ClassName);
@@ -31,6 +32,7 @@ class HeadlessForm : public fw::FormPeer {
     backend_.Log("show " + record_.Params.ClassName);
   }
   void Hide() override {
+    backend_.FormHidden(&record_);
     record_.Shown = false;
     backend_.Log("hide " + record_.Params.ClassName);
   }
@@ -44,13 +46,20 @@ class HeadlessForm : public fw::FormPeer {
 
 class HeadlessControl : public fw::ControlPeer {
  public:
-  explicit HeadlessControl(ControlRecord& record) : record_(record) {}
-  ~HeadlessControl() override { record_.Alive = false; }
+  HeadlessControl(HeadlessBackend& backend, ControlRecord& record)
+      : backend_(backend), record_(record) {}
+  ~HeadlessControl() override {
+    backend_.Forget(&record_);
+    record_.Alive = false;
+  }
   std::string Text() const override { return record_.Text; }
   void SetText(const std::string& text) override { record_.Text = text; }
   void SetFontColor(fw::TColor color) override { record_.FontColor = color; }
+  bool Checked() const override { return record_.Checked; }
+  void SetChecked(bool checked) override { record_.Checked = checked; }
 
  private:
+  HeadlessBackend& backend_;
   ControlRecord& record_;
 };
 
@@ -94,11 +103,117 @@ void HeadlessBackend::PostAt(std::uint32_t time, std::function<void()> message) 
 
 void HeadlessBackend::ClickAt(const std::string& formClass, int x, int y) {
   Post([this, formClass, x, y] {
-    const ControlRecord* control = LiveControlAt(formClass, x, y);
-    if (control != nullptr) {
-      control->Events->PlatformClick();
+    ControlRecord* control = ControlAt(formClass, x, y);
+    if (control == nullptr) {
+      return;
+    }
+    // A control that takes the focus takes it before its click acts.
+    if (control->Params.TabStop) {
+      MoveFocus(control);
+    }
+    if (control->Params.Kind == fw::TControlKind::CheckBox) {
+      control->Checked = !control->Checked;
+    }
+    control->Events->PlatformClick();
+  });
+}
+
+void HeadlessBackend::FocusAt(const std::string& formClass, int x, int y) {
+  Post([this, formClass, x, y] {
+    ControlRecord* control = ControlAt(formClass, x, y);
+    if (control != nullptr && control->Params.TabStop) {
+      MoveFocus(control);
     }
   });
+}
+
+void HeadlessBackend::PressTab(const std::string& formClass) {
+  Post([this, formClass] {
+    std::vector<ControlRecord*> order;
+    const FormRecord* form = LiveForm(formClass);
+    for (const auto& control : controls_) {
+      if (control->Alive && control->Form == form && control->Params.TabStop) {
+        order.push_back(control.get());
+      }
+    }
+    if (order.empty()) {
+      return;
+    }
+    auto at = std::find(order.begin(), order.end(), focused_);
+    MoveFocus(at == order.end() || at + 1 == order.end() ? order.front() : *(at + 1));
+  });
+}
+
+void HeadlessBackend::TypeAt(const std::string& formClass, int x, int y,
+                             const std::string& text) {
+  FocusAt(formClass, x, y);
+  Post([this, formClass, x, y, text] {
+    ControlRecord* control = ControlAt(formClass, x, y);
+    if (control != nullptr) {
+      const int limit = control->Params.MaxLength;
+      control->Text = limit > 0 ? text.substr(0, static_cast<std::size_t>(limit)) : text;
+    }
+  });
+}
+
+void HeadlessBackend::Deactivate(const std::string& formClass) {
+  Post([this, formClass] {
+    if (focused_ != nullptr && focused_->Form == LiveForm(formClass)) {
+      focused_ = nullptr;
+    }
+  });
+}
+
+ControlRecord* HeadlessBackend::ControlAt(const std::string& formClass, int x, int y) {
+  return const_cast<ControlRecord*>(LiveControlAt(formClass, x, y));
+}
+
+void HeadlessBackend::MoveFocus(ControlRecord* to) {
+  ControlRecord* from = focused_;
+  focused_ = to;
+  if (from != nullptr && from != to && from->Form == to->Form) {
+    from->Events->PlatformFocusLeave();
+  }
+}
+
+void HeadlessBackend::Forget(const ControlRecord* control) {
+  if (focused_ == control) {
+    focused_ = nullptr;
+  }
+}
+
+void HeadlessBackend::FormHidden(const FormRecord* form) {
+  if (focused_ != nullptr && focused_->Form == form) {
+    focused_ = nullptr;
+  }
+}
+
+std::vector<const ControlRecord*> HeadlessBackend::LiveControls(
+    const std::string& formClass) const {
+  std::vector<const ControlRecord*> found;
+  const FormRecord* form = LiveForm(formClass);
+  for (const auto& control : controls_) {
+    if (control->Alive && control->Form == form) {
+      found.push_back(control.get());
+    }
+  }
+  return found;
+}
+
+std::string HeadlessFiles::ReadFile(const std::string& name) {
+  auto found = Files.find(name);
+  if (found == Files.end() || LockedByOthers.count(name) != 0) {
+    throw std::runtime_error("cannot open " + name);
+  }
+  return found->second;
+}
+
+void HeadlessFiles::WriteFile(const std::string& name, const std::string& content) {
+  if (ReadOnlyFolder || Directories.count(name) != 0 || LockedByOthers.count(name) != 0) {
+    throw std::runtime_error("cannot write " + name);
+  }
+  Files[name] = content;
+  ++Writes;
 }
 
 void HeadlessBackend::CloseRequest(const std::string& formClass) {
@@ -151,15 +266,17 @@ const FormRecord* HeadlessBackend::LiveForm(const std::string& formClass) const 
 
 const ControlRecord* HeadlessBackend::LiveControlAt(const std::string& formClass, int x,
                                                     int y) const {
+  // Group boxes and frames come before what they hold, so the last control there is on top.
   const FormRecord* form = LiveForm(formClass);
+  const ControlRecord* found = nullptr;
   for (const auto& control : controls_) {
     const fw::TBounds& b = control->Params.Bounds;
     if (control->Alive && control->Form == form && x >= b.Left && x < b.Left + b.Width &&
         y >= b.Top && y < b.Top + b.Height) {
-      return control.get();
+      found = control.get();
     }
   }
-  return nullptr;
+  return found;
 }
 
 int HeadlessBackend::FormsCreated(const std::string& formClass) const {
@@ -206,7 +323,8 @@ std::unique_ptr<fw::ControlPeer> HeadlessBackend::CreateControl(fw::FormPeer& fo
   record->FontColor = params.Font.Color;
   record->Form = &static_cast<HeadlessForm&>(form).Record();
   controls_.push_back(std::move(record));
-  return std::make_unique<HeadlessControl>(*controls_.back());
+  controls_.back()->Checked = params.Checked;
+  return std::make_unique<HeadlessControl>(*this, *controls_.back());
 }
 
 std::unique_ptr<fw::TimerPeer> HeadlessBackend::CreateTimer(unsigned intervalMs,

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,22 @@ struct ControlRecord {
   FormRecord* Form = nullptr;
   std::string Text;
   fw::TColor FontColor = 0;
+  bool Checked = false;
   bool Alive = true;
+};
+
+// Files kept in memory; a test can make the folder read-only or put a directory in the way.
+class HeadlessFiles : public fw::FileAccess {
+ public:
+  std::map<std::string, std::string> Files;
+  std::set<std::string> Directories;
+  bool ReadOnlyFolder = false;
+  std::set<std::string> LockedByOthers;
+  int Writes = 0;
+
+  bool FileExists(const std::string& name) override { return Files.count(name) != 0; }
+  std::string ReadFile(const std::string& name) override;
+  void WriteFile(const std::string& name, const std::string& content) override;
 };
 
 class HeadlessBackend : public fw::Backend {
@@ -49,12 +65,22 @@ class HeadlessBackend : public fw::Backend {
   // Queues a click on the live control of a form at a client position.
   void ClickAt(const std::string& formClass, int x, int y);
   void CloseRequest(const std::string& formClass);
+  // Queues a move of the keyboard focus to the control at a client position, as a click does.
+  void FocusAt(const std::string& formClass, int x, int y);
+  // Queues the Tab key: focus moves to the next control that takes it, in tab order.
+  void PressTab(const std::string& formClass);
+  // Queues the user's typing: the field's text is replaced, cut to its maximum length.
+  void TypeAt(const std::string& formClass, int x, int y, const std::string& text);
+  // Queues the form's loss of activation: focus leaves it without a focus-leave event.
+  void Deactivate(const std::string& formClass);
   // Handles queued messages directly, without a message loop.
   void DispatchAll();
 
   // --- what a test reads ---
   const FormRecord* LiveForm(const std::string& formClass) const;
   const ControlRecord* LiveControlAt(const std::string& formClass, int x, int y) const;
+  const ControlRecord* Focused() const { return focused_; }
+  std::vector<const ControlRecord*> LiveControls(const std::string& formClass) const;
   int FormsCreated(const std::string& formClass) const;
   const std::vector<std::string>& ErrorBoxes() const { return errorBoxes_; }
   const std::vector<std::string>& Events() const { return events_; }
@@ -85,6 +111,8 @@ class HeadlessBackend : public fw::Backend {
   void PostQuit() override;
   void CancelMouseCapture() override { ++cancelModes_; }
   void ShowHandlerErrorBox(const std::string& text, const std::string& caption) override;
+  fw::FileAccess& Files() override { return files_; }
+  HeadlessFiles& MemoryFiles() { return files_; }
   std::uint32_t TimeGetTime() override { return clock_; }
   std::uint32_t TimerMinPeriod() override { return minPeriod_; }
   void TimeBeginPeriod(std::uint32_t period) override;
@@ -96,6 +124,8 @@ class HeadlessBackend : public fw::Backend {
   // Used by the peers.
   void Log(const std::string& event) { events_.push_back(event); }
   void RemoveTimer(int id) { timers_.erase(id); }
+  void Forget(const ControlRecord* control);
+  void FormHidden(const FormRecord* form);
 
  private:
   struct TimerRecord {
@@ -110,6 +140,8 @@ class HeadlessBackend : public fw::Backend {
   };
 
   void QueueDue();
+  ControlRecord* ControlAt(const std::string& formClass, int x, int y);
+  void MoveFocus(ControlRecord* to);
 
   std::deque<std::function<void()>> queue_;
   std::vector<Scheduled> scheduled_;
@@ -127,6 +159,8 @@ class HeadlessBackend : public fw::Backend {
   std::uint32_t period_ = 0;
   int periodDepth_ = 0;
   int cancelModes_ = 0;
+  ControlRecord* focused_ = nullptr;
+  HeadlessFiles files_;
   bool quitPosted_ = false;
 };
 

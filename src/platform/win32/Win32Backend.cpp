@@ -148,6 +148,11 @@ fw::Backend::MessageResult Win32Backend::ProcessOneMessage() {
   if (msg.message == WM_QUIT) {
     return MessageResult::Quit;
   }
+  // The dialog manager's keyboard handling gives the forms Tab navigation between controls.
+  HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (root != nullptr && Win32Form::IsForm(root) && IsDialogMessageW(root, &msg)) {
+    return MessageResult::Dispatched;
+  }
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
   return MessageResult::Dispatched;

@@ -8,6 +8,7 @@
 
 #include "framework/Backend.h"
 #include "platform/win32/Win32.h"
+#include "platform/win32/Win32Files.h"
 
 namespace win32 {
 
@@ -37,6 +38,8 @@ class Win32Backend : public fw::Backend {
   void CancelMouseCapture() override;
   void ShowHandlerErrorBox(const std::string& text, const std::string& caption) override;
 
+  fw::FileAccess& Files() override { return files_; }
+
   std::uint32_t TimeGetTime() override;
   std::uint32_t TimerMinPeriod() override;
   void TimeBeginPeriod(std::uint32_t period) override;
@@ -54,6 +57,7 @@ class Win32Backend : public fw::Backend {
   fw::ApplicationEvents* events_ = nullptr;
   std::map<UINT_PTR, fw::TimerEvents*> timers_;
   UINT_PTR nextTimerId_ = 1;
+  Win32Files files_;
 };
 
 }  // namespace win32

@@ -2,6 +2,7 @@
 #include "platform/win32/Win32Controls.h"
 
 #include <commctrl.h>
+#include <imm.h>
 #include <windowsx.h>
 
 #include <stdexcept>
@@ -120,6 +121,72 @@ class Win32Button : public Win32Control {
   }
 };
 
+// Keyboard focus leaving for another control of the same top-level window is reported; focus
+// going to another window (deactivation, hiding, a message box) is not.
+bool FocusStaysInWindow(HWND from, HWND to) {
+  return to != nullptr && GetAncestor(from, GA_ROOT) == GetAncestor(to, GA_ROOT);
+}
+
+class Win32Edit : public Win32Control {
+ public:
+  Win32Edit(HWND parent, int id, UINT dpi, const fw::ControlParams& params,
+            fw::ControlEvents& events)
+      : Win32Control(params, events) {
+    Create(parent, id, L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, dpi, WS_EX_CLIENTEDGE);
+    if (params.MaxLength > 0) {
+      // Limits typing and pasting; text the program sets is not cut.
+      SendMessageW(hwnd_, EM_SETLIMITTEXT, static_cast<WPARAM>(params.MaxLength), 0);
+    }
+  }
+
+ protected:
+  bool Subclassed(UINT message, WPARAM wParam, LPARAM, LRESULT&) override {
+    if (message == WM_SETFOCUS && params_.ImeMode == fw::TImeMode::Close) {
+      if (HIMC context = ImmGetContext(hwnd_)) {
+        ImmSetOpenStatus(context, FALSE);
+        ImmReleaseContext(hwnd_, context);
+      }
+    }
+    if (message == WM_KILLFOCUS && FocusStaysInWindow(hwnd_, reinterpret_cast<HWND>(wParam))) {
+      events_.PlatformFocusLeave();
+    }
+    return false;
+  }
+};
+
+class Win32CheckBox : public Win32Control {
+ public:
+  Win32CheckBox(HWND parent, int id, UINT dpi, const fw::ControlParams& params,
+                fw::ControlEvents& events)
+      : Win32Control(params, events) {
+    Create(parent, id, L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, dpi);
+    SetChecked(params.Checked);
+  }
+
+  void Command(WORD code) override {
+    if (code == BN_CLICKED) {
+      events_.PlatformClick();
+    }
+  }
+
+ protected:
+  bool Subclassed(UINT message, WPARAM wParam, LPARAM, LRESULT&) override {
+    if (message == WM_KILLFOCUS && FocusStaysInWindow(hwnd_, reinterpret_cast<HWND>(wParam))) {
+      events_.PlatformFocusLeave();
+    }
+    return false;
+  }
+};
+
+class Win32Static : public Win32Control {
+ public:
+  Win32Static(HWND parent, int id, UINT dpi, const fw::ControlParams& params,
+              fw::ControlEvents& events, const wchar_t* windowClass, DWORD style)
+      : Win32Control(params, events) {
+    Create(parent, id, windowClass, style, dpi);
+  }
+};
+
 }  // namespace
 
 Win32Control::Win32Control(const fw::ControlParams& params, fw::ControlEvents& events)
@@ -134,10 +201,10 @@ Win32Control::~Win32Control() {
 }
 
 void Win32Control::Create(HWND parent, int id, const wchar_t* windowClass, DWORD style,
-                          UINT dpi) {
+                          UINT dpi, DWORD exStyle) {
   const fw::TBounds& b = params_.Bounds;
-  hwnd_ = CreateWindowExW(0, windowClass, Widen(params_.Text).c_str(),
-                          WS_CHILD | WS_VISIBLE | style, Scaled(b.Left, dpi), Scaled(b.Top, dpi),
+  hwnd_ = CreateWindowExW(exStyle, windowClass, Widen(params_.Text).c_str(),
+                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, Scaled(b.Left, dpi), Scaled(b.Top, dpi),
                           Scaled(b.Width, dpi), Scaled(b.Height, dpi), parent,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                           GetModuleHandleW(nullptr), nullptr);
@@ -147,6 +214,21 @@ void Win32Control::Create(HWND parent, int id, const wchar_t* windowClass, DWORD
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowSubclass(hwnd_, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
   Scale(dpi);
+  if (Underlay()) {
+    SetWindowPos(hwnd_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+}
+
+bool Win32Control::Underlay() const {
+  return params_.Kind == fw::TControlKind::GroupBox || params_.Kind == fw::TControlKind::Bevel;
+}
+
+bool Win32Control::Checked() const {
+  return SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Win32Control::SetChecked(bool checked) {
+  SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void Win32Control::Scale(UINT dpi) {
@@ -198,6 +280,19 @@ std::unique_ptr<Win32Control> CreateWin32Control(HWND parent, int id, UINT dpi,
       return std::make_unique<Win32Panel>(parent, id, dpi, params, events);
     case fw::TControlKind::Button:
       return std::make_unique<Win32Button>(parent, id, dpi, params, events);
+    case fw::TControlKind::Edit:
+      return std::make_unique<Win32Edit>(parent, id, dpi, params, events);
+    case fw::TControlKind::CheckBox:
+      return std::make_unique<Win32CheckBox>(parent, id, dpi, params, events);
+    case fw::TControlKind::GroupBox:
+      return std::make_unique<Win32Static>(parent, id, dpi, params, events, L"BUTTON",
+                                           BS_GROUPBOX);
+    case fw::TControlKind::Label:
+      return std::make_unique<Win32Static>(parent, id, dpi, params, events, L"STATIC",
+                                           SS_LEFT | SS_NOPREFIX);
+    case fw::TControlKind::Bevel:
+      return std::make_unique<Win32Static>(parent, id, dpi, params, events, L"STATIC",
+                                           SS_ETCHEDFRAME);
   }
   throw std::logic_error("unknown control kind");
 }

@@ -1,5 +1,5 @@
-// Child controls over the standard window classes: the panel (an owner-drawn STATIC) and the
-// push button (a BUTTON).
+// Child controls over the standard window classes: the panel (an owner-drawn STATIC), push
+// buttons, check boxes and group boxes (BUTTON), edit fields (EDIT), labels and frames (STATIC).
 #pragma once
 
 #include <memory>
@@ -17,9 +17,13 @@ class Win32Control : public fw::ControlPeer {
   std::string Text() const override;
   void SetText(const std::string& text) override;
   void SetFontColor(fw::TColor color) override;
+  bool Checked() const override;
+  void SetChecked(bool checked) override;
 
   HWND Handle() const { return hwnd_; }
   bool TabStop() const { return params_.TabStop; }
+  // Group boxes and frames lie under the controls they surround.
+  bool Underlay() const;
   // Places the control and picks its font for the window's dots per inch.
   void Scale(UINT dpi);
 
@@ -31,7 +35,8 @@ class Win32Control : public fw::ControlPeer {
 
  protected:
   Win32Control(const fw::ControlParams& params, fw::ControlEvents& events);
-  void Create(HWND parent, int id, const wchar_t* windowClass, DWORD style, UINT dpi);
+  void Create(HWND parent, int id, const wchar_t* windowClass, DWORD style, UINT dpi,
+              DWORD exStyle = 0);
   // Messages of the control itself, before its class sees them.
   virtual bool Subclassed(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 

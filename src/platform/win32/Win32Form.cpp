@@ -2,6 +2,7 @@
 #include "platform/win32/Win32Form.h"
 
 #include <algorithm>
+#include <set>
 #include <stdexcept>
 
 #include "platform/win32/Utf.h"
@@ -19,13 +20,22 @@ class FormControl : public fw::ControlPeer {
   std::string Text() const override { return control_->Text(); }
   void SetText(const std::string& text) override { control_->SetText(text); }
   void SetFontColor(fw::TColor color) override { control_->SetFontColor(color); }
+  bool Checked() const override { return control_->Checked(); }
+  void SetChecked(bool checked) override { control_->SetChecked(checked); }
 
  private:
   Win32Form& form_;
   std::unique_ptr<Win32Control> control_;
 };
 
+std::set<HWND>& LiveForms() {
+  static std::set<HWND> forms;
+  return forms;
+}
+
 }  // namespace
+
+bool Win32Form::IsForm(HWND hwnd) { return LiveForms().count(hwnd) != 0; }
 
 void Win32Form::RegisterFormClass(const std::wstring& name) {
   WNDCLASSEXW existing{};
@@ -65,6 +75,7 @@ Win32Form::Win32Form(HWND owner, const fw::FormParams& params, fw::FormEvents& e
   if (hwnd_ == nullptr) {
     throw std::runtime_error("CreateWindowExW failed for a form");
   }
+  LiveForms().insert(hwnd_);
   const UINT actual = GetDpiForWindow(hwnd_);
   if (actual != 0 && actual != dpi_) {
     Rescale(actual, nullptr);
@@ -72,6 +83,7 @@ Win32Form::Win32Form(HWND owner, const fw::FormParams& params, fw::FormEvents& e
 }
 
 Win32Form::~Win32Form() {
+  LiveForms().erase(hwnd_);
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
   DestroyWindow(hwnd_);
 }

@@ -27,6 +27,8 @@ class Win32Form : public fw::FormPeer {
                                                  fw::ControlEvents& events);
   void ForgetControl(Win32Control* control);
   HWND Handle() const { return hwnd_; }
+  // True for the top-level window of a live form.
+  static bool IsForm(HWND hwnd);
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
