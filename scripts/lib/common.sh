@@ -62,5 +62,10 @@ vorlix_make_prefix() {
   mkdir -p "$prefix"
   "$@" env WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
     wineboot -i >/dev/null 2>&1
+  # Without a window manager Wine draws the frames itself; Marlett draws their buttons.
+  [[ -f /usr/share/wine/fonts/marlett.ttf ]] &&
+    cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
+  "$@" env WINEPREFIX="$prefix" WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\X11 Driver' \
+    /v Decorated /d N /f >/dev/null 2>&1
   "$@" env WINEPREFIX="$prefix" wineserver -w
 }

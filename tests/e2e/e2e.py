@@ -40,16 +40,19 @@ HOSTS = {"198.18.0.20": 20, "198.18.0.35": 350, "198.18.0.65": 650, "198.18.0.95
          "198.18.0.99": None}
 
 MAIN_CLASS = "TForm_Main"
+SCREEN = (1024, 768)
 BASE_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
 RUN_BUDGET_S = 540  # the whole run, set-up and clean-up included, stays below 10 minutes
 
 BLACK, WHITE = (0, 0, 0), (255, 255, 255)
-CYAN, LIME, YELLOW, RED, MAGENTA = (0, 255, 255), (0, 255, 0), (255, 255, 0), (255, 0, 0), (255, 0, 255)
+CYAN, LIME, YELLOW = (0, 255, 255), (0, 255, 0), (255, 255, 0)
+RED, MAGENTA = (255, 0, 0), (255, 0, 255)
 # Upper bound (exclusive) of each band in ms and its panel colour.
 BANDS = [(300, CYAN), (600, LIME), (900, YELLOW), (float("inf"), RED)]
 RESULT_RE = re.compile(r"^(-?\d+)ms$|^TimeOut$")
 MSGBOX_CAPTION = "アプリケーション エラー"
-MSGBOX_LINE1_RE = re.compile(r"^EICMPErrorがモジュール vorlix\.exe の [0-9A-F]{8} で発生しました。$")
+MSGBOX_LINE1_RE = re.compile(
+    r"^EICMPErrorがモジュール vorlix\.exe の [0-9A-F]{8} で発生しました。$")
 MSGBOX_LINE2 = "必要なファイル ICMP.DLL が見つかりません。."
 
 WS_THICKFRAME, WS_MINIMIZEBOX, WS_MAXIMIZEBOX = 0x40000, 0x20000, 0x10000
@@ -92,7 +95,8 @@ def run(cmd, timeout=30, check_rc=True, **kw):
         p = subprocess.CompletedProcess(cmd, rc, out.read().decode("utf-8", "replace"),
                                         err.read().decode("utf-8", "replace"))
     if check_rc and p.returncode != 0:
-        raise Failure(f"{' '.join(cmd[:6])}... exited {p.returncode}: {(p.stderr or p.stdout).strip()[-400:]}")
+        said = (p.stderr or p.stdout).strip()[-400:]
+        raise Failure(f"{' '.join(cmd[-3:])} exited {p.returncode}: {said}")
     return p
 
 
@@ -268,11 +272,12 @@ class Rig:
                 continue
             log = open(os.path.join(self.run_dir, "xvfb.log"), "w")
             self.xvfb = subprocess.Popen(
-                ["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
+                ["Xvfb", f":{n}", "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp", "-noreset"],
                 stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
             deadline = time.monotonic() + 10
             while time.monotonic() < deadline and self.xvfb.poll() is None:
-                if subprocess.run(["xdpyinfo", "-display", f":{n}"], capture_output=True).returncode == 0:
+                probe = subprocess.run(["xdpyinfo", "-display", f":{n}"], capture_output=True)
+                if probe.returncode == 0:
                     self.display = f":{n}"
                     return
                 time.sleep(0.1)
@@ -425,12 +430,30 @@ class Rig:
         while time.monotonic() < deadline:
             w = self.find_window(cls)
             if w:
+                self.assert_confined()
                 return w
             if prog and not prog.running():
                 raise Failure(f"program exited ({prog.popen.returncode}) before a {cls} appeared; "
                               f"log: {prog.log_tail()!r}")
             time.sleep(0.2)
         raise Failure(f"no visible {cls} window within {seconds} s")
+
+    def on_screen(self, win, at=(100, 100)):
+        """Moves a top-level window fully onto the screen if it is not; returns it re-read.
+
+        The program may start where its settings (or its design) put it, which can be off-screen;
+        tests that look at pixels or use the mouse need it visible.
+        """
+        left, top, right, bottom = win["rect"]
+        if left >= 0 and top >= 0 and right <= SCREEN[0] and bottom <= SCREEN[1]:
+            return win
+        print(f"  note: {win['class']} was at {win['rect'][:2]}, not fully on the "
+              f"{SCREEN[0]}x{SCREEN[1]} screen; moved it to {at}", flush=True)
+        self.inspect("move", win["hwnd"], *map(str, at))
+        time.sleep(0.3)  # let it repaint
+        moved = next((w for w in self.windows() if w["hwnd"] == win["hwnd"]), None)
+        check(moved and moved["rect"][:2] == list(at), f"could not move {win['hwnd']} to {at}")
+        return moved
 
     def children(self, hwnd):
         return [w for w in self.windows() if w["parent"] == hwnd]
@@ -530,22 +553,26 @@ def t_responder(rig):
         elif not (r["data_ok"] and r["sum_ok"] and r["from"] == addr):
             problems.append(f"{addr}: bad reply {r}")
     check(not problems, "; ".join(problems))
-    print("  delays: " + ", ".join(f"{a}={got[a]['ms']:.1f}ms" for a, d in HOSTS.items() if d is not None))
+    measured = [f"{a}={got[a]['ms']:.1f}ms" for a, d in HOSTS.items() if d is not None]
+    silent = [a for a, d in HOSTS.items() if d is None]
+    print(f"  delays: {', '.join(measured)}; silent: {', '.join(silent)}")
 
 
 def close_and_check_exit(rig, prog, how):
+    t0 = time.monotonic()
     rc = prog.wait(8)
     check(rc is not None, f"process still running 8 s after {how}")
+    t_exit = time.monotonic() - t0
     check(rc == 0, f"exit code {rc} after {how}, want 0; log: {prog.log_tail()!r}")
     left = rig.wait_wine_gone(20)
     check(not left, f"wine processes of the prefix still running: {left}")
+    print(f"  exited 0 {t_exit:.1f} s after {how}; prefix idle after {time.monotonic() - t0:.1f} s")
 
 
 @test("start_and_close_wm_close")
 def t_close_message(rig):
     prog = rig.start_program()
     main = rig.wait_window(MAIN_CLASS, 20, prog)
-    rig.assert_confined()
     rig.inspect("close", main["hwnd"])
     close_and_check_exit(rig, prog, "WM_CLOSE")
 
@@ -553,7 +580,7 @@ def t_close_message(rig):
 @test("start_and_close_caption_button")
 def t_close_button(rig):
     prog = rig.start_program()
-    main = rig.wait_window(MAIN_CLASS, 20, prog)
+    main = rig.on_screen(rig.wait_window(MAIN_CLASS, 20, prog))
     p = rig.inspect("close-box", main["hwnd"], check_rc=False)
     check(p.returncode == 0, "no close button found in the caption bar (WM_NCHITTEST)")
     x, y = map(int, p.stdout.split())
@@ -575,6 +602,7 @@ def t_no_icmp(rig):
         time.sleep(0.2)
     check(boxes, f"no message box appeared (program running: {prog.running()}, "
                  f"log: {prog.log_tail()!r})")
+    rig.assert_confined()
     rig.screenshot("startup_failure_msgbox")
     box = boxes[0]
     lines = box["text"].split("\n")
@@ -612,9 +640,11 @@ def t_no_icmp(rig):
     check(not problems, "; ".join(problems))
 
 
-def layout_problems(main, kids):
+def layout_problems(main, kids, metrics):
     """Table of layout expectations for the status window; returns the failed ones."""
     style, ex = int(main["style"], 16), int(main["exstyle"], 16)
+    frame = main["client"][0] - main["rect"][0]
+    caption = main["client"][1] - main["rect"][1] - frame
     statics = [k for k in kids if k["class"].lower() == "static"]
     buttons = [k for k in kids if k["class"].lower() == "button"]
     panel = statics[0] if len(statics) == 1 else None
@@ -625,7 +655,8 @@ def layout_problems(main, kids):
         ("no WS_MINIMIZEBOX", not style & WS_MINIMIZEBOX, main["style"]),
         ("no WS_MAXIMIZEBOX", not style & WS_MAXIMIZEBOX, main["style"]),
         ("no WS_THICKFRAME", not style & WS_THICKFRAME, main["style"]),
-        ("has a caption bar", main["client"][1] > main["rect"][1], (main["rect"], main["client"])),
+        ("small caption bar (SM_CYSMCAPTION)", caption == metrics["smcaption"],
+         f"{caption} px, small is {metrics['smcaption']}, normal {metrics['caption']}"),
         ("one STATIC and one BUTTON child", len(kids) == 2 and panel and button,
          [(k["class"], k["text"]) for k in kids]),
         ("panel at (0,0) 79x25", panel and panel["pos"] == [0, 0, 79, 25], panel and panel["pos"]),
@@ -642,17 +673,17 @@ def layout_problems(main, kids):
 @test("layout")
 def t_layout(rig):
     prog = rig.start_program()
-    main = rig.wait_window(MAIN_CLASS, 20, prog)
+    main = rig.on_screen(rig.wait_window(MAIN_CLASS, 20, prog))
     time.sleep(0.5)  # let it paint
-    main = rig.find_window(MAIN_CLASS)
     kids = rig.children(main["hwnd"])
-    problems = layout_problems(main, kids)
+    metrics = rig.metrics()
+    problems = layout_problems(main, kids, metrics)
     shot = rig.screenshot("layout")
     cx, cy = main["client"][0], main["client"][1]
     panel_colours = shot.colours_in([cx, cy, cx + 79, cy + 25])
     if set(panel_colours) != {BLACK}:
         problems.append(f"panel not all black before a check: {describe_colours(panel_colours)}")
-    btnface = tuple(rig.metrics()["btnface"])
+    btnface = tuple(metrics["btnface"])
     gap = shot.colours_in([cx + 79, cy, cx + 80, cy + 25])
     if set(gap) != {btnface}:
         problems.append(f"column x=79 is not button face {btnface}: {describe_colours(gap)}")
@@ -662,7 +693,7 @@ def t_layout(rig):
 @test("check_pressed")
 def t_check(rig):
     prog = rig.start_program()
-    main = rig.wait_window(MAIN_CLASS, 20, prog)
+    main = rig.on_screen(rig.wait_window(MAIN_CLASS, 20, prog))
     buttons = [k for k in rig.children(main["hwnd"]) if k["class"].lower() == "button"]
     check(len(buttons) == 1, f"expected one button, found {len(buttons)}")
     rig.click(*centre(buttons[0]["rect"]))
@@ -689,10 +720,50 @@ def t_check(rig):
 # ---------------------------------------------------------------------------------------------
 
 
+class OutOfTime(BaseException):
+    """The run's time budget is used up (a BaseException, so no test handler swallows it)."""
+
+
+def run_tests(rig, selected):
+    passed = failed = 0
+    try:
+        rig.setup()
+    except Exception as e:
+        print(f"FAIL setup: {e}", flush=True)
+        for name, _, _ in selected:
+            print(f"FAIL {name}: not run, the set-up failed")
+        return 0, len(selected) + 1
+    for i, (name, fn, needs_exe) in enumerate(selected):
+        try:
+            if needs_exe:
+                check(os.path.isfile(rig.exe), f"vorlix.exe not built: {rig.exe}")
+            fn(rig)
+            print(f"PASS {name}", flush=True)
+            passed += 1
+        except OutOfTime:
+            print(f"FAIL {name}: the run took longer than {RUN_BUDGET_S} s", flush=True)
+            for rest, _, _ in selected[i + 1:]:
+                print(f"FAIL {rest}: not run, out of time")
+            return passed, failed + len(selected) - i
+        except (Failure, subprocess.TimeoutExpired, OSError, ValueError, KeyError) as e:
+            print(f"FAIL {name}: {e}", flush=True)
+            failed += 1
+        except Exception:
+            print(f"FAIL {name}: {traceback.format_exc(limit=3).strip()}", flush=True)
+            failed += 1
+        finally:
+            try:
+                rig.stop_programs()
+            except Exception as e:
+                print(f"  (clean-up after {name}: {e})", flush=True)
+    return passed, failed
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--exe", default=os.environ.get("VORLIX_EXE", DEFAULT_EXE))
-    ap.add_argument("-k", dest="pattern", default="", help="run only tests whose name contains this")
+    ap.add_argument("-k", dest="pattern", default="",
+                    help="run only the tests whose name contains this")
     ap.add_argument("--keep", action="store_true", help="keep the prefix and logs under build/e2e")
     ap.add_argument("--list", action="store_true", help="list the tests")
     ap.add_argument("--ping", nargs="+", help=argparse.SUPPRESS)
@@ -709,53 +780,26 @@ def main():
     def on_signal(signum, _frame):
         raise KeyboardInterrupt(f"signal {signum}")
 
+    def on_alarm(_signum, _frame):
+        raise OutOfTime()
+
     signal.signal(signal.SIGTERM, on_signal)
-    signal.signal(signal.SIGALRM, lambda *_: (_ for _ in ()).throw(TimeoutError("run budget")))
+    signal.signal(signal.SIGHUP, on_signal)
+    signal.signal(signal.SIGALRM, on_alarm)
     signal.alarm(RUN_BUDGET_S)
 
     selected = [t for t in TESTS if args.pattern in t[0]]
-    passed = failed = 0
-    out_of_time = False
     rig = Rig(os.path.abspath(args.exe), args.keep)
+    passed = failed = 0
     try:
-        try:
-            rig.setup()
-        except Exception as e:
-            print(f"FAIL setup: {e}")
-            failed = len(selected) or 1
-            selected = []
-        for name, fn, needs_exe in selected:
-            if out_of_time:
-                print(f"FAIL {name}: not run, the run budget of {RUN_BUDGET_S} s is used up")
-                failed += 1
-                continue
-            try:
-                if needs_exe:
-                    check(os.path.isfile(rig.exe), f"vorlix.exe not built: {rig.exe}")
-                fn(rig)
-                print(f"PASS {name}", flush=True)
-                passed += 1
-            except (Failure, subprocess.TimeoutExpired, OSError, ValueError, KeyError) as e:
-                print(f"FAIL {name}: {e}", flush=True)
-                failed += 1
-            except TimeoutError:
-                print(f"FAIL {name}: the run took longer than {RUN_BUDGET_S} s", flush=True)
-                failed += 1
-                out_of_time = True
-            except Exception:
-                print(f"FAIL {name}: {traceback.format_exc(limit=3).strip()}", flush=True)
-                failed += 1
-            finally:
-                try:
-                    rig.stop_programs()
-                    rig.assert_confined()
-                except Exception as e:
-                    print(f"  (clean-up after {name}: {e})", flush=True)
-    except KeyboardInterrupt as e:
-        print(f"FAIL interrupted: {e}")
+        passed, failed = run_tests(rig, selected)
+    except (KeyboardInterrupt, OutOfTime) as e:
+        print(f"FAIL interrupted: {e or 'out of time'}", flush=True)
         failed += 1
     finally:
         signal.alarm(0)
+        signal.signal(signal.SIGTERM, signal.SIG_IGN)  # clean up in peace
+        signal.signal(signal.SIGINT, signal.SIG_IGN)
         rig.teardown()
     print(f"{passed} passed, {failed} failed")
     return 1 if failed else 0

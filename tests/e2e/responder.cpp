@@ -1,9 +1,8 @@
 // Test host for the e2e rig: answers ICMP echo requests per destination address after a set delay.
 //
-// Usage: responder ADDR=MS|never ...   (ADDR in 198.18.0.0/24; run as root in the test-host
-// namespace with net.ipv4.icmp_echo_ignore_all=1 so that only this program answers).
-// Prints one line per event on stdout ("ready", "echo ...", "sent ...") and stops on
-// SIGTERM/SIGINT.
+// Usage: responder ADDR=MS|never ...  (ADDR in 198.18.0.0/24; run as root in the test-host
+// namespace, with net.ipv4.icmp_echo_ignore_all=1 there so that only this program answers).
+// Prints one line per event on stdout ("ready", "echo ...", "sent ..."); stops on SIGTERM/SIGINT.
 #include <arpa/inet.h>
 #include <linux/icmp.h>
 #include <netinet/in.h>

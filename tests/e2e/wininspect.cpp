@@ -1,20 +1,20 @@
-// Win32 console tool for the e2e rig: reads (and pokes) the windows of programs in the same
-// WINEPREFIX.
+// Win32 console tool for the e2e rig: reads and pokes the windows of programs in its WINEPREFIX.
 //
-//   wininspect list                      one JSON object per window (top-level ones, then children)
-//   wininspect wait CLASS|CAPTION SECS   wait for a visible top-level window; prints its hwnd
-//   wininspect wait-gone CLASS|CAPTION SECS
-//   wininspect close HWND|CLASS|CAPTION  post WM_CLOSE to the window(s)
-//   wininspect command HWND ID           post WM_COMMAND ID (e.g. 1 = IDOK) to a window
-//   wininspect msgbox                    one JSON object per visible dialog box (#32770); exit 1 if
-//   none wininspect text HWND                 the window's text wininspect close-box HWND screen
-//   point of the caption's close button (via WM_NCHITTEST) wininspect monitor MS [SECS] JSON events
-//   "new"/"change"/"gone" for windows, polled every MS wininspect metrics                   a few
-//   system metrics and colours wininspect click-button HWND         BM_CLICK (no real mouse; not
-//   for input tests)
-// Output is UTF-8 written as raw bytes; hwnds are hex ("0x1234"); rectangles are
-// [left,top,right,bottom] in screen coordinates; "pos" is [x,y,w,h] relative to the parent's client
-// area.
+//   list                    one JSON object per window (each top-level one, then its children)
+//   wait WHAT SECS          wait for a visible top-level window (WHAT: class or caption);
+//                           prints its hwnd; exit 1 on time-out
+//   wait-gone WHAT SECS     wait until no such window is visible
+//   close HWND|WHAT         post WM_CLOSE
+//   command HWND ID         post WM_COMMAND ID (1 = IDOK)
+//   msgbox                  one JSON object per visible dialog box (#32770); exit 1 if none
+//   text HWND               the window's text
+//   close-box HWND|WHAT     "X Y": screen point of the caption's close button (WM_NCHITTEST)
+//   move HWND X Y           move a window (SetWindowPos; size and z-order kept)
+//   monitor MS [SECS]       JSON events "new" / "change" / "gone" for all windows, every MS
+//   metrics                 a few system metrics and colours
+//   click-button HWND       BM_CLICK (no real mouse; not for input tests)
+// Output is UTF-8, written as raw bytes. Hwnds are hex strings ("0x1234"); rectangles are
+// [left,top,right,bottom] in screen coordinates; "pos" is [x,y,w,h] in the parent's client area.
 #include <windows.h>
 
 #include <cstdio>
@@ -351,6 +351,24 @@ int CmdMetrics() {
   return 0;
 }
 
+int CmdText(const wchar_t* arg) {
+  HWND h = ParseHwnd(arg);
+  if (!h || !IsWindow(h))
+    return 1;
+  WriteOut(Utf8(TextOf(h)) + "\n");
+  return 0;
+}
+
+int CmdMove(const wchar_t* arg, const wchar_t* x, const wchar_t* y) {
+  HWND h = ParseHwnd(arg);
+  if (!h || !IsWindow(h))
+    return 2;
+  return SetWindowPos(h, nullptr, _wtoi(x), _wtoi(y), 0, 0,
+                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)
+             ? 0
+             : 1;
+}
+
 int CmdClickButton(const wchar_t* arg) {
   HWND h = ParseHwnd(arg);
   if (!h)
@@ -361,36 +379,32 @@ int CmdClickButton(const wchar_t* arg) {
 int Usage() {
   WriteErr(
       "usage: wininspect list | wait WHAT SECS | wait-gone WHAT SECS | close HWND|WHAT |\n"
-      "       command HWND ID | msgbox | text HWND | close-box HWND | monitor MS [SECS] |\n"
-      "       metrics | click-button HWND\n");
+      "       command HWND ID | msgbox | text HWND | close-box HWND | move HWND X Y |\n"
+      "       monitor MS [SECS] | metrics | click-button HWND\n");
   return 2;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 2)
-    return Usage();
-  std::wstring cmd = argv[1];
+  const std::wstring cmd = argc > 1 ? argv[1] : L"";
   if (cmd == L"list" && argc == 2)
     return CmdList();
-  if ((cmd == L"wait" || cmd == L"wait-gone") && argc == 4)
+  if ((cmd == L"wait" || cmd == L"wait-gone") && argc == 4) {
     return CmdWait(argv[2], _wtof(argv[3]), cmd == L"wait-gone");
+  }
   if (cmd == L"close" && argc == 3)
     return CmdClose(argv[2]);
   if (cmd == L"command" && argc == 4)
     return CmdCommand(argv[2], argv[3]);
   if (cmd == L"msgbox" && argc == 2)
     return CmdMsgbox();
-  if (cmd == L"text" && argc == 3) {
-    HWND h = ParseHwnd(argv[2]);
-    if (!h || !IsWindow(h))
-      return 1;
-    WriteOut(Utf8(TextOf(h)) + "\n");
-    return 0;
-  }
+  if (cmd == L"text" && argc == 3)
+    return CmdText(argv[2]);
   if (cmd == L"close-box" && argc == 3)
     return CmdCloseBox(argv[2]);
+  if (cmd == L"move" && argc == 5)
+    return CmdMove(argv[2], argv[3], argv[4]);
   if (cmd == L"monitor" && (argc == 3 || argc == 4)) {
     int ms = _wtoi(argv[2]);
     return CmdMonitor(ms > 0 ? ms : 50, argc == 4 ? _wtof(argv[3]) : 0);

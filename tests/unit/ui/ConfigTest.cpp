@@ -268,7 +268,7 @@ TEST_F(ConfigTest, HidingAppliesEveryValueAndSaves) {
   Type(kIP3, "1");
   Type(kTimeOut, "800");
   Type(kMinutes, "5");
-  Click(kTopBox);  // unchecks it
+  Focus(kTopBox);  // left unchecked, as loaded
   Click(kOK);
   EXPECT_FALSE(Form_Config->Visible());
   EXPECT_EQ(Form_Main->Caption(), "IP: 10.0.0.1");
@@ -307,7 +307,7 @@ TEST_F(ConfigTest, HidingWithAFieldThatHoldsNoNumberShowsTheErrorAndKeepsTheFile
   const Case cases[] = {
       {kIP2, "abc", "Vorlix: 'abc' は整数ではありません.", "IP: 198.18.0.20", 800, 300000,
        fw::TFormStyle::Normal},
-      {kTimeOut, "x1", "Vorlix: 'x1' は整数ではありません.", "IP: 198.18.0.21", 800, 300000,
+      {kTimeOut, "1x", "Vorlix: '1x' は整数ではありません.", "IP: 198.18.0.21", 800, 300000,
        fw::TFormStyle::Normal},
       {kMinutes, "", "Vorlix: '' は整数ではありません.", "IP: 198.18.0.21", 700, 300000,
        fw::TFormStyle::Normal},
