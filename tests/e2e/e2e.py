@@ -270,10 +270,11 @@ class Rig:
         for n in range(97, 130):
             if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
                 continue
-            log = open(os.path.join(self.run_dir, "xvfb.log"), "w")
-            self.xvfb = subprocess.Popen(
-                ["Xvfb", f":{n}", "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp", "-noreset"],
-                stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+            screen = f"{SCREEN[0]}x{SCREEN[1]}x24"
+            with open(os.path.join(self.run_dir, "xvfb.log"), "w") as log:
+                self.xvfb = subprocess.Popen(
+                    ["Xvfb", f":{n}", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"],
+                    stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
             deadline = time.monotonic() + 10
             while time.monotonic() < deadline and self.xvfb.poll() is None:
                 probe = subprocess.run(["xdpyinfo", "-display", f":{n}"], capture_output=True)
@@ -724,39 +725,40 @@ class OutOfTime(BaseException):
     """The run's time budget is used up (a BaseException, so no test handler swallows it)."""
 
 
-def run_tests(rig, selected):
-    passed = failed = 0
+def run_tests(rig, selected, tally):
+    """Runs the selected tests in order; counts into tally["passed"] / tally["failed"]."""
     try:
         rig.setup()
     except Exception as e:
         print(f"FAIL setup: {e}", flush=True)
         for name, _, _ in selected:
             print(f"FAIL {name}: not run, the set-up failed")
-        return 0, len(selected) + 1
+        tally["failed"] += len(selected) + 1
+        return
     for i, (name, fn, needs_exe) in enumerate(selected):
         try:
             if needs_exe:
                 check(os.path.isfile(rig.exe), f"vorlix.exe not built: {rig.exe}")
             fn(rig)
             print(f"PASS {name}", flush=True)
-            passed += 1
+            tally["passed"] += 1
         except OutOfTime:
             print(f"FAIL {name}: the run took longer than {RUN_BUDGET_S} s", flush=True)
             for rest, _, _ in selected[i + 1:]:
                 print(f"FAIL {rest}: not run, out of time")
-            return passed, failed + len(selected) - i
+            tally["failed"] += len(selected) - i
+            return
         except (Failure, subprocess.TimeoutExpired, OSError, ValueError, KeyError) as e:
             print(f"FAIL {name}: {e}", flush=True)
-            failed += 1
+            tally["failed"] += 1
         except Exception:
             print(f"FAIL {name}: {traceback.format_exc(limit=3).strip()}", flush=True)
-            failed += 1
+            tally["failed"] += 1
         finally:
             try:
                 rig.stop_programs()
             except Exception as e:
                 print(f"  (clean-up after {name}: {e})", flush=True)
-    return passed, failed
 
 
 def main():
@@ -790,19 +792,19 @@ def main():
 
     selected = [t for t in TESTS if args.pattern in t[0]]
     rig = Rig(os.path.abspath(args.exe), args.keep)
-    passed = failed = 0
+    tally = {"passed": 0, "failed": 0}
     try:
-        passed, failed = run_tests(rig, selected)
+        run_tests(rig, selected, tally)
     except (KeyboardInterrupt, OutOfTime) as e:
         print(f"FAIL interrupted: {e or 'out of time'}", flush=True)
-        failed += 1
+        tally["failed"] += 1
     finally:
         signal.alarm(0)
         signal.signal(signal.SIGTERM, signal.SIG_IGN)  # clean up in peace
         signal.signal(signal.SIGINT, signal.SIG_IGN)
         rig.teardown()
-    print(f"{passed} passed, {failed} failed")
-    return 1 if failed else 0
+    print(f"{tally['passed']} passed, {tally['failed']} failed")
+    return 1 if tally["failed"] else 0
 
 
 if __name__ == "__main__":

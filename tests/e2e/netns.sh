@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Creates and removes the e2e network namespaces: vx-app-ID (the program) and vx-hosts-ID (test hosts).
+# Makes and removes the e2e network namespaces: vx-app-ID (the program), vx-hosts-ID (test hosts).
 #
 #   netns.sh up ID [ADDR=MS|never ...]  create both namespaces and start the responder
 #   netns.sh down ID                    stop the responder, delete both namespaces (idempotent)
 #   netns.sh exec ID CMD [ARG...]       run CMD in vx-app-ID
-#   netns.sh check ID                   fail unless vx-app-ID has only lo and its veth, and no way out
+#   netns.sh check ID                   fail unless vx-app-ID has only lo and its veth, no way out
 #   netns.sh verify ID                  ping the test hosts from vx-app-ID and show the delays
 #
 # Can also be sourced; then vx_netns_up/down/exec/check/verify take the same arguments.
@@ -33,7 +33,8 @@ vx__rule_addrs() {
   local rule addr
   for rule in "$@"; do
     addr="${rule%%=*}"
-    if [[ ! "$addr" =~ ^198\.18\.0\.([0-9]{1,3})$ ]] || ((BASH_REMATCH[1] < 3 || BASH_REMATCH[1] > 254)); then
+    if [[ ! "$addr" =~ ^198\.18\.0\.([1-9][0-9]{0,2})$ ]] ||
+      ((BASH_REMATCH[1] < 3 || BASH_REMATCH[1] > 254)); then
       echo "netns.sh: rule '$rule' must name an address 198.18.0.3 .. 198.18.0.254" >&2
       return 2
     fi
@@ -47,8 +48,9 @@ vx_netns_up() {
   vx__names "$id" || return
   local rules=("$@")
   ((${#rules[@]})) || rules=("${VX_DEFAULT_RULES[@]}")
-  local addrs
-  addrs="$(vx__rule_addrs "${rules[@]}")" || return
+  local list addrs
+  list="$(vx__rule_addrs "${rules[@]}")" || return
+  mapfile -t addrs <<<"$list"
   local responder="${VX_RESPONDER:-$VX_REPO_ROOT/build/e2e/responder}"
   if [[ ! -x "$responder" ]]; then
     echo "netns.sh: responder not built: $responder" >&2
@@ -73,7 +75,7 @@ vx_netns_up() {
 
     ip -n "$VX_HOSTS" link set lo up
     ip -n "$VX_HOSTS" addr add 198.18.0.2/24 dev "$VX_VETH_HOSTS"
-    for addr in $addrs; do
+    for addr in "${addrs[@]}"; do
       ip -n "$VX_HOSTS" addr add "$addr/32" dev "$VX_VETH_HOSTS"
     done
     ip -n "$VX_HOSTS" link set "$VX_VETH_HOSTS" up
@@ -107,7 +109,9 @@ vx_netns_up() {
     vx_netns_down "$id"
     return 1
   fi
-  echo "netns.sh: up $VX_APP (198.18.0.1) <-> $VX_HOSTS ($(echo $addrs | tr ' ' ,)); log $VX_STATE/responder.log"
+  local joined
+  joined="$(IFS=,; echo "${addrs[*]}")"
+  echo "netns.sh: up $VX_APP (198.18.0.1) <-> $VX_HOSTS ($joined); log $VX_STATE/responder.log"
 }
 
 vx_netns_down() {
@@ -145,7 +149,8 @@ vx_netns_exec() {
 vx_netns_check() {
   vx__names "$1" || return
   local links routes bad=0
-  links="$(ip -n "$VX_APP" -o link show | awk -F': ' '{sub(/@.*/, "", $2); print $2}' | sort | tr '\n' ' ')"
+  links="$(ip -n "$VX_APP" -o link show | awk -F': ' '{sub(/@.*/, "", $2); print $2}' |
+    sort | tr '\n' ' ')"
   if [[ "$links" != "lo $VX_VETH_APP " ]]; then
     echo "netns.sh: $VX_APP has unexpected interfaces: $links" >&2
     bad=1

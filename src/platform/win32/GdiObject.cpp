@@ -31,9 +31,10 @@ std::wstring InstalledFace(const std::string& wanted) {
   if (known != resolved.end()) {
     return known->second;
   }
-  // MS PGothic under its English name, then IPA PGothic, which has the same metrics.
-  const std::wstring candidates[] = {Widen(wanted), L"MS PGothic", L"IPAPGothic",
-                                     L"IPA Pゴシック"};
+  // MS PGothic under its English name; then IPA Gothic, whose digits have the half-em width
+  // the layout's short number fields are made for (IPA PGothic's are a third wider and do not
+  // fit them); then IPA PGothic.
+  const std::wstring candidates[] = {Widen(wanted), L"MS PGothic", L"IPAGothic", L"IPAPGothic"};
   std::wstring face = candidates[0];
   for (const std::wstring& candidate : candidates) {
     if (FaceInstalled(candidate)) {

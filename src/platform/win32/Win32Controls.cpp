@@ -5,6 +5,7 @@
 #include <imm.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/win32/Utf.h"
@@ -139,6 +140,12 @@ class Win32Edit : public Win32Control {
     }
   }
 
+  void Scale(UINT dpi) override {
+    Win32Control::Scale(dpi);
+    // Narrow margins, so that the short fields show all their digits in wide fonts too.
+    SendMessageW(hwnd_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
+  }
+
  protected:
   bool Subclassed(UINT message, WPARAM wParam, LPARAM, LRESULT&) override {
     if (message == WM_SETFOCUS && params_.ImeMode == fw::TImeMode::Close) {
@@ -187,6 +194,34 @@ class Win32Static : public Win32Control {
   }
 };
 
+// A label grows to fit its caption, so a font wider than the layout's never cuts it.
+class Win32Label : public Win32Static {
+ public:
+  Win32Label(HWND parent, int id, UINT dpi, const fw::ControlParams& params,
+             fw::ControlEvents& events)
+      : Win32Static(parent, id, dpi, params, events, L"STATIC", SS_LEFT | SS_NOPREFIX) {
+    Scale(dpi);
+  }
+
+  void Scale(UINT dpi) override {
+    Win32Control::Scale(dpi);
+    HDC dc = GetDC(hwnd_);
+    HGDIOBJ old = SelectObject(dc, font_.Get());
+    const std::wstring text = Widen(Text());
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    RECT rect;
+    GetClientRect(hwnd_, &rect);
+    if (extent.cx > rect.right || extent.cy > rect.bottom) {
+      SetWindowPos(hwnd_, nullptr, 0, 0, std::max<LONG>(extent.cx, rect.right),
+                   std::max<LONG>(extent.cy, rect.bottom),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+};
+
 }  // namespace
 
 Win32Control::Win32Control(const fw::ControlParams& params, fw::ControlEvents& events)
@@ -214,9 +249,6 @@ void Win32Control::Create(HWND parent, int id, const wchar_t* windowClass, DWORD
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowSubclass(hwnd_, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
   Scale(dpi);
-  if (Underlay()) {
-    SetWindowPos(hwnd_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  }
 }
 
 bool Win32Control::Underlay() const {
@@ -288,8 +320,7 @@ std::unique_ptr<Win32Control> CreateWin32Control(HWND parent, int id, UINT dpi,
       return std::make_unique<Win32Static>(parent, id, dpi, params, events, L"BUTTON",
                                            BS_GROUPBOX);
     case fw::TControlKind::Label:
-      return std::make_unique<Win32Static>(parent, id, dpi, params, events, L"STATIC",
-                                           SS_LEFT | SS_NOPREFIX);
+      return std::make_unique<Win32Label>(parent, id, dpi, params, events);
     case fw::TControlKind::Bevel:
       return std::make_unique<Win32Static>(parent, id, dpi, params, events, L"STATIC",
                                            SS_ETCHEDFRAME);

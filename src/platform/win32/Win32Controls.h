@@ -25,7 +25,7 @@ class Win32Control : public fw::ControlPeer {
   // Group boxes and frames lie under the controls they surround.
   bool Underlay() const;
   // Places the control and picks its font for the window's dots per inch.
-  void Scale(UINT dpi);
+  virtual void Scale(UINT dpi);
 
   // What the parent window passes on.
   virtual void Command(WORD) {}

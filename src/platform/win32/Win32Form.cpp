@@ -33,6 +33,12 @@ std::set<HWND>& LiveForms() {
   return forms;
 }
 
+bool RunningUnderWine() {
+  static const bool wine =
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
 }  // namespace
 
 bool Win32Form::IsForm(HWND hwnd) { return LiveForms().count(hwnd) != 0; }
@@ -134,12 +140,35 @@ void Win32Form::Hide() { ShowWindow(hwnd_, SW_HIDE); }
 
 void Win32Form::BringToFront() {
   SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  if (!RunningUnderWine()) {
+    return;
+  }
+  // Wine without a window manager draws a newly raised window above the topmost ones on
+  // screen, although it keeps them in front in its own order. Taking each topmost form out of
+  // the topmost band and back makes Wine restack it in front on screen too.
+  for (HWND form : LiveForms()) {
+    if (form != hwnd_ && (GetWindowLongPtrW(form, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 &&
+        IsWindowVisible(form)) {
+      const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+      SetWindowPos(form, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
+      SetWindowPos(form, HWND_TOPMOST, 0, 0, 0, 0, flags);
+    }
+  }
 }
 
 std::unique_ptr<fw::ControlPeer> Win32Form::CreateControl(const fw::ControlParams& params,
                                                           fw::ControlEvents& events) {
   auto control = CreateWin32Control(hwnd_, nextId_++, dpi_, params, events);
   controls_.push_back(control.get());
+  // A new child goes to the bottom of the z-order, below the group boxes and frames made
+  // before it; they are put back underneath, so that they never paint over what they surround.
+  // The tab order, which follows the z-order, only counts controls that take the focus.
+  for (Win32Control* existing : controls_) {
+    if (existing->Underlay()) {
+      SetWindowPos(existing->Handle(), HWND_BOTTOM, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+  }
   return std::make_unique<FormControl>(*this, std::move(control));
 }
 
