@@ -18,3 +18,20 @@ target_link_libraries(vorlix_unit_tests PRIVATE vorlix_test_support vorlix_optio
 
 include(GoogleTest)
 gtest_discover_tests(vorlix_unit_tests DISCOVERY_TIMEOUT 30)
+
+# The settings layer's libFuzzer target; configure a tree of its own with clang++ to build it
+# (tests/fuzz/run.sh does).
+option(VORLIX_FUZZ "Build the libFuzzer target (needs clang)" OFF)
+if(VORLIX_FUZZ)
+  set(VORLIX_FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
+    -fno-omit-frame-pointer)
+  add_executable(vorlix_settings_fuzz
+    tests/fuzz/SettingsFuzz.cpp
+    ${VORLIX_SETTINGS_SOURCES}
+    src/framework/Exception.cpp
+  )
+  target_include_directories(vorlix_settings_fuzz PRIVATE src)
+  target_compile_options(vorlix_settings_fuzz PRIVATE ${VORLIX_FUZZ_FLAGS})
+  target_link_options(vorlix_settings_fuzz PRIVATE ${VORLIX_FUZZ_FLAGS})
+  target_link_libraries(vorlix_settings_fuzz PRIVATE vorlix_options)
+endif()

@@ -39,6 +39,14 @@ TEST_NET = ipaddress.ip_network("198.18.0.0/24")
 HOSTS = {"198.18.0.20": 20, "198.18.0.35": 350, "198.18.0.65": 650, "198.18.0.95": 950,
          "198.18.0.99": None}
 
+# In vx-app-N, 198.18.0.128/25 is an "unreachable" route: sending there fails at once.
+UNREACHABLE = "198.18.0.200"
+# Vorlix.ini written into each working folder (unless a test asks for none): a test host as the
+# target, no periodic checks, the windows on the screen. Keys and order as the program writes them.
+SETTINGS = {"MainFormPosX": 100, "MainFormPosY": 100, "ConfigFormPosX": 201,
+            "ConfigFormPosY": 107, "IP": "198.18.0.20", "TimeOut": 2000, "AutoPing": 0,
+            "PingTime": 1, "StayOnTop": 0}
+
 MAIN_CLASS = "TForm_Main"
 SCREEN = (1024, 768)
 BASE_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
@@ -386,10 +394,15 @@ class Rig:
 
     # -- the program --------------------------------------------------------------------------
 
-    def start_program(self, workdir=None, env_extra=None):
-        """Starts vorlix.exe in its namespace with `workdir` (default: a fresh folder) as cwd."""
+    def start_program(self, workdir=None, env_extra=None, settings=None, no_settings=False):
+        """Starts vorlix.exe in its namespace with `workdir` (default: a fresh folder) as cwd.
+
+        Unless `no_settings`, the folder gets a Vorlix.ini of SETTINGS updated with `settings`.
+        """
         check(os.path.isfile(self.exe), f"vorlix.exe not built: {self.exe}")
         workdir = workdir or tempfile.mkdtemp(prefix="work-", dir=self.run_dir)
+        if not no_settings:
+            write_settings(workdir, settings)
         log_path = os.path.join(workdir + ".log")
         with open(log_path, "w") as log:
             popen = subprocess.Popen(self.in_app_ns(["wine", self.exe], env_extra), cwd=workdir,
@@ -512,6 +525,48 @@ def centre(rect):
 
 def size(rect):
     return rect[2] - rect[0], rect[3] - rect[1]
+
+
+def write_settings(workdir, overrides=None):
+    """Writes Vorlix.ini (key=value lines, CRLF) into `workdir`; the target must be a test host."""
+    values = dict(SETTINGS, **(overrides or {}))
+    check(ipaddress.ip_address(values["IP"]) in TEST_NET, f"IP {values['IP']} is no test host")
+    with open(os.path.join(workdir, "Vorlix.ini"), "wb") as f:
+        f.write("".join(f"{k}={v}\r\n" for k, v in values.items()).encode("ascii"))
+
+
+def responder_echoes(rig, addr):
+    """How many echo requests to `addr` the responder has seen so far."""
+    with open(os.path.join(rig.run_dir, "netns", "responder.log")) as f:
+        return sum(1 for line in f if line.startswith("echo ") and f" dst={addr} " in line)
+
+
+def press_check(rig, main, seconds=8):
+    """Clicks the Check button with the mouse; returns the panel text once it shows a result."""
+    buttons = [k for k in rig.children(main["hwnd"]) if k["class"].lower() == "button"]
+    check(len(buttons) == 1, f"expected one button, found {len(buttons)}")
+    rig.click(*centre(buttons[0]["rect"]))
+    deadline, text = time.monotonic() + seconds, ""
+    while time.monotonic() < deadline and not RESULT_RE.match(text):
+        text = rig.panel_text(main)
+        time.sleep(0.1)
+    check(RESULT_RE.match(text), f"panel text {text!r} after {seconds} s, want NNms or TimeOut")
+    return text
+
+
+def settled_panel_problems(rig, main, text, shot_name):
+    """After the blink: the text stays, the band colour is there and no white is left."""
+    time.sleep(1.5)
+    panel = rig.panel(main)
+    if panel["text"] != text:
+        return [f"panel text changed from {text!r} to {panel['text']!r}"]
+    colours = rig.screenshot(shot_name).colours_in(panel["rect"])
+    want, problems = band_colour(text), []
+    if want not in colours:
+        problems.append(f"no {want} pixels for {text!r}: {describe_colours(colours)}")
+    if WHITE in colours:
+        problems.append(f"{colours[WHITE]} white pixels left in the panel")
+    return problems
 
 
 # ---------------------------------------------------------------------------------------------
@@ -695,27 +750,54 @@ def t_layout(rig):
 def t_check(rig):
     prog = rig.start_program()
     main = rig.on_screen(rig.wait_window(MAIN_CLASS, 20, prog))
-    buttons = [k for k in rig.children(main["hwnd"]) if k["class"].lower() == "button"]
-    check(len(buttons) == 1, f"expected one button, found {len(buttons)}")
-    rig.click(*centre(buttons[0]["rect"]))
-    deadline, text = time.monotonic() + 8, ""
-    while time.monotonic() < deadline and not RESULT_RE.match(text):
-        text = rig.panel_text(main)
-        time.sleep(0.2)
-    check(RESULT_RE.match(text), f"panel text {text!r} after 8 s, want NNms or TimeOut")
-    time.sleep(1.5)  # the blink settles
-    panel = rig.panel(main)
-    check(panel["text"] == text, f"panel text changed from {text!r} to {panel['text']!r}")
-    shot = rig.screenshot("check_pressed")
-    colours = shot.colours_in(panel["rect"])
-    want = band_colour(text)
-    problems = []
-    if want not in colours:
-        problems.append(f"no {want} pixels for {text!r}: {describe_colours(colours)}")
-    if WHITE in colours:
-        problems.append(f"{colours[WHITE]} white pixels left in the panel")
+    text = press_check(rig, main)
+    problems = settled_panel_problems(rig, main, text, "check_pressed")
     check(not problems, f"result {text!r}: " + "; ".join(problems))
-    print(f"  result {text!r}, panel colours: {describe_colours(colours, 3)}")
+    print(f"  result {text!r}")
+
+
+# Each test host (and one address whose route is unreachable), the figure expected from it and
+# its band. The program's figure includes Wine's own time, so it may run a little over the delay.
+BAND_CASES = [
+    ("198.18.0.20", 20, CYAN),
+    ("198.18.0.35", 350, LIME),
+    ("198.18.0.65", 650, YELLOW),
+    ("198.18.0.95", 950, RED),
+    ("198.18.0.99", None, MAGENTA),  # never answers: TimeOut after the 2000 ms time-out
+    (UNREACHABLE, None, MAGENTA),    # the echo cannot even be sent: no figure either
+]
+SLACK_MS = 150
+
+
+@test("check_each_band")
+def t_bands(rig):
+    problems, seen = [], []
+    for addr, delay, colour in BAND_CASES:
+        before = responder_echoes(rig, addr)
+        prog = rig.start_program(settings={"IP": addr})
+        try:
+            main = rig.on_screen(rig.wait_window(MAIN_CLASS, 20, prog))
+            text = press_check(rig, main)
+            seen.append(f"{addr}={text}")
+            m = RESULT_RE.match(text)
+            if delay is None and text != "TimeOut":
+                problems.append(f"{addr}: {text!r}, want TimeOut")
+            elif delay is not None and not (m.group(1) and
+                                            delay <= int(m.group(1)) <= delay + SLACK_MS):
+                problems.append(f"{addr}: {text!r}, want {delay}..{delay + SLACK_MS}ms")
+            elif band_colour(text) != colour:
+                problems.append(f"{addr}: {text!r} is not in the {colour} band")
+            problems += [f"{addr}: {p}" for p in
+                         settled_panel_problems(rig, main, text, f"band_{addr}")]
+            sent = responder_echoes(rig, addr) - before
+            if sent != (0 if addr == UNREACHABLE else 1):
+                problems.append(f"{addr}: the test host saw {sent} echo requests for one check")
+        except Failure as e:
+            problems.append(f"{addr}: {e}")
+        finally:
+            rig.stop_programs()
+    check(not problems, "; ".join(problems))
+    print("  results: " + ", ".join(seen))
 
 
 # ---------------------------------------------------------------------------------------------

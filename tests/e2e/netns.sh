@@ -9,8 +9,9 @@
 #
 # Can also be sourced; then vx_netns_up/down/exec/check/verify take the same arguments.
 # Environment: VX_RESPONDER (responder binary), VX_NETNS_STATE (folder for the responder's pid/log).
-# The only addresses used are 198.18.0.0/24: .1 is the program's side, .2 and the rule addresses the
-# hosts' side. Nothing is routed anywhere else.
+# The only addresses used are 198.18.0.0/24: .1 is the program's side, .2 and the rule addresses
+# (.3 .. .127) the hosts' side. 198.18.0.128/25 is an "unreachable" route in vx-app-ID, so that
+# sending there fails at once without a packet leaving. Nothing is routed anywhere else.
 
 VX_NETNS_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 VX_REPO_ROOT="$(cd "$VX_NETNS_DIR/../.." && pwd)"
@@ -34,8 +35,8 @@ vx__rule_addrs() {
   for rule in "$@"; do
     addr="${rule%%=*}"
     if [[ ! "$addr" =~ ^198\.18\.0\.([1-9][0-9]{0,2})$ ]] ||
-      ((BASH_REMATCH[1] < 3 || BASH_REMATCH[1] > 254)); then
-      echo "netns.sh: rule '$rule' must name an address 198.18.0.3 .. 198.18.0.254" >&2
+      ((BASH_REMATCH[1] < 3 || BASH_REMATCH[1] > 127)); then
+      echo "netns.sh: rule '$rule' must name an address 198.18.0.3 .. 198.18.0.127" >&2
       return 2
     fi
     echo "$addr"
@@ -72,6 +73,7 @@ vx_netns_up() {
     ip -n "$VX_APP" link set lo up
     ip -n "$VX_APP" addr add 198.18.0.1/24 dev "$VX_VETH_APP"
     ip -n "$VX_APP" link set "$VX_VETH_APP" up
+    ip -n "$VX_APP" route add unreachable 198.18.0.128/25
 
     ip -n "$VX_HOSTS" link set lo up
     ip -n "$VX_HOSTS" addr add 198.18.0.2/24 dev "$VX_VETH_HOSTS"
@@ -156,7 +158,8 @@ vx_netns_check() {
     bad=1
   fi
   routes="$(ip -n "$VX_APP" -4 route show table all | grep -vE '^(local|broadcast) ' |
-    grep -vE "^198\.18\.0\.0/24 dev $VX_VETH_APP " || true)"
+    grep -vE "^198\.18\.0\.0/24 dev $VX_VETH_APP |^unreachable 198\.18\.0\.128/25( |$)" ||
+    true)"
   if [[ -n "$routes" ]]; then
     echo "netns.sh: $VX_APP has unexpected routes: $routes" >&2
     bad=1

@@ -2,12 +2,15 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <strings.h>
 
 #include "settings/NumberText.h"
 #include "settings/SettingsText.h"
@@ -17,7 +20,7 @@ namespace {
 
 void Check(bool condition, const char* what) {
   if (!condition) {
-    __builtin_printf("invariant broken: %s\n", what);
+    std::fprintf(stderr, "invariant broken: %s\n", what);
     std::abort();
   }
 }
@@ -156,20 +159,23 @@ void FuzzSettingsText(const std::string& content) {
     Check(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos,
           "a line holds a line end or a NUL");
   }
-  Check(settings::SplitLines(settings::JoinLines(lines)) == lines, "joined lines split differently");
+  Check(settings::SplitLines(settings::JoinLines(lines)) == lines,
+        "joined lines split differently");
   const std::string readable(content.c_str());
   Check(lines.empty() == readable.empty(), "empty content and no lines do not go together");
   for (const char* key : kKeys) {
     const std::string value = settings::FindValue(lines, key);
-    Check(value.find_first_of("\r\n") == std::string::npos, "a value holds a line end");
+    Check(value.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos,
+          "a value holds a line end or a NUL");
     if (!value.empty()) {
       // Some line is the key, in any letter case, then "=" and the value.
       const std::size_t keyLength = std::strlen(key);
       bool found = false;
       for (const std::string& line : lines) {
-        found = found || (line.size() == keyLength + 1 + value.size() &&
-                          strncasecmp(line.c_str(), key, keyLength) == 0 &&
-                          line[keyLength] == '=' && line.compare(keyLength + 1, value.size(), value) == 0);
+        found =
+            found || (line.size() == keyLength + 1 + value.size() &&
+                      strncasecmp(line.c_str(), key, keyLength) == 0 && line[keyLength] == '=' &&
+                      line.compare(keyLength + 1, value.size(), value) == 0);
       }
       Check(found, "a value comes from no line of its key");
     }
