@@ -78,7 +78,9 @@ void TApplication::HandleMessage() {
   }
 }
 
-void TApplication::Terminate() { backend_.PostQuit(); }
+void TApplication::Terminate() {
+  backend_.PostQuit();
+}
 
 void TApplication::DestroyForms() {
   if (Components().empty()) {
@@ -112,6 +114,8 @@ void TApplication::PlatformCloseMainForm() {
   Guard([this] { Terminate(); });
 }
 
-void TApplication::PlatformEndSession() { terminated_ = true; }
+void TApplication::PlatformEndSession() {
+  terminated_ = true;
+}
 
 }  // namespace fw

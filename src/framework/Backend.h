@@ -51,7 +51,8 @@ class ApplicationEvents {
 struct FormParams {
   std::string ClassName;
   std::string Caption;
-  TBounds Client;  // Left and Top are the window's screen position; Width and Height the client area
+  TBounds
+      Client;  // Left and Top are the window's screen position; Width and Height the client area
   bool DefaultPosition = false;
   TBorderIcons BorderIcons = TBorderIcons::Close;
   TFormStyle Style = TFormStyle::Normal;

@@ -26,7 +26,9 @@ void TComponent::DestroyComponents() {
   }
 }
 
-void TComponent::Insert(TComponent* component) { components_.push_back(component); }
+void TComponent::Insert(TComponent* component) {
+  components_.push_back(component);
+}
 
 void TComponent::Remove(TComponent* component) {
   auto found = std::find(components_.begin(), components_.end(), component);

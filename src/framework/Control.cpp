@@ -20,7 +20,9 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   bounds_ = TBounds{left, top, width, height};
 }
 
-std::string TControl::Caption() const { return peer_ ? peer_->Text() : caption_; }
+std::string TControl::Caption() const {
+  return peer_ ? peer_->Text() : caption_;
+}
 
 void TControl::SetCaption(const std::string& caption) {
   caption_ = caption;
@@ -29,9 +31,13 @@ void TControl::SetCaption(const std::string& caption) {
   }
 }
 
-const TFont& TControl::Font() const { return font_ ? *font_ : form_->Font(); }
+const TFont& TControl::Font() const {
+  return font_ ? *font_ : form_->Font();
+}
 
-void TControl::SetFont(const TFont& font) { font_ = std::make_unique<TFont>(font); }
+void TControl::SetFont(const TFont& font) {
+  font_ = std::make_unique<TFont>(font);
+}
 
 void TControl::SetFontColor(TColor color) {
   if (!font_) {
@@ -43,7 +49,9 @@ void TControl::SetFontColor(TColor color) {
   }
 }
 
-bool TControl::CheckedState() const { return peer_ ? peer_->Checked() : checked_; }
+bool TControl::CheckedState() const {
+  return peer_ ? peer_->Checked() : checked_;
+}
 
 void TControl::SetCheckedState(bool checked) {
   checked_ = checked;

@@ -15,7 +15,9 @@ TForm::~TForm() {
   peer_.reset();
 }
 
-void TForm::AfterConstruction() { RunHandler(OnCreate); }
+void TForm::AfterConstruction() {
+  RunHandler(OnCreate);
+}
 
 void TForm::BeforeDestruction() {
   destroying_ = true;
@@ -36,9 +38,13 @@ void TForm::SetClientSize(int width, int height) {
   clientHeight_ = height;
 }
 
-int TForm::Left() const { return peer_ ? peer_->Position().X : position_.X; }
+int TForm::Left() const {
+  return peer_ ? peer_->Position().X : position_.X;
+}
 
-int TForm::Top() const { return peer_ ? peer_->Position().Y : position_.Y; }
+int TForm::Top() const {
+  return peer_ ? peer_->Position().Y : position_.Y;
+}
 
 void TForm::SetLeft(int left) {
   position_ = TPoint{left, Top()};

@@ -5,7 +5,9 @@
 
 namespace fw {
 
-TTimer::TTimer(TComponent* owner) : TComponent(owner) { SetEnabled(true); }
+TTimer::TTimer(TComponent* owner) : TComponent(owner) {
+  SetEnabled(true);
+}
 
 TTimer::~TTimer() = default;
 

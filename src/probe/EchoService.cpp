@@ -9,7 +9,9 @@ namespace {
 EchoService* installed = nullptr;
 }
 
-void EchoService::Install(EchoService* service) { installed = service; }
+void EchoService::Install(EchoService* service) {
+  installed = service;
+}
 
 EchoService& EchoService::Installed() {
   if (installed == nullptr) {

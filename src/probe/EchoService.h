@@ -49,8 +49,8 @@ class EchoService {
   virtual void IcmpCloseHandle(EntryPoint entry, EchoHandle handle) = 0;
   virtual std::uint32_t IcmpSendEcho(EntryPoint entry, EchoHandle handle, std::uint32_t target,
                                      const void* request, std::uint16_t requestSize,
-                                     const IpOptions& options, void* reply,
-                                     std::uint32_t replySize, std::uint32_t timeoutMs) = 0;
+                                     const IpOptions& options, void* reply, std::uint32_t replySize,
+                                     std::uint32_t timeoutMs) = 0;
 
   // The platform's reply record: its size, and access to the fields the probe uses.
   virtual std::size_t ReplyRecordSize() const = 0;

@@ -68,7 +68,9 @@ TKvICMP::TKvICMP(fw::TComponent* AOwner)
   }
 }
 
-TKvICMP::~TKvICMP() { service_.WSACleanup(); }
+TKvICMP::~TKvICMP() {
+  service_.WSACleanup();
+}
 
 void TKvICMP::LoadIcmpLibrary() {
   library_ = service_.LoadLibraryA("ICMP.DLL");
@@ -124,10 +126,10 @@ void TKvICMP::Ping() {
     if (resolved) {
       // A negative timeout would be an unsigned wait of nearly 2^32 ms: wait not at all.
       const std::uint32_t wait = Timeout < 0 ? 0 : static_cast<std::uint32_t>(Timeout);
-      const std::uint32_t count = service_.IcmpSendEcho(
-          icmpSendEcho_, handle.Get(), target, request.data(),
-          static_cast<std::uint16_t>(blockSize), options, reply.data(),
-          static_cast<std::uint32_t>(reply.size()), wait);
+      const std::uint32_t count =
+          service_.IcmpSendEcho(icmpSendEcho_, handle.Get(), target, request.data(),
+                                static_cast<std::uint16_t>(blockSize), options, reply.data(),
+                                static_cast<std::uint32_t>(reply.size()), wait);
       if (count == 0) {
         service_.WriteReplyStatus(reply.data(),
                                   static_cast<std::uint32_t>(service_.WSAGetLastError()));

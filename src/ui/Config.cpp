@@ -49,7 +49,9 @@ void Validate(fw::TObject* sender, const Range& range) {
 }
 
 // A stored switch is on when the lowest 8 bits of its number are not all zero.
-bool SwitchOn(const std::string& value) { return (settings::TextToInt(value) & 0xFF) != 0; }
+bool SwitchOn(const std::string& value) {
+  return (settings::TextToInt(value) & 0xFF) != 0;
+}
 
 template <class Control>
 Control* Place(Control* control, int left, int top, int width, int height,
@@ -133,20 +135,30 @@ TForm_Config::~TForm_Config() {
   }
 }
 
-void TForm_Config::FormCreate(fw::TObject*) { LoadSettings(); }
+void TForm_Config::FormCreate(fw::TObject*) {
+  LoadSettings();
+}
 
 void TForm_Config::FormHide(fw::TObject*) {
   ApplySettings();
   SaveSettings();
 }
 
-void TForm_Config::Button_OKClick(fw::TObject*) { Hide(); }
+void TForm_Config::Button_OKClick(fw::TObject*) {
+  Hide();
+}
 
-void TForm_Config::Edit_IPExit(fw::TObject* Sender) { Validate(Sender, kOctet); }
+void TForm_Config::Edit_IPExit(fw::TObject* Sender) {
+  Validate(Sender, kOctet);
+}
 
-void TForm_Config::Edit_TimeOutExit(fw::TObject* Sender) { Validate(Sender, kTimeout); }
+void TForm_Config::Edit_TimeOutExit(fw::TObject* Sender) {
+  Validate(Sender, kTimeout);
+}
 
-void TForm_Config::Edit_PingTimeExit(fw::TObject* Sender) { Validate(Sender, kMinutes); }
+void TForm_Config::Edit_PingTimeExit(fw::TObject* Sender) {
+  Validate(Sender, kMinutes);
+}
 
 void TForm_Config::ApplySettings() {
   const std::int32_t d = settings::TextToInt(Edit_IP3->Text());

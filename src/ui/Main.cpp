@@ -109,7 +109,9 @@ void TForm_Main::StartPing() {
   KvICMP->Ping();
 }
 
-void TForm_Main::Button_CheckClick(fw::TObject*) { StartPing(); }
+void TForm_Main::Button_CheckClick(fw::TObject*) {
+  StartPing();
+}
 
 void TForm_Main::TimerTimer(fw::TObject*) {
   // A periodic check never starts inside a running one, so an interval shorter than a run
@@ -135,8 +137,7 @@ void TForm_Main::Panel_ResultClick(fw::TObject*) {
   }
 }
 
-void TForm_Main::KvICMPReply(fw::TObject*, std::int32_t, std::string, std::int32_t,
-                             std::uint8_t) {
+void TForm_Main::KvICMPReply(fw::TObject*, std::int32_t, std::string, std::int32_t, std::uint8_t) {
   const auto elapsed =
       static_cast<std::int32_t>(fw::Application->GetBackend().TimeGetTime() - StartTime);
   if (elapsed < KvICMP->Timeout) {

@@ -95,7 +95,9 @@ void HeadlessBackend::SetClock(std::uint32_t now) {
   }
 }
 
-void HeadlessBackend::Post(std::function<void()> message) { queue_.push_back(std::move(message)); }
+void HeadlessBackend::Post(std::function<void()> message) {
+  queue_.push_back(std::move(message));
+}
 
 void HeadlessBackend::PostAt(std::uint32_t time, std::function<void()> message) {
   scheduled_.push_back(Scheduled{time, std::move(message)});
@@ -144,8 +146,7 @@ void HeadlessBackend::PressTab(const std::string& formClass) {
   });
 }
 
-void HeadlessBackend::TypeAt(const std::string& formClass, int x, int y,
-                             const std::string& text) {
+void HeadlessBackend::TypeAt(const std::string& formClass, int x, int y, const std::string& text) {
   FocusAt(formClass, x, y);
   Post([this, formClass, x, y, text] {
     ControlRecord* control = ControlAt(formClass, x, y);
@@ -360,7 +361,9 @@ void HeadlessBackend::WaitMessage() {
   }
 }
 
-void HeadlessBackend::PostQuit() { quitPosted_ = true; }
+void HeadlessBackend::PostQuit() {
+  quitPosted_ = true;
+}
 
 void HeadlessBackend::ShowHandlerErrorBox(const std::string& text, const std::string& caption) {
   errorBoxes_.push_back(caption + ": " + text);

@@ -104,8 +104,7 @@ class HeadlessBackend : public fw::Backend {
   std::unique_ptr<fw::ControlPeer> CreateControl(fw::FormPeer& form,
                                                  const fw::ControlParams& params,
                                                  fw::ControlEvents& events) override;
-  std::unique_ptr<fw::TimerPeer> CreateTimer(unsigned intervalMs,
-                                             fw::TimerEvents& events) override;
+  std::unique_ptr<fw::TimerPeer> CreateTimer(unsigned intervalMs, fw::TimerEvents& events) override;
   MessageResult ProcessOneMessage() override;
   void WaitMessage() override;
   void PostQuit() override;

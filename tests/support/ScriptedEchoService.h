@@ -66,8 +66,8 @@ class ScriptedEchoService : public probe::EchoService {
   void IcmpCloseHandle(EntryPoint entry, EchoHandle handle) override;
   std::uint32_t IcmpSendEcho(EntryPoint entry, EchoHandle handle, std::uint32_t target,
                              const void* request, std::uint16_t requestSize,
-                             const probe::IpOptions& options, void* reply,
-                             std::uint32_t replySize, std::uint32_t timeoutMs) override;
+                             const probe::IpOptions& options, void* reply, std::uint32_t replySize,
+                             std::uint32_t timeoutMs) override;
   std::size_t ReplyRecordSize() const override { return 40; }
   probe::EchoReply ReadReply(const void* reply) const override;
   void WriteReplyStatus(void* reply, std::uint32_t status) const override;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <mmsystem.h>
 #include "framework/Application.h"
 #include "platform/win32/Win32.h"
-#include <mmsystem.h>
 #include "platform/win32/Win32Backend.h"
 #include "probe/KvICMP.h"
 
@@ -63,9 +63,9 @@ class Library : public ::testing::Test {
     probe::IpOptions options;
     options.Ttl = 255;
     const DWORD start = timeGetTime();
-    const std::uint32_t count = service.IcmpSendEcho(
-        send, handle, service.InetAddr(address), request.data(), 64, options, reply.data(),
-        static_cast<std::uint32_t>(reply.size()), timeout);
+    const std::uint32_t count =
+        service.IcmpSendEcho(send, handle, service.InetAddr(address), request.data(), 64, options,
+                             reply.data(), static_cast<std::uint32_t>(reply.size()), timeout);
     const DWORD took = timeGetTime() - start;
     const int lastError = service.WSAGetLastError();
     return Outcome{count, service.ReadReply(reply.data()), took, lastError};

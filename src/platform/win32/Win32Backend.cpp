@@ -74,10 +74,10 @@ void Win32Backend::CreateApplicationWindow(fw::ApplicationEvents& events) {
   // A window of no size: it is never seen, but it carries the title and the taskbar button.
   const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
   const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
-  application_ = CreateWindowExW(0, kApplicationClass, L"",
-                                 WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU |
-                                     WS_MINIMIZEBOX,
-                                 x, y, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  application_ =
+      CreateWindowExW(0, kApplicationClass, L"",
+                      WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y,
+                      0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (application_ == nullptr) {
     throw std::runtime_error("CreateWindowExW failed for the application window");
   }
@@ -97,7 +97,9 @@ void Win32Backend::ShowApplicationWindow(bool minimized) {
   }
 }
 
-void Win32Backend::HideOwnedPopups() { ShowOwnedPopups(application_, FALSE); }
+void Win32Backend::HideOwnedPopups() {
+  ShowOwnedPopups(application_, FALSE);
+}
 
 fw::TWindowState Win32Backend::StartupShowCommand() {
   STARTUPINFOW info{};
@@ -158,9 +160,13 @@ fw::Backend::MessageResult Win32Backend::ProcessOneMessage() {
   return MessageResult::Dispatched;
 }
 
-void Win32Backend::WaitMessage() { ::WaitMessage(); }
+void Win32Backend::WaitMessage() {
+  ::WaitMessage();
+}
 
-void Win32Backend::PostQuit() { PostQuitMessage(0); }
+void Win32Backend::PostQuit() {
+  PostQuitMessage(0);
+}
 
 void Win32Backend::CancelMouseCapture() {
   if (HWND holder = GetCapture()) {
@@ -189,7 +195,9 @@ void Win32Backend::ShowHandlerErrorBox(const std::string& text, const std::strin
   }
 }
 
-std::uint32_t Win32Backend::TimeGetTime() { return ::timeGetTime(); }
+std::uint32_t Win32Backend::TimeGetTime() {
+  return ::timeGetTime();
+}
 
 std::uint32_t Win32Backend::TimerMinPeriod() {
   TIMECAPS caps{};
@@ -197,9 +205,13 @@ std::uint32_t Win32Backend::TimerMinPeriod() {
   return caps.wPeriodMin;
 }
 
-void Win32Backend::TimeBeginPeriod(std::uint32_t period) { timeBeginPeriod(period); }
+void Win32Backend::TimeBeginPeriod(std::uint32_t period) {
+  timeBeginPeriod(period);
+}
 
-void Win32Backend::TimeEndPeriod(std::uint32_t period) { timeEndPeriod(period); }
+void Win32Backend::TimeEndPeriod(std::uint32_t period) {
+  timeEndPeriod(period);
+}
 
 LRESULT CALLBACK Win32Backend::ApplicationProc(HWND hwnd, UINT message, WPARAM wParam,
                                                LPARAM lParam) {

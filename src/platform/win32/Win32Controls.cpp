@@ -16,7 +16,9 @@ namespace {
 
 constexpr UINT_PTR kSubclassId = 1;
 
-int Scaled(int value, UINT dpi) { return MulDiv(value, static_cast<int>(dpi), 96); }
+int Scaled(int value, UINT dpi) {
+  return MulDiv(value, static_cast<int>(dpi), 96);
+}
 
 // The result panel: a STATIC that the parent paints (SS_OWNERDRAW), so its window text stays
 // readable from outside. A click is a press and a release over the panel; the second press of a
@@ -235,12 +237,12 @@ Win32Control::~Win32Control() {
   }
 }
 
-void Win32Control::Create(HWND parent, int id, const wchar_t* windowClass, DWORD style,
-                          UINT dpi, DWORD exStyle) {
+void Win32Control::Create(HWND parent, int id, const wchar_t* windowClass, DWORD style, UINT dpi,
+                          DWORD exStyle) {
   const fw::TBounds& b = params_.Bounds;
   hwnd_ = CreateWindowExW(exStyle, windowClass, Widen(params_.Text).c_str(),
-                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, Scaled(b.Left, dpi), Scaled(b.Top, dpi),
-                          Scaled(b.Width, dpi), Scaled(b.Height, dpi), parent,
+                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, Scaled(b.Left, dpi),
+                          Scaled(b.Top, dpi), Scaled(b.Width, dpi), Scaled(b.Height, dpi), parent,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                           GetModuleHandleW(nullptr), nullptr);
   if (hwnd_ == nullptr) {
@@ -293,10 +295,12 @@ Win32Control* Win32Control::FromHandle(HWND hwnd) {
   return reinterpret_cast<Win32Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
-bool Win32Control::Subclassed(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+bool Win32Control::Subclassed(UINT, WPARAM, LPARAM, LRESULT&) {
+  return false;
+}
 
-LRESULT CALLBACK Win32Control::SubclassProc(HWND hwnd, UINT message, WPARAM wParam,
-                                            LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+LRESULT CALLBACK Win32Control::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR, DWORD_PTR self) {
   LRESULT result = 0;
   if (reinterpret_cast<Win32Control*>(self)->Subclassed(message, wParam, lParam, result)) {
     return result;
@@ -317,8 +321,7 @@ std::unique_ptr<Win32Control> CreateWin32Control(HWND parent, int id, UINT dpi,
     case fw::TControlKind::CheckBox:
       return std::make_unique<Win32CheckBox>(parent, id, dpi, params, events);
     case fw::TControlKind::GroupBox:
-      return std::make_unique<Win32Static>(parent, id, dpi, params, events, L"BUTTON",
-                                           BS_GROUPBOX);
+      return std::make_unique<Win32Static>(parent, id, dpi, params, events, L"BUTTON", BS_GROUPBOX);
     case fw::TControlKind::Label:
       return std::make_unique<Win32Label>(parent, id, dpi, params, events);
     case fw::TControlKind::Bevel:

@@ -2,9 +2,9 @@
 #include "platform/win32/Win32EchoService.h"
 
 // Windows Sockets 1.1: winsock.h, not winsock2.h, matching wsock32.
-#include "platform/win32/Win32.h"
-#include <winsock.h>
 #include <ipexport.h>
+#include <winsock.h>
+#include "platform/win32/Win32.h"
 
 #include <cstring>
 
@@ -14,8 +14,8 @@ namespace {
 
 using IcmpCreateFileFn = HANDLE(WINAPI*)();
 using IcmpCloseHandleFn = BOOL(WINAPI*)(HANDLE);
-using IcmpSendEchoFn = DWORD(WINAPI*)(HANDLE, IPAddr, LPVOID, WORD, PIP_OPTION_INFORMATION,
-                                      LPVOID, DWORD, DWORD);
+using IcmpSendEchoFn = DWORD(WINAPI*)(HANDLE, IPAddr, LPVOID, WORD, PIP_OPTION_INFORMATION, LPVOID,
+                                      DWORD, DWORD);
 
 // Entry points come from GetProcAddress as FARPROC and are kept as plain pointers.
 template <class Fn>
@@ -32,11 +32,17 @@ int Win32EchoService::WSAStartup(std::uint16_t requested, std::uint16_t& granted
   return result;
 }
 
-void Win32EchoService::WSACleanup() { ::WSACleanup(); }
+void Win32EchoService::WSACleanup() {
+  ::WSACleanup();
+}
 
-int Win32EchoService::WSAGetLastError() { return ::WSAGetLastError(); }
+int Win32EchoService::WSAGetLastError() {
+  return ::WSAGetLastError();
+}
 
-std::uint32_t Win32EchoService::InetAddr(const char* text) { return ::inet_addr(text); }
+std::uint32_t Win32EchoService::InetAddr(const char* text) {
+  return ::inet_addr(text);
+}
 
 std::optional<std::uint32_t> Win32EchoService::GetHostByName(const char* name) {
   const hostent* host = ::gethostbyname(name);
@@ -87,13 +93,14 @@ std::uint32_t Win32EchoService::IcmpSendEcho(EntryPoint entry, EchoHandle handle
                                    &information, reply, replySize, timeoutMs);
 }
 
-std::size_t Win32EchoService::ReplyRecordSize() const { return sizeof(ICMP_ECHO_REPLY); }
+std::size_t Win32EchoService::ReplyRecordSize() const {
+  return sizeof(ICMP_ECHO_REPLY);
+}
 
 probe::EchoReply Win32EchoService::ReadReply(const void* reply) const {
   ICMP_ECHO_REPLY record;
   std::memcpy(&record, reply, sizeof record);
-  return probe::EchoReply{record.Address, record.Status, record.RoundTripTime,
-                          record.Options.Ttl};
+  return probe::EchoReply{record.Address, record.Status, record.RoundTripTime, record.Options.Ttl};
 }
 
 void Win32EchoService::WriteReplyStatus(void* reply, std::uint32_t status) const {
@@ -102,8 +109,12 @@ void Win32EchoService::WriteReplyStatus(void* reply, std::uint32_t status) const
               sizeof value);
 }
 
-std::uint32_t Win32EchoService::GetTickCount() { return ::GetTickCount(); }
+std::uint32_t Win32EchoService::GetTickCount() {
+  return ::GetTickCount();
+}
 
-void Win32EchoService::Sleep(std::uint32_t ms) { ::Sleep(ms); }
+void Win32EchoService::Sleep(std::uint32_t ms) {
+  ::Sleep(ms);
+}
 
 }  // namespace win32

@@ -41,7 +41,9 @@ bool RunningUnderWine() {
 
 }  // namespace
 
-bool Win32Form::IsForm(HWND hwnd) { return LiveForms().count(hwnd) != 0; }
+bool Win32Form::IsForm(HWND hwnd) {
+  return LiveForms().count(hwnd) != 0;
+}
 
 void Win32Form::RegisterFormClass(const std::wstring& name) {
   WNDCLASSEXW existing{};
@@ -136,7 +138,9 @@ void Win32Form::Show(fw::TWindowState state, bool activate) {
   }
 }
 
-void Win32Form::Hide() { ShowWindow(hwnd_, SW_HIDE); }
+void Win32Form::Hide() {
+  ShowWindow(hwnd_, SW_HIDE);
+}
 
 void Win32Form::BringToFront() {
   SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -213,7 +217,8 @@ void Win32Form::FocusFirstControl() {
 LRESULT CALLBACK Win32Form::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   // The form finds itself from the window's user data, stored as the window is made.
   if (message == WM_NCCREATE) {
-    auto* creating = static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    auto* creating =
+        static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     creating->hwnd_ = hwnd;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creating));
   }

@@ -138,8 +138,7 @@ TEST_F(ApplicationTest, AFailedConstructionResetsTheGlobalAndRunsNoHandler) {
   SecondForm::failConstruction = true;
   EXPECT_THROW(h.app->CreateForm(Second), fw::Exception);
   EXPECT_EQ(Second, nullptr);
-  const std::vector<std::string> expected = {"first: global set", "first: create",
-                                             "free second.a"};
+  const std::vector<std::string> expected = {"first: global set", "first: create", "free second.a"};
   EXPECT_EQ(notes, expected);
   EXPECT_EQ(h.app->Components().size(), 1u);
 }
@@ -163,9 +162,9 @@ TEST_F(ApplicationTest, ShutdownHidesOwnedPopupsThenDestroysFormsInReverseOrder)
   h.app->Run();
   EXPECT_TRUE(First->Visible()) << "closing the main form neither hides nor destroys it";
   h.app->DestroyForms();
-  const std::vector<std::string> expected = {
-      "second: hide", "second: destroy", "free second.a", "first: hide",
-      "first: destroy", "free first.b", "free first.a"};
+  const std::vector<std::string> expected = {"second: hide", "second: destroy", "free second.a",
+                                             "first: hide",  "first: destroy",  "free first.b",
+                                             "free first.a"};
   EXPECT_EQ(notes, expected);
   const auto& events = h.backend.Events();
   const auto popups = std::find(events.begin(), events.end(), "hide owned popups");
@@ -193,11 +192,10 @@ TEST_F(ApplicationTest, TheStartupShowCommandDecidesHowTheMainFormFirstShows) {
     fw::TWindowState shown;
     const char* applicationEvent;
   };
-  for (const Case& c : {Case{fw::TWindowState::Normal, fw::TWindowState::Normal, "application shown"},
-                        Case{fw::TWindowState::Maximized, fw::TWindowState::Maximized,
-                             "application shown"},
-                        Case{fw::TWindowState::Minimized, fw::TWindowState::Normal,
-                             "application minimized"}}) {
+  for (const Case& c :
+       {Case{fw::TWindowState::Normal, fw::TWindowState::Normal, "application shown"},
+        Case{fw::TWindowState::Maximized, fw::TWindowState::Maximized, "application shown"},
+        Case{fw::TWindowState::Minimized, fw::TWindowState::Normal, "application minimized"}}) {
     headless::Harness run;
     run.backend.SetStartupShowCommand(c.command);
     run.app->CreateForm(First);
@@ -226,9 +224,7 @@ TEST_F(ApplicationTest, AQuitTakenByANestedPumpEndsTheLoopAfterTheHandlerReturns
 }
 
 TEST_F(ApplicationTest, AnErrorEscapingAMessageIsShownAndTheLoopGoesOn) {
-  FirstForm::buttonClick = [](fw::TObject*) {
-    throw fw::Exception("'abc' は整数ではありません");
-  };
+  FirstForm::buttonClick = [](fw::TObject*) { throw fw::Exception("'abc' は整数ではありません"); };
   h.app->CreateForm(First);
   h.backend.ClickAt("First", 90, 5);
   bool later = false;
@@ -274,9 +270,15 @@ TEST(ErrorTextTest, HandlerDisplayAppendsADotAfterCharactersAboveIt) {
     const char* shown;
   };
   const Case cases[] = {
-      {"abc", "abc."},           {"abc.", "abc."},     {"abc)", "abc)"},
-      {"abc-", "abc-"},          {"abc ", "abc "},     {"", ""},
-      {"数ではありません", "数ではありません."}, {"終わり。", "終わり。."}, {"x/", "x/."},
+      {"abc", "abc."},
+      {"abc.", "abc."},
+      {"abc)", "abc)"},
+      {"abc-", "abc-"},
+      {"abc ", "abc "},
+      {"", ""},
+      {"数ではありません", "数ではありません."},
+      {"終わり。", "終わり。."},
+      {"x/", "x/."},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(fw::HandlerErrorText(c.message), c.shown) << c.message;

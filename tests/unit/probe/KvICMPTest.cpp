@@ -39,8 +39,9 @@ class ProbeTest : public ::testing::Test {
   void TearDown() override { probe.reset(); }
 
   int Count(const std::string& prefix) const {
-    return static_cast<int>(std::count_if(h.echo.Calls.begin(), h.echo.Calls.end(),
-                                           [&](const std::string& c) { return c.rfind(prefix, 0) == 0; }));
+    return static_cast<int>(
+        std::count_if(h.echo.Calls.begin(), h.echo.Calls.end(),
+                      [&](const std::string& c) { return c.rfind(prefix, 0) == 0; }));
   }
 
   headless::Harness h;
@@ -92,9 +93,12 @@ TEST(ProbeConstruction, BindsAllThreeEntryPointsInOrderEvenWhenOneIsMissing) {
   headless::Harness h;
   h.echo.MissingEntryPoints.insert("IcmpCreateFile");
   EXPECT_THROW(probe::TKvICMP(h.app.get()), probe::EICMPError);
-  const std::vector<std::string> expected = {
-      "WSAStartup 0101",          "LoadLibrary ICMP.DLL",         "GetProcAddress IcmpCreateFile",
-      "GetProcAddress IcmpCloseHandle", "GetProcAddress IcmpSendEcho", "WSACleanup"};
+  const std::vector<std::string> expected = {"WSAStartup 0101",
+                                             "LoadLibrary ICMP.DLL",
+                                             "GetProcAddress IcmpCreateFile",
+                                             "GetProcAddress IcmpCloseHandle",
+                                             "GetProcAddress IcmpSendEcho",
+                                             "WSACleanup"};
   EXPECT_EQ(h.echo.Calls, expected);
 }
 

@@ -29,9 +29,9 @@ std::string Lines(const std::vector<std::string>& lines) {
   return content;
 }
 
-const std::string kSaved = Lines({"MainFormPosX=10", "MainFormPosY=20", "ConfigFormPosX=30",
-                                  "ConfigFormPosY=40", "IP=198.18.0.20", "TimeOut=800",
-                                  "AutoPing=1", "PingTime=5", "StayOnTop=0"});
+const std::string kSaved =
+    Lines({"MainFormPosX=10", "MainFormPosY=20", "ConfigFormPosX=30", "ConfigFormPosY=40",
+           "IP=198.18.0.20", "TimeOut=800", "AutoPing=1", "PingTime=5", "StayOnTop=0"});
 
 class ConfigTest : public ::testing::Test {
  protected:
@@ -112,65 +112,181 @@ struct LoadCase {
 };
 
 TEST_F(ConfigTest, LoadEdgeCases) {
-  const std::string base = "MainFormPosX=10\r\nMainFormPosY=20\r\nConfigFormPosX=1\r\n"
-                           "ConfigFormPosY=2\r\n";
+  const std::string base =
+      "MainFormPosX=10\r\nMainFormPosY=20\r\nConfigFormPosX=1\r\n"
+      "ConfigFormPosY=2\r\n";
   const LoadCase cases[] = {
       {"empty file", "", {"1", "1", "1", "1"}, "5000", true, "1", true, false, 0},
       {"lower-case keys",
        "mainformposx=10\nmainformposy=20\nconfigformposx=1\nconfigformposy=2\nip=10.0.0.1\n"
        "timeout=800\nautoping=0\npingtime=7\nstayontop=0\n",
-       {"10", "0", "0", "1"}, "800", false, "7", false, true, 10},
+       {"10", "0", "0", "1"},
+       "800",
+       false,
+       "7",
+       false,
+       true,
+       10},
       {"duplicates: the first counts",
        base + "IP=10.0.0.1\r\nTimeOut=700\r\nTimeOut=900\r\nAutoPing=1\r\nPingTime=2\r\n"
               "StayOnTop=1\r\nIP=9.9.9.9\r\n",
-       {"10", "0", "0", "1"}, "700", true, "2", true, true, 10},
+       {"10", "0", "0", "1"},
+       "700",
+       true,
+       "2",
+       true,
+       true,
+       10},
       {"no TimeOut line gives 0",
        base + "IP=10.0.0.1\r\nAutoPing=1\r\nPingTime=2\r\nStayOnTop=1\r\n",
-       {"10", "0", "0", "1"}, "0", true, "2", true, true, 10},
+       {"10", "0", "0", "1"},
+       "0",
+       true,
+       "2",
+       true,
+       true,
+       10},
       {"no AutoPing line stops the load",
        base + "IP=10.0.0.1\r\nTimeOut=700\r\nPingTime=2\r\nStayOnTop=0\r\n",
-       {"10", "0", "0", "1"}, "700", true, "1", true, false, 10},
-      {"IP=10.0.0 stops at IP", base + "IP=10.0.0\r\nTimeOut=700\r\n", {"1", "1", "1", "1"},
-       "5000", true, "1", true, false, 10},
-      {"IP=300.1.2.3", base + "IP=300.1.2.3\r\nTimeOut=1\r\nAutoPing=1\r\nPingTime=1\r\n"
-                              "StayOnTop=1\r\n",
-       {"255", "1", "2", "3"}, "1", true, "1", true, true, 10},
-      {"AutoPing=2 checks", base + "IP=1.2.3.4\r\nTimeOut=1\r\nAutoPing=2\r\nPingTime=1\r\n"
-                                   "StayOnTop=-1\r\n",
-       {"1", "2", "3", "4"}, "1", true, "1", true, true, 10},
+       {"10", "0", "0", "1"},
+       "700",
+       true,
+       "1",
+       true,
+       false,
+       10},
+      {"IP=10.0.0 stops at IP",
+       base + "IP=10.0.0\r\nTimeOut=700\r\n",
+       {"1", "1", "1", "1"},
+       "5000",
+       true,
+       "1",
+       true,
+       false,
+       10},
+      {"IP=300.1.2.3",
+       base + "IP=300.1.2.3\r\nTimeOut=1\r\nAutoPing=1\r\nPingTime=1\r\n"
+              "StayOnTop=1\r\n",
+       {"255", "1", "2", "3"},
+       "1",
+       true,
+       "1",
+       true,
+       true,
+       10},
+      {"AutoPing=2 checks",
+       base + "IP=1.2.3.4\r\nTimeOut=1\r\nAutoPing=2\r\nPingTime=1\r\n"
+              "StayOnTop=-1\r\n",
+       {"1", "2", "3", "4"},
+       "1",
+       true,
+       "1",
+       true,
+       true,
+       10},
       {"AutoPing=256 leaves it unchecked",
        base + "IP=1.2.3.4\r\nTimeOut=1\r\nAutoPing=256\r\nPingTime=1\r\nStayOnTop=256\r\n",
-       {"1", "2", "3", "4"}, "1", false, "1", false, true, 10},
+       {"1", "2", "3", "4"},
+       "1",
+       false,
+       "1",
+       false,
+       true,
+       10},
       {"AutoPing=yes stops the load",
        base + "IP=1.2.3.4\r\nTimeOut=1\r\nAutoPing=yes\r\nPingTime=9\r\nStayOnTop=0\r\n",
-       {"1", "2", "3", "4"}, "1", true, "1", true, false, 10},
+       {"1", "2", "3", "4"},
+       "1",
+       true,
+       "1",
+       true,
+       false,
+       10},
       {"out of range values are brought in",
        base + "IP=1.2.3.4\r\nTimeOut=99999\r\nAutoPing=1\r\nPingTime=0\r\nStayOnTop=1\r\n",
-       {"1", "2", "3", "4"}, "9999", true, "1", true, true, 10},
+       {"1", "2", "3", "4"},
+       "9999",
+       true,
+       "1",
+       true,
+       true,
+       10},
       {"PingTime=100 gives 99",
        base + "IP=1.2.3.4\r\nTimeOut=x\r\nAutoPing=1\r\nPingTime=100\r\nStayOnTop=1\r\n",
-       {"1", "2", "3", "4"}, "0", true, "99", true, true, 10},
-      {"a blank before the key does not match", " MainFormPosX=10\r\nMainFormPosX= 15\r\n",
-       {"1", "1", "1", "1"}, "5000", true, "1", true, false, 15},
-      {"a blank after the key's = reads", "MainFormPosX= 15\r\nMainFormPosY=x\r\n",
-       {"1", "1", "1", "1"}, "5000", true, "1", true, false, 15},
-      {"a trailing blank stops at once", "MainFormPosX=10 \r\nMainFormPosY=20\r\n",
-       {"1", "1", "1", "1"}, "5000", true, "1", true, false, 0},
+       {"1", "2", "3", "4"},
+       "0",
+       true,
+       "99",
+       true,
+       true,
+       10},
+      {"a blank before the key does not match",
+       " MainFormPosX=10\r\nMainFormPosX= 15\r\n",
+       {"1", "1", "1", "1"},
+       "5000",
+       true,
+       "1",
+       true,
+       false,
+       15},
+      {"a blank after the key's = reads",
+       "MainFormPosX= 15\r\nMainFormPosY=x\r\n",
+       {"1", "1", "1", "1"},
+       "5000",
+       true,
+       "1",
+       true,
+       false,
+       15},
+      {"a trailing blank stops at once",
+       "MainFormPosX=10 \r\nMainFormPosY=20\r\n",
+       {"1", "1", "1", "1"},
+       "5000",
+       true,
+       "1",
+       true,
+       false,
+       0},
       {"line feeds only",
        "MainFormPosX=10\nMainFormPosY=20\nConfigFormPosX=1\nConfigFormPosY=2\nIP=1.2.3.4\n"
        "TimeOut=1\nAutoPing=0\nPingTime=3\nStayOnTop=0\n",
-       {"1", "2", "3", "4"}, "1", false, "3", false, true, 10},
+       {"1", "2", "3", "4"},
+       "1",
+       false,
+       "3",
+       false,
+       true,
+       10},
       {"carriage returns only",
        "MainFormPosX=10\rMainFormPosY=20\rConfigFormPosX=1\rConfigFormPosY=2\rIP=1.2.3.4\r"
        "TimeOut=1\rAutoPing=0\rPingTime=3\rStayOnTop=0",
-       {"1", "2", "3", "4"}, "1", false, "3", false, true, 10},
+       {"1", "2", "3", "4"},
+       "1",
+       false,
+       "3",
+       false,
+       true,
+       10},
       {"a NUL ends the content",
        "MainFormPosX=10\r\nMainFormPosY=20\r\nConfigFormPosX=1\r\nConfigFormPosY=2\r\n"
-       "IP=1.2.3.4\r\n" + std::string(1, '\0') + "TimeOut=1\r\nAutoPing=1\r\n",
-       {"1", "2", "3", "4"}, "0", true, "1", true, false, 10},
+       "IP=1.2.3.4\r\n" +
+           std::string(1, '\0') + "TimeOut=1\r\nAutoPing=1\r\n",
+       {"1", "2", "3", "4"},
+       "0",
+       true,
+       "1",
+       true,
+       false,
+       10},
       {"a settings-window position must be a number",
        "MainFormPosX=10\r\nMainFormPosY=20\r\nConfigFormPosX=left\r\nIP=1.2.3.4\r\n",
-       {"1", "1", "1", "1"}, "5000", true, "1", true, false, 10},
+       {"1", "1", "1", "1"},
+       "5000",
+       true,
+       "1",
+       true,
+       false,
+       10},
   };
   for (const LoadCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -203,10 +319,13 @@ TEST_F(ConfigTest, LeavingAFieldRewritesItWithinItsRange) {
     const char* shown;
   };
   const Case cases[] = {
-      {kIP0, "300", "255"}, {kIP1, "-5", "0"},     {kIP2, "abc", "0"},   {kIP3, "", "0"},
-      {kIP0, "007", "7"},   {kIP1, " 42", "42"},   {kIP2, "$FF", "255"}, {kTimeOut, "0", "0"},
-      {kTimeOut, "", "0"},  {kTimeOut, "12345", "1234"}, {kMinutes, "0", "1"},
-      {kMinutes, "", "1"},  {kMinutes, "99", "99"}, {kMinutes, "x", "1"},
+      {kIP0, "300", "255"},   {kIP1, "-5", "0"},
+      {kIP2, "abc", "0"},     {kIP3, "", "0"},
+      {kIP0, "007", "7"},     {kIP1, " 42", "42"},
+      {kIP2, "$FF", "255"},   {kTimeOut, "0", "0"},
+      {kTimeOut, "", "0"},    {kTimeOut, "12345", "1234"},
+      {kMinutes, "0", "1"},   {kMinutes, "", "1"},
+      {kMinutes, "99", "99"}, {kMinutes, "x", "1"},
   };
   Start(kSaved);
   Form_Config->Show();
@@ -235,9 +354,8 @@ TEST_F(ConfigTest, TabMovesThroughTheFieldsInOrder) {
     h.app->ProcessMessages();
     visited.push_back(h.backend.Focused()->Params.Bounds);
   }
-  const std::vector<std::pair<int, int>> expected = {{48, 16}, {88, 16}, {128, 16},
-                                                     {184, 16}, {16, 48}, {16, 70},
-                                                     {112, 52}, {104, 76}, {8, 16}};
+  const std::vector<std::pair<int, int>> expected = {
+      {48, 16}, {88, 16}, {128, 16}, {184, 16}, {16, 48}, {16, 70}, {112, 52}, {104, 76}, {8, 16}};
   ASSERT_EQ(visited.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(visited[i].Left, expected[i].first) << i;
@@ -245,8 +363,7 @@ TEST_F(ConfigTest, TabMovesThroughTheFieldsInOrder) {
   }
   const auto* ip0 = h.backend.LiveControlAt(kForm, kIP0.x, kIP0.y);
   EXPECT_EQ(ip0->Params.ImeMode, fw::TImeMode::Close);
-  EXPECT_EQ(h.backend.LiveControlAt(kForm, kIP1.x, kIP1.y)->Params.ImeMode,
-            fw::TImeMode::DontCare);
+  EXPECT_EQ(h.backend.LiveControlAt(kForm, kIP1.x, kIP1.y)->Params.ImeMode, fw::TImeMode::DontCare);
 }
 
 TEST_F(ConfigTest, LosingActivationIsNoFocusLeave) {

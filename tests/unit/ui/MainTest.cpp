@@ -88,12 +88,12 @@ TEST_F(MainTest, TheResultShowsTheMeasuredTimeInItsBand) {
     fw::TColor color;
   };
   const Case cases[] = {
-      {0, 5000, "0ms", fw::clAqua},        {23, 5000, "23ms", fw::clAqua},
-      {299, 5000, "299ms", fw::clAqua},    {300, 5000, "300ms", fw::clLime},
-      {599, 5000, "599ms", fw::clLime},    {600, 5000, "600ms", fw::clYellow},
-      {899, 5000, "899ms", fw::clYellow},  {900, 5000, "900ms", fw::clRed},
-      {4999, 5000, "4999ms", fw::clRed},   {5000, 5000, "TimeOut", fw::clFuchsia},
-      {20, 0, "TimeOut", fw::clFuchsia},   {350, 350, "TimeOut", fw::clFuchsia},
+      {0, 5000, "0ms", fw::clAqua},       {23, 5000, "23ms", fw::clAqua},
+      {299, 5000, "299ms", fw::clAqua},   {300, 5000, "300ms", fw::clLime},
+      {599, 5000, "599ms", fw::clLime},   {600, 5000, "600ms", fw::clYellow},
+      {899, 5000, "899ms", fw::clYellow}, {900, 5000, "900ms", fw::clRed},
+      {4999, 5000, "4999ms", fw::clRed},  {5000, 5000, "TimeOut", fw::clFuchsia},
+      {20, 0, "TimeOut", fw::clFuchsia},  {350, 350, "TimeOut", fw::clFuchsia},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -223,9 +223,7 @@ TEST_F(MainTest, CheckPressedDuringThePauseRunsACompleteSecondCheck) {
     results.push_back(Panel().Text);
     if (results.size() == 1) {
       Answer(650);
-      h.backend.PostAt(h.backend.Clock() + 300, [&] {
-        h.backend.ClickAt("TForm_Main", 100, 10);
-      });
+      h.backend.PostAt(h.backend.Clock() + 300, [&] { h.backend.ClickAt("TForm_Main", 100, 10); });
     }
   };
   const std::uint32_t start = h.backend.Clock();
