@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
-#include <mmsystem.h>
 #include "framework/Application.h"
 #include "platform/win32/Win32.h"
 #include "platform/win32/Win32Backend.h"
+
+// After windows.h, which it needs.
+#include <mmsystem.h>
 #include "probe/KvICMP.h"
 
 namespace {

@@ -1,10 +1,12 @@
 // The echo service over Windows Sockets 1.1 and ICMP.DLL.
 #include "platform/win32/Win32EchoService.h"
 
-// Windows Sockets 1.1: winsock.h, not winsock2.h, matching wsock32.
-#include <ipexport.h>
-#include <winsock.h>
 #include "platform/win32/Win32.h"
+
+// Windows Sockets 1.1: winsock.h, not winsock2.h, matching wsock32. Both need windows.h first.
+#include <winsock.h>
+
+#include <ipexport.h>
 
 #include <cstring>
 
