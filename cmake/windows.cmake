@@ -36,12 +36,13 @@ if(VORLIX_WINE_TESTS)
 
   add_executable(vorlix_wine_tests
     tests/wine/EchoServiceTest.cpp
+    tests/wine/FilesTest.cpp
   )
   target_link_libraries(vorlix_wine_tests PRIVATE vorlix_win32 vorlix_options gtest gtest_main)
   target_link_options(vorlix_wine_tests PRIVATE -static -static-libgcc -static-libstdc++)
-  add_test(NAME wine.echo_service COMMAND vorlix_wine_tests)
+  add_test(NAME wine.platform COMMAND vorlix_wine_tests)
   add_test(NAME wine.startup_without_icmp COMMAND vorlix_wine_tests --gtest_filter=WithoutIcmp.*)
-  set_tests_properties(wine.echo_service PROPERTIES ENVIRONMENT "WINEDEBUG=-all"
+  set_tests_properties(wine.platform PROPERTIES ENVIRONMENT "WINEDEBUG=-all"
     TIMEOUT 120)
   set_tests_properties(wine.startup_without_icmp PROPERTIES
     ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=icmp=;VORLIX_EXPECT_NO_ICMP=1" TIMEOUT 60)

@@ -6,7 +6,10 @@ Usage: e2e.py [--exe PATH] [-k SUBSTRING] [--keep] [--list]
 
 Every Wine process of the run (wineboot, the program, wininspect, wineserver) is started inside
 vx-app-PID, whose only interfaces are lo and a veth to vx-hosts-PID (198.18.0.0/24, the responder).
+Each program start gets a fresh working folder with a Vorlix.ini aimed at a test host (SETTINGS).
 Prints "PASS name" / "FAIL name: reason" per test and "N passed, N failed" at the end.
+To add a test: write a function taking the rig, decorate it with @test("name"), use the Rig
+helpers (start_program, wait_window, find_window, children, panel_text, screenshot, click, ...).
 """
 
 import argparse
@@ -69,6 +72,15 @@ WS_EX_TOOLWINDOW = 0x80
 
 class Failure(Exception):
     """A test's expectation was not met."""
+
+
+def exit_text(rc):
+    """An exit status as the tests report it."""
+    if rc is None:
+        return "still running"
+    if rc < 0:
+        return f"killed by signal {-rc} (not an exit of its own)"
+    return f"exit code {rc}"
 
 
 def check(cond, message):
@@ -447,8 +459,8 @@ class Rig:
                 self.assert_confined()
                 return w
             if prog and not prog.running():
-                raise Failure(f"program exited ({prog.popen.returncode}) before a {cls} appeared; "
-                              f"log: {prog.log_tail()!r}")
+                raise Failure(f"program ended ({exit_text(prog.popen.returncode)}) before a {cls} "
+                              f"appeared; log: {prog.log_tail()!r}")
             time.sleep(0.2)
         raise Failure(f"no visible {cls} window within {seconds} s")
 
@@ -619,7 +631,7 @@ def close_and_check_exit(rig, prog, how):
     rc = prog.wait(8)
     check(rc is not None, f"process still running 8 s after {how}")
     t_exit = time.monotonic() - t0
-    check(rc == 0, f"exit code {rc} after {how}, want 0; log: {prog.log_tail()!r}")
+    check(rc == 0, f"{exit_text(rc)} after {how}, want 0; log: {prog.log_tail()!r}")
     left = rig.wait_wine_gone(20)
     check(not left, f"wine processes of the prefix still running: {left}")
     print(f"  exited 0 {t_exit:.1f} s after {how}; prefix idle after {time.monotonic() - t0:.1f} s")
@@ -685,7 +697,7 @@ def t_no_icmp(rig):
         rig.inspect("command", box["hwnd"], "1", check_rc=False)
         rc = prog.wait(8)
     if rc != 1:
-        problems.append(f"exit code {rc}, want 1")
+        problems.append(f"{exit_text(rc)}, want exit code 1")
 
     events = mon.stop()
     shown = [e for e in events if e.get("class") == MAIN_CLASS and e.get("visible")]
