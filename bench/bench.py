@@ -24,13 +24,10 @@ MINIMAL = os.path.join(REPO, "build", "bench", "minimal_window.exe")
 RESPONDER_MS = 350
 
 
-def seed(workdir, address, left=100, top=100):
+def seed(workdir, address):
+    """A settings file aimed at a test host, with no periodic checks."""
     os.makedirs(workdir, exist_ok=True)
-    lines = [f"MainFormPosX={left}", f"MainFormPosY={top}", "ConfigFormPosX=201",
-             "ConfigFormPosY=107", f"IP={address}", "TimeOut=5000", "AutoPing=0", "PingTime=1",
-             "StayOnTop=0"]
-    with open(os.path.join(workdir, "Vorlix.ini"), "wb") as f:
-        f.write("".join(line + "\r\n" for line in lines).encode())
+    e2e.write_settings(workdir, {"IP": address, "TimeOut": 5000})
 
 
 def program_pid(rig):
@@ -61,8 +58,8 @@ def rss_kib(pid):
 
 def start_seeded(rig, name, address):
     workdir = os.path.join(rig.run_dir, name)
-    seed(workdir, address)
-    prog = rig.start_program(workdir)
+    os.makedirs(workdir, exist_ok=True)
+    prog = rig.start_program(workdir, settings={"IP": address, "TimeOut": 5000})
     main = rig.wait_window(e2e.MAIN_CLASS, 30, prog)
     return prog, main
 

@@ -62,10 +62,26 @@ vorlix_make_prefix() {
   mkdir -p "$prefix"
   "$@" env WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
     wineboot -i >/dev/null 2>&1
-  # Without a window manager Wine draws the frames itself; Marlett draws their buttons.
-  [[ -f /usr/share/wine/fonts/marlett.ttf ]] &&
+  # Marlett draws the buttons of the caption bars that Wine draws itself.
+  if [[ -f /usr/share/wine/fonts/marlett.ttf ]]; then
     cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
-  "$@" env WINEPREFIX="$prefix" WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\X11 Driver' \
-    /v Decorated /d N /f >/dev/null 2>&1
+  fi
+  "$@" env WINEPREFIX="$prefix" wineserver -w
+}
+
+# Sets a prefix up for a display without a window manager (Xvfb), or back for a desktop:
+#   vorlix_prefix_display PREFIX bare|desktop [command prefix...]
+# Bare: Wine draws the frames itself, and its windows are unmanaged, since with no window
+# manager to answer Wine would wait 2 s whenever it hides a shown window.
+vorlix_prefix_display() {
+  local prefix="$1" kind="$2" key='HKCU\Software\Wine\X11 Driver' name
+  shift 2
+  for name in Decorated Managed; do
+    if [[ $kind == bare ]]; then
+      "$@" env WINEPREFIX="$prefix" WINEDEBUG=-all wine reg add "$key" /v "$name" /d N /f
+    else
+      "$@" env WINEPREFIX="$prefix" WINEDEBUG=-all wine reg delete "$key" /v "$name" /f
+    fi
+  done >/dev/null 2>&1
   "$@" env WINEPREFIX="$prefix" wineserver -w
 }

@@ -317,6 +317,10 @@ class Rig:
             shutil.copy(marlett, os.path.join(self.prefix, "drive_c", "windows", "Fonts"))
         self.wine(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated",
                    "/d", "N", "/f"])
+        # Unmanaged windows: with no window manager to answer, Wine would otherwise wait 2 s
+        # for each shown window it hides or destroys.
+        self.wine(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
+                   "/d", "N", "/f"])
         self.wine(["wine", "reg", "add",
                    r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
                    "/v", "Tahoma", "/t", "REG_MULTI_SZ", "/d", "ipag.ttf,IPAGothic", "/f"])
@@ -776,7 +780,8 @@ BAND_CASES = [
     ("198.18.0.65", 650, YELLOW),
     ("198.18.0.95", 950, RED),
     ("198.18.0.99", None, MAGENTA),  # never answers: TimeOut after the 2000 ms time-out
-    (UNREACHABLE, None, MAGENTA),    # the echo cannot even be sent: no figure either
+    # The echo fails at once: a failure that comes back before the time-out shows its time.
+    (UNREACHABLE, 0, CYAN),
 ]
 SLACK_MS = 150
 
@@ -810,6 +815,209 @@ def t_bands(rig):
             rig.stop_programs()
     check(not problems, "; ".join(problems))
     print("  results: " + ", ".join(seen))
+
+
+CONFIG_CLASS = "TForm_Config"
+WS_EX_TOPMOST = 0x8
+# The settings window's controls by their position in its client area.
+FIELDS = {"ip0": [8, 16], "ip1": [48, 16], "ip2": [88, 16], "ip3": [128, 16],
+          "timeout": [184, 16], "minutes": [16, 70]}
+BOXES = {"periodic": [16, 48], "on_top": [112, 52], "ok": [104, 76]}
+FIRST_RUN_FILE = (b"MainFormPosX=-255\r\nMainFormPosY=-255\r\nConfigFormPosX=201\r\n"
+                  b"ConfigFormPosY=107\r\nIP=1.1.1.1\r\nTimeOut=5000\r\nAutoPing=1\r\n"
+                  b"PingTime=1\r\nStayOnTop=1\r\n")
+
+
+def read_settings(prog):
+    with open(os.path.join(prog.workdir, "Vorlix.ini"), "rb") as f:
+        return f.read()
+
+
+def control_at(rig, form, pos):
+    found = [c for c in rig.children(form["hwnd"]) if c.get("pos", [])[:2] == pos]
+    check(found, f"no control at {pos} in {form['class']}")
+    return found[0]
+
+
+def open_settings(rig, main):
+    """Clicks the result panel; returns the settings window once it shows."""
+    rig.click(*centre(rig.panel(main)["rect"]))
+    config = rig.wait_window(CONFIG_CLASS, 10)
+    # The platform places it where it likes (here over the status window): move it aside.
+    rig.inspect("move", config["hwnd"], "300", "100")
+    time.sleep(0.3)
+    return rig.wait_window(CONFIG_CLASS, 5)
+
+
+def type_into(rig, config, field, text):
+    """Clicks into a field, clears it and types, as a user does (keys go under the pointer)."""
+    rig.click(*centre(control_at(rig, config, FIELDS[field])["rect"]))
+    rig.xdotool("key", "End", *["BackSpace"] * 6)
+    if text:
+        rig.xdotool("type", "--delay", 40, text)
+    time.sleep(0.2)
+
+
+def texts(rig, config):
+    return {name: control_at(rig, config, pos)["text"] for name, pos in FIELDS.items()}
+
+
+@test("first_start_in_an_empty_folder")
+def t_first_start(rig):
+    # The only start without a settings file: the program then watches its built-in public
+    # default, which inside the app namespace has no route, so nothing can leave.
+    prog = rig.start_program(no_settings=True)
+    main = rig.wait_window(MAIN_CLASS, 20, prog)
+    problems = []
+    if main["rect"][:2] != [0, 0]:
+        problems.append(f"status window at {main['rect'][:2]}, want 0,0")
+    if main["text"] != "IP: 1.1.1.1":
+        problems.append(f"caption {main['text']!r}")
+    written = read_settings(prog)
+    if written != FIRST_RUN_FILE:
+        problems.append(f"Vorlix.ini is {written!r}")
+    check(not problems, "; ".join(problems))
+
+
+@test("settings_fields_are_checked_when_left")
+def t_fields(rig):
+    prog = rig.start_program()
+    main = rig.on_screen(rig.wait_window(MAIN_CLASS, 20, prog))
+    config = open_settings(rig, main)
+    cases = [("ip0", "042", "42"), ("ip1", "300", "255"), ("ip2", "", "0"),
+             ("ip3", "7", "7"), ("timeout", "123456", "1234"), ("minutes", "0", "1")]
+    problems = []
+    for field, typed, want in cases:
+        type_into(rig, config, field, typed)
+        rig.xdotool("key", "Tab")
+        time.sleep(0.3)
+        got = texts(rig, config)[field]
+        if got != want:
+            problems.append(f"{field}: typed {typed!r}, shows {got!r} after Tab, want {want!r}")
+    rig.screenshot("settings_fields")
+    # Enter in a field presses nothing; a close request hides the window and saves.
+    type_into(rig, config, "ip2", "9")
+    rig.xdotool("key", "Return")
+    time.sleep(0.3)
+    if not rig.find_window(CONFIG_CLASS):
+        problems.append("Enter in a field hid the settings window")
+    rig.inspect("close", config["hwnd"])
+    time.sleep(0.5)
+    if rig.find_window(CONFIG_CLASS):
+        problems.append("a close request did not hide the settings window")
+    written = read_settings(prog)
+    if b"IP=42.255.9.7\r\nTimeOut=1234\r\n" not in written or b"PingTime=1\r\n" not in written:
+        problems.append(f"after the close request Vorlix.ini is {written!r}")
+    check(not problems, "; ".join(problems))
+
+
+@test("settings_ok_applies_and_saves")
+def t_ok(rig):
+    prog = rig.start_program()
+    main = rig.on_screen(rig.wait_window(MAIN_CLASS, 20, prog))
+    config = open_settings(rig, main)
+    type_into(rig, config, "ip3", "35")
+    type_into(rig, config, "timeout", "1500")
+    rig.click(*centre(control_at(rig, config, BOXES["ok"])["rect"]))
+    time.sleep(0.5)
+    problems = []
+    if rig.find_window(CONFIG_CLASS):
+        problems.append("the settings window is still shown after OK")
+    main = rig.find_window(MAIN_CLASS)
+    if main["text"] != "IP: 198.18.0.35":
+        problems.append(f"caption {main['text']!r}")
+    written = read_settings(prog)
+    for line in (b"IP=198.18.0.35\r\n", b"TimeOut=1500\r\n"):
+        if line not in written:
+            problems.append(f"{line!r} not in {written!r}")
+    lines = written.count(b"\r\n")
+    if lines != 9:
+        problems.append(f"Vorlix.ini has {lines} lines")
+    text = press_check(rig, main)
+    m = RESULT_RE.match(text)
+    if not (m and m.group(1) and 350 <= int(m.group(1)) <= 350 + SLACK_MS):
+        problems.append(f"check after OK shows {text!r}, want about 350ms")
+    check(not problems, "; ".join(problems))
+
+
+@test("settings_hidden_with_abc_shows_the_error")
+def t_abc(rig):
+    prog = rig.start_program()
+    main = rig.on_screen(rig.wait_window(MAIN_CLASS, 20, prog))
+    before = read_settings(prog)
+    config = open_settings(rig, main)
+    type_into(rig, config, "timeout", "abc")
+    rig.click(*centre(rig.panel(main)["rect"]))  # hides it with the caret still in the field
+    deadline, boxes = time.monotonic() + 10, []
+    while time.monotonic() < deadline and not boxes:
+        boxes = rig.msgboxes()
+        time.sleep(0.2)
+    check(boxes, "no message box appeared")
+    rig.screenshot("settings_abc_error")
+    box, problems = boxes[0], []
+    if (box["caption"], box["text"]) != ("Vorlix", "'abc' は整数ではありません."):
+        problems.append(f"box {box['caption']!r}: {box['text']!r}")
+    if rig.find_window(MAIN_CLASS)["enabled"]:
+        problems.append("the status window is not disabled while the box is up")
+    if rig.find_window(CONFIG_CLASS):
+        problems.append("the settings window is still shown")
+    boxwin = next((w for w in rig.windows() if w["hwnd"] == box["hwnd"]), None)
+    if boxwin:
+        rig.xdotool("mousemove", *centre(boxwin["client"]))
+        time.sleep(0.2)
+    rig.xdotool("key", "Return")
+    time.sleep(0.5)
+    if rig.msgboxes():
+        rig.inspect("command", box["hwnd"], "1", check_rc=False)
+    if read_settings(prog) != before:
+        problems.append("Vorlix.ini changed")
+    if not prog.running():
+        problems.append("the program ended")
+    elif not rig.find_window(MAIN_CLASS)["enabled"]:
+        problems.append("the status window stays disabled after the box")
+    else:
+        text = press_check(rig, rig.find_window(MAIN_CLASS))
+        if not text.endswith("ms"):
+            problems.append(f"a check afterwards shows {text!r}")
+    check(not problems, "; ".join(problems))
+
+
+@test("settings_saved_when_closing_while_shown")
+def t_close_shown(rig):
+    prog = rig.start_program()
+    main = rig.on_screen(rig.wait_window(MAIN_CLASS, 20, prog))
+    config = open_settings(rig, main)
+    type_into(rig, config, "minutes", "7")
+    rig.inspect("close", main["hwnd"])
+    rc = prog.wait(10)
+    check(rc == 0, f"exit code {rc}, want 0")
+    written = read_settings(prog)
+    check(b"PingTime=7\r\n" in written, f"Vorlix.ini is {written!r}")
+
+
+@test("stay_on_top_on_and_off")
+def t_on_top(rig):
+    prog = rig.start_program(settings={"StayOnTop": 1})
+    main = rig.on_screen(rig.wait_window(MAIN_CLASS, 20, prog))
+    problems = []
+    if not int(main["exstyle"], 16) & WS_EX_TOPMOST:
+        problems.append(f"StayOnTop=1 but exstyle {main['exstyle']}")
+    for want in (False, True):
+        config = open_settings(rig, main)
+        rig.click(*centre(control_at(rig, config, BOXES["on_top"])["rect"]))
+        rig.click(*centre(control_at(rig, config, BOXES["ok"])["rect"]))
+        deadline = time.monotonic() + 5
+        while time.monotonic() < deadline:
+            main = rig.wait_window(MAIN_CLASS, 10)
+            statics = [c for c in rig.children(main["hwnd"]) if c["class"].lower() == "static"]
+            if bool(int(main["exstyle"], 16) & WS_EX_TOPMOST) == want and statics:
+                break
+            time.sleep(0.2)
+        if bool(int(main["exstyle"], 16) & WS_EX_TOPMOST) != want:
+            problems.append(f"after switching to {want}: exstyle {main['exstyle']}")
+        if main["text"] != "IP: 198.18.0.20" or rig.panel_text(main) != "":
+            problems.append(f"the rebuilt window lost its state: {main['text']!r}")
+    check(not problems, "; ".join(problems))
 
 
 # ---------------------------------------------------------------------------------------------
