@@ -849,6 +849,13 @@ def open_settings(rig, main):
     return rig.wait_window(CONFIG_CLASS, 5)
 
 
+def start_with_settings_shown(rig):
+    """Starts the program and opens its settings window; returns the program and both windows."""
+    prog = rig.start_program()
+    main = rig.on_screen(rig.wait_window(MAIN_CLASS, 20, prog))
+    return prog, main, open_settings(rig, main)
+
+
 def type_into(rig, config, field, text):
     """Clicks into a field, clears it and types, as a user does (keys go under the pointer)."""
     rig.click(*centre(control_at(rig, config, FIELDS[field])["rect"]))
@@ -881,11 +888,9 @@ def t_first_start(rig):
 
 @test("settings_fields_are_checked_when_left")
 def t_fields(rig):
-    prog = rig.start_program()
-    main = rig.on_screen(rig.wait_window(MAIN_CLASS, 20, prog))
-    config = open_settings(rig, main)
-    cases = [("ip0", "042", "42"), ("ip1", "300", "255"), ("ip2", "", "0"),
-             ("ip3", "7", "7"), ("timeout", "123456", "1234"), ("minutes", "0", "1")]
+    prog, main, config = start_with_settings_shown(rig)
+    cases = [("ip0", "198", "198"), ("ip1", "018", "18"), ("ip2", "", "0"),
+             ("ip3", "300", "255"), ("timeout", "123456", "1234"), ("minutes", "0", "1")]
     problems = []
     for field, typed, want in cases:
         type_into(rig, config, field, typed)
@@ -896,7 +901,7 @@ def t_fields(rig):
             problems.append(f"{field}: typed {typed!r}, shows {got!r} after Tab, want {want!r}")
     rig.screenshot("settings_fields")
     # Enter in a field presses nothing; a close request hides the window and saves.
-    type_into(rig, config, "ip2", "9")
+    type_into(rig, config, "ip2", "00")
     rig.xdotool("key", "Return")
     time.sleep(0.3)
     if not rig.find_window(CONFIG_CLASS):
@@ -906,16 +911,14 @@ def t_fields(rig):
     if rig.find_window(CONFIG_CLASS):
         problems.append("a close request did not hide the settings window")
     written = read_settings(prog)
-    if b"IP=42.255.9.7\r\nTimeOut=1234\r\n" not in written or b"PingTime=1\r\n" not in written:
+    if b"IP=198.18.00.255\r\nTimeOut=1234\r\n" not in written or b"PingTime=1\r\n" not in written:
         problems.append(f"after the close request Vorlix.ini is {written!r}")
     check(not problems, "; ".join(problems))
 
 
 @test("settings_ok_applies_and_saves")
 def t_ok(rig):
-    prog = rig.start_program()
-    main = rig.on_screen(rig.wait_window(MAIN_CLASS, 20, prog))
-    config = open_settings(rig, main)
+    prog, main, config = start_with_settings_shown(rig)
     type_into(rig, config, "ip3", "35")
     type_into(rig, config, "timeout", "1500")
     rig.click(*centre(control_at(rig, config, BOXES["ok"])["rect"]))
@@ -984,9 +987,7 @@ def t_abc(rig):
 
 @test("settings_saved_when_closing_while_shown")
 def t_close_shown(rig):
-    prog = rig.start_program()
-    main = rig.on_screen(rig.wait_window(MAIN_CLASS, 20, prog))
-    config = open_settings(rig, main)
+    prog, main, config = start_with_settings_shown(rig)
     type_into(rig, config, "minutes", "7")
     rig.inspect("close", main["hwnd"])
     rc = prog.wait(10)

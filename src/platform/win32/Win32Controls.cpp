@@ -149,15 +149,12 @@ class Win32Edit : public Win32Control {
   }
 
  protected:
-  bool Subclassed(UINT message, WPARAM wParam, LPARAM, LRESULT&) override {
+  bool Subclassed(UINT message, WPARAM, LPARAM, LRESULT&) override {
     if (message == WM_SETFOCUS && params_.ImeMode == fw::TImeMode::Close) {
       if (HIMC context = ImmGetContext(hwnd_)) {
         ImmSetOpenStatus(context, FALSE);
         ImmReleaseContext(hwnd_, context);
       }
-    }
-    if (message == WM_KILLFOCUS && FocusStaysInWindow(hwnd_, reinterpret_cast<HWND>(wParam))) {
-      events_.PlatformFocusLeave();
     }
     return false;
   }
@@ -176,14 +173,6 @@ class Win32CheckBox : public Win32Control {
     if (code == BN_CLICKED) {
       events_.PlatformClick();
     }
-  }
-
- protected:
-  bool Subclassed(UINT message, WPARAM wParam, LPARAM, LRESULT&) override {
-    if (message == WM_KILLFOCUS && FocusStaysInWindow(hwnd_, reinterpret_cast<HWND>(wParam))) {
-      events_.PlatformFocusLeave();
-    }
-    return false;
   }
 };
 
@@ -301,8 +290,12 @@ bool Win32Control::Subclassed(UINT, WPARAM, LPARAM, LRESULT&) {
 
 LRESULT CALLBACK Win32Control::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR, DWORD_PTR self) {
+  auto* control = reinterpret_cast<Win32Control*>(self);
+  if (message == WM_KILLFOCUS && FocusStaysInWindow(hwnd, reinterpret_cast<HWND>(wParam))) {
+    control->events_.PlatformFocusLeave();
+  }
   LRESULT result = 0;
-  if (reinterpret_cast<Win32Control*>(self)->Subclassed(message, wParam, lParam, result)) {
+  if (control->Subclassed(message, wParam, lParam, result)) {
     return result;
   }
   return DefSubclassProc(hwnd, message, wParam, lParam);

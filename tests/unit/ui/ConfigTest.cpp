@@ -29,6 +29,13 @@ std::string Lines(const std::vector<std::string>& lines) {
   return content;
 }
 
+// Starts both windows over a settings file with the given content.
+void StartWith(headless::Harness& run, const std::string& content) {
+  run.backend.MemoryFiles().Files[kFile] = content;
+  run.app->CreateForm(Form_Main);
+  run.app->CreateForm(Form_Config);
+}
+
 const std::string kSaved =
     Lines({"MainFormPosX=10", "MainFormPosY=20", "ConfigFormPosX=30", "ConfigFormPosY=40",
            "IP=198.18.0.20", "TimeOut=800", "AutoPing=1", "PingTime=5", "StayOnTop=0"});
@@ -291,9 +298,7 @@ TEST_F(ConfigTest, LoadEdgeCases) {
   for (const LoadCase& c : cases) {
     SCOPED_TRACE(c.name);
     headless::Harness run;
-    run.backend.MemoryFiles().Files[kFile] = c.content;
-    run.app->CreateForm(Form_Main);
-    run.app->CreateForm(Form_Config);
+    StartWith(run, c.content);
     const fw::TEdit* octets[4] = {Form_Config->Edit_IP0, Form_Config->Edit_IP1,
                                   Form_Config->Edit_IP2, Form_Config->Edit_IP3};
     for (int i = 0; i < 4; ++i) {
@@ -432,9 +437,7 @@ TEST_F(ConfigTest, HidingWithAFieldThatHoldsNoNumberShowsTheErrorAndKeepsTheFile
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
     headless::Harness run;
-    run.backend.MemoryFiles().Files[kFile] = kSaved;
-    run.app->CreateForm(Form_Main);
-    run.app->CreateForm(Form_Config);
+    StartWith(run, kSaved);
     run.backend.ClickAt("TForm_Main", 10, 10);
     run.backend.TypeAt(kForm, kIP3.x, kIP3.y, "21");
     run.backend.TypeAt(kForm, kTimeOut.x, kTimeOut.y, "700");
@@ -480,9 +483,7 @@ TEST_F(ConfigTest, ShutdownSavesOnlyWhenTheWindowIsShown) {
   EXPECT_EQ(files().Writes, 0);
 
   headless::Harness run;
-  run.backend.MemoryFiles().Files[kFile] = kSaved;
-  run.app->CreateForm(Form_Main);
-  run.app->CreateForm(Form_Config);
+  StartWith(run, kSaved);
   Form_Config->Show();
   run.backend.TypeAt(kForm, kMinutes.x, kMinutes.y, "42");
   run.app->ProcessMessages();
