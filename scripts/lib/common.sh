@@ -18,7 +18,7 @@ vorlix_ensure_packages() {
   local sudo=()
   [[ $(id -u) -eq 0 ]] || sudo=(sudo)
   "${sudo[@]}" apt-get update -qq &&
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq \
       "${missing[@]}" >/dev/null
 }
 
