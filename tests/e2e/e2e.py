@@ -663,15 +663,30 @@ def t_close_button(rig):
     close_and_check_exit(rig, prog, f"a click on the close button at {x},{y}")
 
 
+def wait_msgboxes(rig, seconds, prog=None):
+    """The visible message boxes, once there is one (or none after `seconds`)."""
+    deadline, boxes = time.monotonic() + seconds, []
+    while time.monotonic() < deadline and not boxes and (prog is None or prog.running()):
+        boxes = rig.msgboxes()
+        time.sleep(0.2)
+    return boxes
+
+
+def press_return_on(rig, box):
+    """Presses Return over a message box: without a window manager, X focus follows the pointer."""
+    boxwin = next((w for w in rig.windows() if w["hwnd"] == box["hwnd"]), None)
+    if boxwin:
+        rig.xdotool("mousemove", *centre(boxwin["client"]))
+        time.sleep(0.2)
+    rig.xdotool("key", "Return")
+
+
 @test("startup_failure_without_icmp")
 def t_no_icmp(rig):
     mon = rig.monitor(interval_ms=20, seconds=40)
     time.sleep(1.0)  # the monitor is up before the program starts
     prog = rig.start_program(env_extra={"WINEDLLOVERRIDES": "icmp="})
-    deadline, boxes = time.monotonic() + 20, []
-    while time.monotonic() < deadline and not boxes and prog.running():
-        boxes = rig.msgboxes()
-        time.sleep(0.2)
+    boxes = wait_msgboxes(rig, 20, prog)
     check(boxes, f"no message box appeared (program running: {prog.running()}, "
                  f"log: {prog.log_tail()!r})")
     rig.assert_confined()
@@ -689,12 +704,7 @@ def t_no_icmp(rig):
         if lines[1] != MSGBOX_LINE2:
             problems.append(f"line 2 {lines[1]!r}, want {MSGBOX_LINE2!r}")
 
-    # Dismiss it with the keyboard: without a window manager, X focus follows the pointer.
-    boxwin = next((w for w in rig.windows() if w["hwnd"] == box["hwnd"]), None)
-    if boxwin:
-        rig.xdotool("mousemove", *centre(boxwin["client"]))
-        time.sleep(0.2)
-    rig.xdotool("key", "Return")
+    press_return_on(rig, box)
     rc = prog.wait(8)
     if rc is None:
         problems.append("Return did not dismiss the message box; posted IDOK instead")
@@ -951,10 +961,7 @@ def t_abc(rig):
     config = open_settings(rig, main)
     type_into(rig, config, "timeout", "abc")
     rig.click(*centre(rig.panel(main)["rect"]))  # hides it with the caret still in the field
-    deadline, boxes = time.monotonic() + 10, []
-    while time.monotonic() < deadline and not boxes:
-        boxes = rig.msgboxes()
-        time.sleep(0.2)
+    boxes = wait_msgboxes(rig, 10)
     check(boxes, "no message box appeared")
     rig.screenshot("settings_abc_error")
     box, problems = boxes[0], []
@@ -964,11 +971,7 @@ def t_abc(rig):
         problems.append("the status window is not disabled while the box is up")
     if rig.find_window(CONFIG_CLASS):
         problems.append("the settings window is still shown")
-    boxwin = next((w for w in rig.windows() if w["hwnd"] == box["hwnd"]), None)
-    if boxwin:
-        rig.xdotool("mousemove", *centre(boxwin["client"]))
-        time.sleep(0.2)
-    rig.xdotool("key", "Return")
+    press_return_on(rig, box)
     time.sleep(0.5)
     if rig.msgboxes():
         rig.inspect("command", box["hwnd"], "1", check_rc=False)
