@@ -10,6 +10,11 @@ namespace {
 
 const char* const kFontFace = "ＭＳ Ｐゴシック";
 constexpr int kBlinkSteps = 5;
+// A press of "Check" during a check starts a nested check inside it. Each level holds a message
+// pump on the stack, and the platform refuses window procedures past a fixed nesting depth, so a
+// burst of presses (or a held Enter key) would otherwise hang the program: a press while this
+// many checks are running is ignored.
+constexpr int kMaxRunningChecks = 4;
 
 fw::TFont LayoutFont(int height, bool bold) {
   fw::TFont font;
@@ -110,7 +115,9 @@ void TForm_Main::StartPing() {
 }
 
 void TForm_Main::Button_CheckClick(fw::TObject*) {
-  StartPing();
+  if (runningChecks_ < kMaxRunningChecks) {
+    StartPing();
+  }
 }
 
 void TForm_Main::TimerTimer(fw::TObject*) {

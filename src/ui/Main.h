@@ -38,7 +38,8 @@ class TForm_Main : public fw::TForm {
  private:
   void StartPing();
 
-  // Checks under way; a periodic check starts only when none is.
+  // Checks under way, nested ones included. A periodic check starts only when none is, and a
+  // press of "Check" is ignored while kMaxRunningChecks are.
   int runningChecks_ = 0;
 };
 

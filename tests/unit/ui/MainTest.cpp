@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -235,6 +236,31 @@ TEST_F(MainTest, CheckPressedDuringThePauseRunsACompleteSecondCheck) {
   EXPECT_EQ(h.echo.OpenHandles, 0);
   // The outer run ends its own pause after the inner run has returned.
   EXPECT_GE(h.backend.Clock() - start, 20u + 300u + 650u + 1000u);
+}
+
+TEST_F(MainTest, ABurstOfPressesNestsAtMostFourChecks) {
+  Answer(20);
+  int depth = 0;
+  int deepest = 0;
+  Form_Main->KvICMP->OnReply = [&](fw::TObject* s, std::int32_t status, std::string address,
+                                   std::int32_t rtt, std::uint8_t ttl) {
+    deepest = std::max(deepest, ++depth);
+    Form_Main->KvICMPReply(s, status, address, rtt, ttl);
+  };
+  // Ten presses that all land while the first check is running: each one handled before an
+  // echo starts a check nested in the one that handled it, until four are running.
+  for (int press = 0; press < 10; ++press) {
+    h.backend.PostAt(h.backend.Clock() + 100, [&] { h.backend.ClickAt("TForm_Main", 100, 10); });
+  }
+  PressCheck();
+  EXPECT_EQ(deepest, 4);
+  EXPECT_EQ(h.echo.Sent.size(), 4u);
+  EXPECT_EQ(h.echo.OpenHandles, 0);
+
+  // Once they have returned, a press checks again.
+  depth = 0;
+  PressCheck();
+  EXPECT_EQ(h.echo.Sent.size(), 5u);
 }
 
 TEST_F(MainTest, AnErrorDuringACheckReachesTheErrorDisplayAndTheWindowGoesOn) {
