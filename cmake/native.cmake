@@ -28,7 +28,7 @@ if(VORLIX_FUZZ)
   add_executable(vorlix_settings_fuzz
     tests/fuzz/SettingsFuzz.cpp
     ${VORLIX_SETTINGS_SOURCES}
-    src/framework/Exception.cpp
+    src/base/Exception.cpp
   )
   target_include_directories(vorlix_settings_fuzz PRIVATE src)
   target_compile_options(vorlix_settings_fuzz PRIVATE ${VORLIX_FUZZ_FLAGS})

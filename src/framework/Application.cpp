@@ -2,7 +2,7 @@
 #include "framework/Application.h"
 
 #include "framework/ErrorText.h"
-#include "framework/Exception.h"
+#include "base/Exception.h"
 
 namespace fw {
 
@@ -93,7 +93,7 @@ void TApplication::DestroyForms() {
 
 void TApplication::HandleException(const std::exception& error) {
   backend_.CancelMouseCapture();
-  const auto* own = dynamic_cast<const Exception*>(&error);
+  const auto* own = dynamic_cast<const base::Exception*>(&error);
   std::string message = own != nullptr ? own->Message() : std::string(error.what());
   backend_.ShowHandlerErrorBox(HandlerErrorText(message), title_);
 }

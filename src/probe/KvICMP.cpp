@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "base/Text.h"
 #include "framework/Application.h"
 
 namespace probe {
@@ -16,18 +17,6 @@ constexpr std::size_t kMaxAddressLength = 256;
 // Room behind the echoed data for an ICMP error message, as the platform asks.
 constexpr std::size_t kIcmpErrorRoom = 8;
 constexpr unsigned char kRequestFill = 0xA7;
-
-std::string TrimAddress(const std::string& text) {
-  std::size_t first = 0;
-  std::size_t last = text.size();
-  while (first < last && static_cast<unsigned char>(text[first]) <= 32) {
-    ++first;
-  }
-  while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32) {
-    --last;
-  }
-  return text.substr(first, last - first);
-}
 
 // Closes the run's echo handle however the run ends.
 class EchoHandleOwner {
@@ -49,7 +38,7 @@ class EchoHandleOwner {
 }  // namespace
 
 EICMPError::EICMPError(std::string message)
-    : fw::Exception(std::move(message), VORLIX_CALLER_ADDRESS()) {}
+    : base::Exception(std::move(message), VORLIX_CALLER_ADDRESS()) {}
 
 TKvICMP::TKvICMP(fw::TComponent* AOwner)
     : fw::TComponent(AOwner), service_(EchoService::Installed()) {
@@ -86,7 +75,7 @@ void TKvICMP::LoadIcmpLibrary() {
 }
 
 void TKvICMP::Ping() {
-  const std::string name = TrimAddress(Address);
+  const std::string name = base::TrimText(Address);
   // A text too long for the platform's buffer is neither parsed nor looked up: every echo of
   // the run then reports a failed lookup.
   const bool usable = name.size() <= kMaxAddressLength;

@@ -6,12 +6,12 @@
 #include <string>
 
 #include "framework/Component.h"
-#include "framework/Exception.h"
+#include "base/Exception.h"
 #include "probe/EchoService.h"
 
 namespace probe {
 
-class EICMPError : public fw::Exception {
+class EICMPError : public base::Exception {
  public:
   VORLIX_NOINLINE explicit EICMPError(std::string message);
   const char* ClassName() const override { return "EICMPError"; }

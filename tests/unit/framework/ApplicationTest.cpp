@@ -10,7 +10,7 @@
 #include "Harness.h"
 #include "framework/Button.h"
 #include "framework/ErrorText.h"
-#include "framework/Exception.h"
+#include "base/Exception.h"
 #include "framework/Panel.h"
 
 namespace {
@@ -69,24 +69,24 @@ class SecondForm : public fw::TForm {
     SetWindowClassName("Second");
     new Noted(this, "second.a");
     if (failConstruction) {
-      throw fw::Exception("cannot build");
+      throw base::Exception("cannot build");
     }
     OnCreate = [](fw::TObject*) {
       Note("second: create");
       if (failHandlers) {
-        throw fw::Exception("create failed");
+        throw base::Exception("create failed");
       }
     };
     OnHide = [](fw::TObject*) {
       Note("second: hide");
       if (failHandlers) {
-        throw fw::Exception("hide failed");
+        throw base::Exception("hide failed");
       }
     };
     OnDestroy = [](fw::TObject*) {
       Note("second: destroy");
       if (failHandlers) {
-        throw fw::Exception("destroy failed)");
+        throw base::Exception("destroy failed)");
       }
     };
   }
@@ -136,7 +136,7 @@ TEST_F(ApplicationTest, TheFirstFormIsTheMainFormAndGetsItsWindowAtOnce) {
 TEST_F(ApplicationTest, AFailedConstructionResetsTheGlobalAndRunsNoHandler) {
   h.app->CreateForm(First);
   SecondForm::failConstruction = true;
-  EXPECT_THROW(h.app->CreateForm(Second), fw::Exception);
+  EXPECT_THROW(h.app->CreateForm(Second), base::Exception);
   EXPECT_EQ(Second, nullptr);
   const std::vector<std::string> expected = {"first: global set", "first: create", "free second.a"};
   EXPECT_EQ(notes, expected);
@@ -224,7 +224,7 @@ TEST_F(ApplicationTest, AQuitTakenByANestedPumpEndsTheLoopAfterTheHandlerReturns
 }
 
 TEST_F(ApplicationTest, AnErrorEscapingAMessageIsShownAndTheLoopGoesOn) {
-  FirstForm::buttonClick = [](fw::TObject*) { throw fw::Exception("'abc' は整数ではありません"); };
+  FirstForm::buttonClick = [](fw::TObject*) { throw base::Exception("'abc' は整数ではありません"); };
   h.app->CreateForm(First);
   h.backend.ClickAt("First", 90, 5);
   bool later = false;

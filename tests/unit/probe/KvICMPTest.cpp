@@ -313,9 +313,9 @@ TEST_F(ProbeTest, AnErrorFromTheNotificationEndsTheRunAndClosesTheHandle) {
   probe->NumberOfPings = 3;
   probe->Address = "198.18.0.20";
   probe->OnReply = [](fw::TObject*, std::int32_t, std::string, std::int32_t, std::uint8_t) {
-    throw fw::Exception("handler failed");
+    throw base::Exception("handler failed");
   };
-  EXPECT_THROW(probe->Ping(), fw::Exception);
+  EXPECT_THROW(probe->Ping(), base::Exception);
   EXPECT_EQ(h.echo.Sent.size(), 1u);
   EXPECT_EQ(h.echo.OpenHandles, 0);
   EXPECT_EQ(Count("Sleep"), 0);
