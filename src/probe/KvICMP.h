@@ -5,8 +5,8 @@
 #include <functional>
 #include <string>
 
-#include "framework/Component.h"
 #include "base/Exception.h"
+#include "framework/Component.h"
 #include "probe/EchoService.h"
 
 namespace probe {
@@ -40,14 +40,11 @@ class TKvICMP : public fw::TComponent {
   bool Cancel = false;
 
  private:
+  // Binds the echo library; fails with EICMPError, saying which step failed.
   void LoadIcmpLibrary();
   void Pause();
 
   EchoService& service_;
-  EchoService::Module library_ = nullptr;
-  EchoService::EntryPoint icmpCreateFile_ = nullptr;
-  EchoService::EntryPoint icmpCloseHandle_ = nullptr;
-  EchoService::EntryPoint icmpSendEcho_ = nullptr;
 };
 
 }  // namespace probe
