@@ -1,8 +1,8 @@
 // The application object.
 #include "framework/Application.h"
 
-#include "framework/ErrorText.h"
 #include "base/Exception.h"
+#include "framework/ErrorText.h"
 
 namespace fw {
 
@@ -107,6 +107,12 @@ void TApplication::Guard(const std::function<void()>& handler) noexcept {
     } catch (...) {
       // The display itself failed (out of memory): nothing more can be shown.
     }
+  }
+}
+
+void TApplication::Fire(const TNotifyEvent& handler, TObject* sender) noexcept {
+  if (handler) {
+    Guard([&] { handler(sender); });
   }
 }
 
