@@ -1,11 +1,11 @@
-// The start-up error display.
-#include "app/StartupError.h"
+// The start-up error display on Windows.
+#include "app/Win32StartupError.h"
 
 #include <cstdint>
 #include <string>
 
-#include "framework/ErrorText.h"
 #include "base/Exception.h"
+#include "framework/ErrorText.h"
 #include "platform/win32/Utf.h"
 #include "platform/win32/Win32.h"
 
