@@ -1,37 +1,61 @@
-# The native tree: the portable layers under the sanitizers, with their unit tests.
-set(VORLIX_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-target_compile_options(vorlix_core PUBLIC ${VORLIX_SANITIZERS})
-target_link_options(vorlix_core PUBLIC ${VORLIX_SANITIZERS})
+# The native tree: the portable layers under the sanitizers, with their unit tests. With
+# VORLIX_FUZZ (the fuzz preset, clang++) it builds the settings layer's libFuzzer target too.
+option(VORLIX_FUZZ "Build the libFuzzer target (needs clang)" OFF)
 
-find_package(GTest REQUIRED)
+if(MSVC)
+  set(VORLIX_SANITIZERS /fsanitize=address)
+elseif(VORLIX_FUZZ)
+  # Every library is instrumented for the fuzzer's coverage; the fuzz target brings its main.
+  set(VORLIX_SANITIZERS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+    -fno-omit-frame-pointer)
+else()
+  set(VORLIX_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all
+    -fno-omit-frame-pointer)
+endif()
+target_compile_options(vorlix_options INTERFACE ${VORLIX_SANITIZERS})
+if(NOT MSVC)
+  target_link_options(vorlix_options INTERFACE ${VORLIX_SANITIZERS})
+endif()
 
+include(cmake/GoogleTest.cmake)
+
+# The headless back end and the scripted echo service.
 add_library(vorlix_test_support STATIC
-  tests/support/HeadlessBackend.cpp
-  tests/support/ScriptedEchoService.cpp
+  tests/support/Harness.h
+  tests/support/HeadlessBackend.cpp tests/support/HeadlessBackend.h
+  tests/support/HeadlessClock.cpp tests/support/HeadlessClock.h
+  tests/support/HeadlessFiles.cpp tests/support/HeadlessFiles.h
+  tests/support/ScriptedEchoService.cpp tests/support/ScriptedEchoService.h
 )
 target_include_directories(vorlix_test_support PUBLIC tests/support)
-target_link_libraries(vorlix_test_support PUBLIC vorlix_core PRIVATE vorlix_options)
+target_link_libraries(vorlix_test_support PUBLIC vorlix_framework vorlix_probe
+  PRIVATE vorlix_options)
 
-file(GLOB_RECURSE VORLIX_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
-add_executable(vorlix_unit_tests ${VORLIX_UNIT_TESTS})
-target_link_libraries(vorlix_unit_tests PRIVATE vorlix_test_support vorlix_options GTest::gtest_main)
+add_executable(vorlix_unit_tests
+  tests/unit/app/ProgramTest.cpp
+  tests/unit/base/TextTest.cpp
+  tests/unit/framework/ApplicationTest.cpp
+  tests/unit/framework/ComponentTest.cpp
+  tests/unit/framework/ErrorTextTest.cpp
+  tests/unit/probe/KvICMPTest.cpp
+  tests/unit/settings/NumberTextTest.cpp
+  tests/unit/settings/SettingsTextTest.cpp
+  tests/unit/settings/UtilityTest.cpp
+  tests/unit/ui/ConfigApplyTest.cpp
+  tests/unit/ui/ConfigFieldsTest.cpp
+  tests/unit/ui/ConfigLoadTest.cpp
+  tests/unit/ui/ConfigTest.h
+  tests/unit/ui/MainTest.cpp
+)
+target_link_libraries(vorlix_unit_tests PRIVATE vorlix_test_support vorlix_app vorlix_ui
+  vorlix_settings vorlix_base vorlix_options GTest::gtest_main)
 
 include(GoogleTest)
 gtest_discover_tests(vorlix_unit_tests DISCOVERY_TIMEOUT 30)
 
-# The settings layer's libFuzzer target; configure a tree of its own with clang++ to build it
-# (tests/fuzz/run.sh does).
-option(VORLIX_FUZZ "Build the libFuzzer target (needs clang)" OFF)
 if(VORLIX_FUZZ)
-  set(VORLIX_FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
-    -fno-omit-frame-pointer)
-  add_executable(vorlix_settings_fuzz
-    tests/fuzz/SettingsFuzz.cpp
-    ${VORLIX_SETTINGS_SOURCES}
-    src/framework/Exception.cpp
-  )
-  target_include_directories(vorlix_settings_fuzz PRIVATE src)
-  target_compile_options(vorlix_settings_fuzz PRIVATE ${VORLIX_FUZZ_FLAGS})
-  target_link_options(vorlix_settings_fuzz PRIVATE ${VORLIX_FUZZ_FLAGS})
-  target_link_libraries(vorlix_settings_fuzz PRIVATE vorlix_options)
+  add_executable(vorlix_settings_fuzz tests/fuzz/SettingsFuzz.cpp)
+  target_compile_options(vorlix_settings_fuzz PRIVATE -fsanitize=fuzzer)
+  target_link_options(vorlix_settings_fuzz PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(vorlix_settings_fuzz PRIVATE vorlix_settings vorlix_options)
 endif()

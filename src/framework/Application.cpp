@@ -1,8 +1,8 @@
 // The application object.
 #include "framework/Application.h"
 
+#include "base/Exception.h"
 #include "framework/ErrorText.h"
-#include "framework/Exception.h"
 
 namespace fw {
 
@@ -93,7 +93,7 @@ void TApplication::DestroyForms() {
 
 void TApplication::HandleException(const std::exception& error) {
   backend_.CancelMouseCapture();
-  const auto* own = dynamic_cast<const Exception*>(&error);
+  const auto* own = dynamic_cast<const base::Exception*>(&error);
   std::string message = own != nullptr ? own->Message() : std::string(error.what());
   backend_.ShowHandlerErrorBox(HandlerErrorText(message), title_);
 }
@@ -107,6 +107,12 @@ void TApplication::Guard(const std::function<void()>& handler) noexcept {
     } catch (...) {
       // The display itself failed (out of memory): nothing more can be shown.
     }
+  }
+}
+
+void TApplication::Fire(const TNotifyEvent& handler, TObject* sender) noexcept {
+  if (handler) {
+    Guard([&] { handler(sender); });
   }
 }
 

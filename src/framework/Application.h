@@ -64,6 +64,8 @@ class TApplication : public TComponent, private ApplicationEvents {
   void HandleException(const std::exception& error);
   // Runs an event handler; an error that escapes it goes to the handler error display.
   void Guard(const std::function<void()>& handler) noexcept;
+  // Calls a notification, when one is bound, with its sender, as Guard runs a handler.
+  void Fire(const TNotifyEvent& handler, TObject* sender) noexcept;
 
  private:
   void FormConstructed(TForm* form);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "framework/Clock.h"
 #include "framework/FileAccess.h"
 #include "framework/Types.h"
 
@@ -72,6 +73,17 @@ struct ControlParams {
   TImeMode ImeMode = TImeMode::DontCare;
 };
 
+// A child control of a form; destroying the peer destroys the control.
+class ControlPeer {
+ public:
+  virtual ~ControlPeer() = default;
+  virtual std::string Text() const = 0;
+  virtual void SetText(const std::string& text) = 0;
+  virtual void SetFontColor(TColor color) = 0;
+  virtual bool Checked() const = 0;
+  virtual void SetChecked(bool checked) = 0;
+};
+
 // A top-level platform window; destroying the peer destroys the window.
 class FormPeer {
  public:
@@ -82,17 +94,9 @@ class FormPeer {
   virtual void Show(TWindowState state, bool activate) = 0;
   virtual void Hide() = 0;
   virtual void BringToFront() = 0;
-};
-
-// A child control of a form; destroying the peer destroys the control.
-class ControlPeer {
- public:
-  virtual ~ControlPeer() = default;
-  virtual std::string Text() const = 0;
-  virtual void SetText(const std::string& text) = 0;
-  virtual void SetFontColor(TColor color) = 0;
-  virtual bool Checked() const = 0;
-  virtual void SetChecked(bool checked) = 0;
+  // Makes a child control of this form; destroying the peer destroys the control.
+  virtual std::unique_ptr<ControlPeer> CreateControl(const ControlParams& params,
+                                                     ControlEvents& events) = 0;
 };
 
 class TimerPeer {
@@ -112,8 +116,6 @@ class Backend {
   virtual TWindowState StartupShowCommand() = 0;
 
   virtual std::unique_ptr<FormPeer> CreateForm(const FormParams& params, FormEvents& events) = 0;
-  virtual std::unique_ptr<ControlPeer> CreateControl(FormPeer& form, const ControlParams& params,
-                                                     ControlEvents& events) = 0;
   virtual std::unique_ptr<TimerPeer> CreateTimer(unsigned intervalMs, TimerEvents& events) = 0;
 
   enum class MessageResult { None, Quit, Dispatched };
@@ -129,11 +131,11 @@ class Backend {
   // Files in the current directory.
   virtual FileAccess& Files() = 0;
 
-  // The multimedia clock and timer resolution.
-  virtual std::uint32_t TimeGetTime() = 0;
-  virtual std::uint32_t TimerMinPeriod() = 0;
-  virtual void TimeBeginPeriod(std::uint32_t period) = 0;
-  virtual void TimeEndPeriod(std::uint32_t period) = 0;
+  // The millisecond clock, the tick counter, the timer resolution and sleeping.
+  virtual Clock& GetClock() = 0;
+
+  // Compares two texts ignoring letter case by the rules of the user's locale.
+  virtual bool SameTextIgnoringCase(const std::string& a, const std::string& b) = 0;
 };
 
 }  // namespace fw

@@ -1,6 +1,7 @@
 // Objects with an owner: an owner destroys what it owns, the last created first.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 namespace fw {
@@ -12,6 +13,9 @@ class TObject {
   TObject& operator=(const TObject&) = delete;
   virtual ~TObject() = default;
 };
+
+// A notification bound to an object, called with the object that sends it.
+using TNotifyEvent = std::function<void(TObject* Sender)>;
 
 class TComponent : public TObject {
  public:

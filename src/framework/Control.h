@@ -1,7 +1,6 @@
 // The base of every child control: it keeps the control's state and its platform peer.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -12,8 +11,6 @@
 namespace fw {
 
 class TForm;
-
-using TNotifyEvent = std::function<void(TObject* Sender)>;
 
 class TControl : public TComponent, private ControlEvents {
  public:
@@ -55,7 +52,7 @@ class TControl : public TComponent, private ControlEvents {
 
  private:
   friend class TForm;
-  void CreatePeer(Backend& backend, FormPeer& form);
+  void CreatePeer(FormPeer& form);
   // Keeps what the user may have changed on screen, then drops the peer.
   void DestroyPeer();
   void PlatformClick() override;

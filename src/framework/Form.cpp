@@ -16,13 +16,13 @@ TForm::~TForm() {
 }
 
 void TForm::AfterConstruction() {
-  RunHandler(OnCreate);
+  Application->Fire(OnCreate, this);
 }
 
 void TForm::BeforeDestruction() {
   destroying_ = true;
   Hide();
-  RunHandler(OnDestroy);
+  Application->Fire(OnDestroy, this);
   DestroyPeer();
 }
 
@@ -89,7 +89,7 @@ void TForm::Hide() {
   if (peer_) {
     peer_->Hide();
   }
-  RunHandler(OnHide);
+  Application->Fire(OnHide, this);
 }
 
 void TForm::HandleNeeded() {
@@ -103,7 +103,6 @@ void TForm::RemoveControl(TControl* control) {
 }
 
 void TForm::CreatePeer() {
-  Backend& backend = Application->GetBackend();
   FormParams params;
   params.ClassName = className_;
   params.Caption = caption_;
@@ -113,12 +112,12 @@ void TForm::CreatePeer() {
   params.Style = style_;
   params.Color = color_;
   params.Font = font_;
-  peer_ = backend.CreateForm(params, *this);
+  peer_ = Application->GetBackend().CreateForm(params, *this);
   // Only the first placement is left to the platform; a rebuild keeps the window's place.
   defaultPosition_ = false;
   position_ = peer_->Position();
   for (TControl* control : controls_) {
-    control->CreatePeer(backend, *peer_);
+    control->CreatePeer(*peer_);
   }
 }
 
@@ -141,12 +140,6 @@ void TForm::PlatformCloseRequest() {
       Hide();
     }
   });
-}
-
-void TForm::RunHandler(const TNotifyEvent& handler) {
-  if (handler) {
-    Application->Guard([&] { handler(this); });
-  }
 }
 
 }  // namespace fw

@@ -75,7 +75,6 @@ class TForm : public TComponent, private FormEvents {
   void CreatePeer();
   void DestroyPeer();
   void PlatformCloseRequest() override;
-  void RunHandler(const TNotifyEvent& handler);
 
   std::string className_ = "TForm";
   std::string caption_;

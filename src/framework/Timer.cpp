@@ -28,11 +28,7 @@ void TTimer::SetEnabled(bool enabled) {
 }
 
 void TTimer::PlatformTimer() {
-  Application->Guard([this] {
-    if (OnTimer) {
-      OnTimer(this);
-    }
-  });
+  Application->Fire(OnTimer, this);
 }
 
 }  // namespace fw

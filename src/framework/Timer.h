@@ -1,12 +1,10 @@
 // A window timer that calls OnTimer every Interval milliseconds while enabled.
 #pragma once
 
-#include <functional>
 #include <memory>
 
 #include "framework/Backend.h"
 #include "framework/Component.h"
-#include "framework/Control.h"
 
 namespace fw {
 

@@ -1,8 +1,10 @@
 // TKvICMP: the echo probe.
 #include "probe/KvICMP.h"
 
+#include <cstring>
 #include <vector>
 
+#include "base/Text.h"
 #include "framework/Application.h"
 
 namespace probe {
@@ -13,48 +15,58 @@ constexpr std::uint16_t kWinsock11 = 0x0101;
 constexpr std::uint32_t kNoAddress = 0xFFFFFFFF;
 // The platform takes the address as a zero-terminated text in a buffer of 257 bytes.
 constexpr std::size_t kMaxAddressLength = 256;
-// Room behind the echoed data for an ICMP error message, as the platform asks.
-constexpr std::size_t kIcmpErrorRoom = 8;
 constexpr unsigned char kRequestFill = 0xA7;
+constexpr std::uint32_t kPauseStepMs = 10;
 
-std::string TrimAddress(const std::string& text) {
-  std::size_t first = 0;
-  std::size_t last = text.size();
-  while (first < last && static_cast<unsigned char>(text[first]) <= 32) {
-    ++first;
+// The dotted text of an address in network byte order: its bytes in memory order.
+std::string DottedText(std::uint32_t address) {
+  unsigned char bytes[4];
+  std::memcpy(bytes, &address, sizeof bytes);
+  return std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." +
+         std::to_string(bytes[2]) + "." + std::to_string(bytes[3]);
+}
+
+// The message of a failed binding.
+const char* BindFailureText(BindResult result) {
+  switch (result) {
+    case BindResult::LibraryMissing:
+      return "必要なファイル ICMP.DLL が見つかりません。";
+    case BindResult::SocketDenied:
+      return "ICMP ソケットを開けません。net.ipv4.ping_group_range の設定を確認してください。";
+    case BindResult::Bound:
+    case BindResult::EntryPointMissing:
+      break;
   }
-  while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32) {
-    --last;
-  }
-  return text.substr(first, last - first);
+  return "ICMP.DLL のプロセスを取得出来ません。";
+}
+
+fw::Clock& ProgramClock() {
+  return fw::Application->GetBackend().GetClock();
 }
 
 // Closes the run's echo handle however the run ends.
 class EchoHandleOwner {
  public:
-  EchoHandleOwner(EchoService& service, EchoService::EntryPoint close,
-                  EchoService::EchoHandle handle)
-      : service_(service), close_(close), handle_(handle) {}
+  explicit EchoHandleOwner(EchoService& service) : service_(service), handle_(service.OpenEcho()) {}
   EchoHandleOwner(const EchoHandleOwner&) = delete;
   EchoHandleOwner& operator=(const EchoHandleOwner&) = delete;
-  ~EchoHandleOwner() { service_.IcmpCloseHandle(close_, handle_); }
-  EchoService::EchoHandle Get() const { return handle_; }
+  ~EchoHandleOwner() { service_.CloseEcho(handle_); }
+  EchoHandle Get() const { return handle_; }
 
  private:
   EchoService& service_;
-  EchoService::EntryPoint close_;
-  EchoService::EchoHandle handle_;
+  EchoHandle handle_;
 };
 
 }  // namespace
 
 EICMPError::EICMPError(std::string message)
-    : fw::Exception(std::move(message), VORLIX_CALLER_ADDRESS()) {}
+    : base::Exception(std::move(message), VORLIX_CALLER_ADDRESS()) {}
 
 TKvICMP::TKvICMP(fw::TComponent* AOwner)
     : fw::TComponent(AOwner), service_(EchoService::Installed()) {
   std::uint16_t granted = 0;
-  if (service_.WSAStartup(kWinsock11, granted) != 0) {
+  if (service_.StartSockets(kWinsock11, granted) != 0) {
     throw EICMPError("Winsock の初期化が出来ませんでした。");
   }
   try {
@@ -63,43 +75,33 @@ TKvICMP::TKvICMP(fw::TComponent* AOwner)
     }
     LoadIcmpLibrary();
   } catch (...) {
-    service_.WSACleanup();
+    service_.StopSockets();
     throw;
   }
 }
 
 TKvICMP::~TKvICMP() {
-  service_.WSACleanup();
+  service_.StopSockets();
 }
 
 void TKvICMP::LoadIcmpLibrary() {
-  library_ = service_.LoadLibraryA("ICMP.DLL");
-  if (library_ == nullptr) {
-    throw EICMPError("必要なファイル ICMP.DLL が見つかりません。");
-  }
-  icmpCreateFile_ = service_.GetProcAddress(library_, "IcmpCreateFile");
-  icmpCloseHandle_ = service_.GetProcAddress(library_, "IcmpCloseHandle");
-  icmpSendEcho_ = service_.GetProcAddress(library_, "IcmpSendEcho");
-  if (icmpCreateFile_ == nullptr || icmpCloseHandle_ == nullptr || icmpSendEcho_ == nullptr) {
-    throw EICMPError("ICMP.DLL のプロセスを取得出来ません。");
+  const BindResult result = service_.BindEchoLibrary();
+  if (result != BindResult::Bound) {
+    throw EICMPError(BindFailureText(result));
   }
 }
 
 void TKvICMP::Ping() {
-  const std::string name = TrimAddress(Address);
+  const std::string name = base::TrimText(Address);
   // A text too long for the platform's buffer is neither parsed nor looked up: every echo of
   // the run then reports a failed lookup.
   const bool usable = name.size() <= kMaxAddressLength;
-  std::uint32_t target = usable ? service_.InetAddr(name.c_str()) : kNoAddress;
+  std::uint32_t target = usable ? service_.ParseAddress(name) : kNoAddress;
   Cancel = false;
 
-  IpOptions options;
-  options.Ttl = TTL;
-
-  EchoHandleOwner handle(service_, icmpCloseHandle_, service_.IcmpCreateFile(icmpCreateFile_));
-  const std::size_t blockSize = static_cast<std::size_t>(BlockSize);
-  std::vector<unsigned char> request(blockSize, kRequestFill);
-  std::vector<unsigned char> reply(service_.ReplyRecordSize() + blockSize + kIcmpErrorRoom);
+  const std::uint8_t ttl = TTL;
+  EchoHandleOwner handle(service_);
+  const std::vector<unsigned char> request(static_cast<std::size_t>(BlockSize), kRequestFill);
 
   for (std::int32_t left = NumberOfPings; left > 0; --left) {
     if (Cancel) {
@@ -111,7 +113,7 @@ void TKvICMP::Ping() {
     if (target == kNoAddress) {
       std::optional<std::uint32_t> found;
       if (usable) {
-        found = service_.GetHostByName(name.c_str());
+        found = service_.LookUp(name);
       }
       if (found) {
         target = *found;
@@ -126,18 +128,9 @@ void TKvICMP::Ping() {
     if (resolved) {
       // A negative timeout would be an unsigned wait of nearly 2^32 ms: wait not at all.
       const std::uint32_t wait = Timeout < 0 ? 0 : static_cast<std::uint32_t>(Timeout);
-      const std::uint32_t count =
-          service_.IcmpSendEcho(icmpSendEcho_, handle.Get(), target, request.data(),
-                                static_cast<std::uint16_t>(blockSize), options, reply.data(),
-                                static_cast<std::uint32_t>(reply.size()), wait);
-      if (count == 0) {
-        service_.WriteReplyStatus(reply.data(),
-                                  static_cast<std::uint32_t>(service_.WSAGetLastError()));
-      }
+      const EchoReply reply = service_.SendEcho(handle.Get(), target, request, ttl, wait);
       if (OnReply) {
-        const EchoReply record = service_.ReadReply(reply.data());
-        OnReply(this, static_cast<std::int32_t>(record.Status), service_.InetNtoa(record.Address),
-                static_cast<std::int32_t>(record.RoundTripTime), record.Ttl);
+        OnReply(this, reply.Status, DottedText(reply.Address), reply.RoundTripTime, reply.Ttl);
       }
     }
 
@@ -146,15 +139,16 @@ void TKvICMP::Ping() {
 }
 
 void TKvICMP::Pause() {
-  const std::uint32_t start = service_.GetTickCount();
+  fw::Clock& clock = ProgramClock();
+  const std::uint32_t start = clock.Ticks();
   for (;;) {
     // Unsigned subtraction keeps the difference right across the counter's wrap at 2^32.
-    const std::uint32_t elapsed = service_.GetTickCount() - start;
+    const std::uint32_t elapsed = clock.Ticks() - start;
     if (static_cast<std::int64_t>(elapsed) >= Delay || Cancel) {
       return;
     }
     fw::Application->ProcessMessages();
-    service_.Sleep(10);
+    clock.Sleep(kPauseStepMs);
   }
 }
 

@@ -5,13 +5,13 @@
 #include <functional>
 #include <string>
 
+#include "base/Exception.h"
 #include "framework/Component.h"
-#include "framework/Exception.h"
 #include "probe/EchoService.h"
 
 namespace probe {
 
-class EICMPError : public fw::Exception {
+class EICMPError : public base::Exception {
  public:
   VORLIX_NOINLINE explicit EICMPError(std::string message);
   const char* ClassName() const override { return "EICMPError"; }
@@ -40,14 +40,11 @@ class TKvICMP : public fw::TComponent {
   bool Cancel = false;
 
  private:
+  // Binds the echo library; fails with EICMPError, saying which step failed.
   void LoadIcmpLibrary();
   void Pause();
 
   EchoService& service_;
-  EchoService::Module library_ = nullptr;
-  EchoService::EntryPoint icmpCreateFile_ = nullptr;
-  EchoService::EntryPoint icmpCloseHandle_ = nullptr;
-  EchoService::EntryPoint icmpSendEcho_ = nullptr;
 };
 
 }  // namespace probe

@@ -1,4 +1,4 @@
-// Number text rules: reading and writing 32-bit integers as text, and trimming blanks.
+// Number text rules: reading and writing 32-bit integers as text.
 #include "settings/NumberText.h"
 
 #include <charconv>
@@ -94,7 +94,7 @@ std::optional<std::int32_t> ReadInteger(std::string_view text) {
 }  // namespace
 
 EConvertError::EConvertError(std::string message)
-    : fw::Exception(std::move(message), VORLIX_CALLER_ADDRESS()) {}
+    : base::Exception(std::move(message), VORLIX_CALLER_ADDRESS()) {}
 
 std::int32_t TextToInt(const std::string& text) {
   // A NUL byte ends the text, both for reading and for the message.
@@ -110,19 +110,6 @@ std::string IntToText(std::int32_t value) {
   char buffer[16];
   const std::to_chars_result result = std::to_chars(std::begin(buffer), std::end(buffer), value);
   return std::string(buffer, result.ptr);
-}
-
-std::string TrimText(const std::string& text) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-  std::size_t first = 0;
-  while (first < text.size() && blank(text[first])) {
-    ++first;
-  }
-  std::size_t last = text.size();
-  while (last > first && blank(text[last - 1])) {
-    --last;
-  }
-  return text.substr(first, last - first);
 }
 
 }  // namespace settings

@@ -1,15 +1,15 @@
-// Number text rules: reading and writing 32-bit integers as text, and trimming blanks.
+// Number text rules: reading and writing 32-bit integers as text.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "framework/Exception.h"
+#include "base/Exception.h"
 
 namespace settings {
 
 // Raised when a text does not hold an integer.
-class EConvertError : public fw::Exception {
+class EConvertError : public base::Exception {
  public:
   VORLIX_NOINLINE explicit EConvertError(std::string message);
   const char* ClassName() const override { return "EConvertError"; }
@@ -22,8 +22,5 @@ std::int32_t TextToInt(const std::string& text);
 
 // The plain decimal form, with "-" for a negative value.
 std::string IntToText(std::int32_t value);
-
-// Removes every byte of code 32 or less from both ends.
-std::string TrimText(const std::string& text);
 
 }  // namespace settings

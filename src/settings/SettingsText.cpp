@@ -6,19 +6,6 @@
 
 namespace settings {
 
-namespace {
-
-char FoldAsciiCase(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualIgnoringAsciiCase(std::string_view left, std::string_view right) {
-  return std::equal(left.begin(), left.end(), right.begin(), right.end(),
-                    [](char l, char r) { return FoldAsciiCase(l) == FoldAsciiCase(r); });
-}
-
-}  // namespace
-
 std::vector<std::string> SplitLines(const std::string& content) {
   const std::string_view text(content.c_str());
   std::vector<std::string> lines;
@@ -37,11 +24,11 @@ std::vector<std::string> SplitLines(const std::string& content) {
   return lines;
 }
 
-std::string FindValue(const std::vector<std::string>& lines, const std::string& key) {
+std::string FindValue(const std::vector<std::string>& lines, const std::string& key,
+                      const SameKey& sameKey) {
   for (const std::string& line : lines) {
     const std::size_t equals = line.find('=');
-    if (equals != std::string::npos &&
-        EqualIgnoringAsciiCase(std::string_view(line).substr(0, equals), key)) {
+    if (equals != std::string::npos && sameKey(line.substr(0, equals), key)) {
       return line.substr(equals + 1);
     }
   }

@@ -8,7 +8,11 @@
 #include "settings/NumberText.h"
 #include "settings/SettingsText.h"
 #include "settings/Utility.h"
+#include "ui/LayoutFont.h"
 #include "ui/Main.h"
+
+// Generated from the project's version.
+#include "VorlixVersion.h"
 
 TForm_Config* Form_Config = nullptr;
 
@@ -17,7 +21,16 @@ const char* const kDefaultAddress = "1.1.1.1";
 namespace {
 
 const char* const kSettingsFile = "Vorlix.ini";
-const char* const kFontFace = "ＭＳ Ｐゴシック";
+// The settings file's keys, in the order the file holds them.
+const char* const kMainFormPosX = "MainFormPosX";
+const char* const kMainFormPosY = "MainFormPosY";
+const char* const kConfigFormPosX = "ConfigFormPosX";
+const char* const kConfigFormPosY = "ConfigFormPosY";
+const char* const kIP = "IP";
+const char* const kTimeOut = "TimeOut";
+const char* const kAutoPing = "AutoPing";
+const char* const kPingTime = "PingTime";
+const char* const kStayOnTop = "StayOnTop";
 // The default address, octet by octet, as the fields first show it.
 const char* const kDefaultOctets[4] = {"1", "1", "1", "1"};
 
@@ -53,6 +66,10 @@ bool SwitchOn(const std::string& value) {
   return (settings::TextToInt(value) & 0xFF) != 0;
 }
 
+std::string Line(const char* key, const std::string& value) {
+  return std::string(key) + "=" + value;
+}
+
 template <class Control>
 Control* Place(Control* control, int left, int top, int width, int height,
                fw::TControl* parent = nullptr) {
@@ -65,17 +82,14 @@ Control* Place(Control* control, int left, int top, int width, int height,
 
 TForm_Config::TForm_Config(fw::TComponent* AOwner) : fw::TForm(AOwner) {
   SetWindowClassName("TForm_Config");
-  SetCaption("Vorlix Ver1.01");
+  SetCaption("Vorlix Ver" VORLIX_VERSION_TEXT);
   SetBorderIcons(fw::TBorderIcons::None);
   SetClientSize(249, 101);
   SetLeft(201);
   SetTop(107);
   SetDefaultPosition(true);
   SetColor(fw::clBtnFace);
-  fw::TFont font;
-  font.Face = kFontFace;
-  font.Height = -12;
-  SetFont(font);
+  SetFont(ui::LayoutFont(-12, false));
 
   // Made in tab order: the group boxes hold the first five fields.
   GroupBox_IP = Place(new fw::TGroupBox(this), 0, 0, 161, 44);
@@ -183,16 +197,16 @@ void TForm_Config::ApplySettings() {
 bool TForm_Config::SaveSettings() {
   try {
     const std::vector<std::string> lines = {
-        "MainFormPosX=" + settings::IntToText(Form_Main->Left()),
-        "MainFormPosY=" + settings::IntToText(Form_Main->Top()),
-        "ConfigFormPosX=" + settings::IntToText(Left()),
-        "ConfigFormPosY=" + settings::IntToText(Top()),
-        "IP=" + Edit_IP0->Text() + "." + Edit_IP1->Text() + "." + Edit_IP2->Text() + "." +
-            Edit_IP3->Text(),
-        "TimeOut=" + Edit_TimeOut->Text(),
-        std::string("AutoPing=") + (CheckBox_PingTime->Checked() ? "1" : "0"),
-        "PingTime=" + Edit_PingTime->Text(),
-        std::string("StayOnTop=") + (CheckBox_StayOnTop->Checked() ? "1" : "0"),
+        Line(kMainFormPosX, settings::IntToText(Form_Main->Left())),
+        Line(kMainFormPosY, settings::IntToText(Form_Main->Top())),
+        Line(kConfigFormPosX, settings::IntToText(Left())),
+        Line(kConfigFormPosY, settings::IntToText(Top())),
+        Line(kIP, Edit_IP0->Text() + "." + Edit_IP1->Text() + "." + Edit_IP2->Text() + "." +
+                      Edit_IP3->Text()),
+        Line(kTimeOut, Edit_TimeOut->Text()),
+        Line(kAutoPing, CheckBox_PingTime->Checked() ? "1" : "0"),
+        Line(kPingTime, Edit_PingTime->Text()),
+        Line(kStayOnTop, CheckBox_StayOnTop->Checked() ? "1" : "0"),
     };
     fw::Application->GetBackend().Files().WriteFile(kSettingsFile, settings::JoinLines(lines));
     return false;
@@ -202,22 +216,27 @@ bool TForm_Config::SaveSettings() {
 }
 
 bool TForm_Config::LoadSettings() {
-  fw::FileAccess& files = fw::Application->GetBackend().Files();
+  fw::Backend& backend = fw::Application->GetBackend();
+  fw::FileAccess& files = backend.Files();
   bool failed = false;
   try {
     if (!files.FileExists(kSettingsFile)) {
       SaveSettings();
     }
     const std::vector<std::string> lines = settings::SplitLines(files.ReadFile(kSettingsFile));
-    auto value = [&lines](const char* key) { return settings::FindValue(lines, key); };
+    // Keys match in any letter case, by the rules of the user's locale.
+    const settings::SameKey sameKey = [&backend](const std::string& a, const std::string& b) {
+      return backend.SameTextIgnoringCase(a, b);
+    };
+    auto value = [&](const char* key) { return settings::FindValue(lines, key, sameKey); };
 
-    Form_Main->SetLeft(settings::TextToInt(value("MainFormPosX")));
-    Form_Main->SetTop(settings::TextToInt(value("MainFormPosY")));
-    SetLeft(settings::TextToInt(value("ConfigFormPosX")));
-    SetTop(settings::TextToInt(value("ConfigFormPosY")));
+    Form_Main->SetLeft(settings::TextToInt(value(kMainFormPosX)));
+    Form_Main->SetTop(settings::TextToInt(value(kMainFormPosY)));
+    SetLeft(settings::TextToInt(value(kConfigFormPosX)));
+    SetTop(settings::TextToInt(value(kConfigFormPosY)));
 
     std::int32_t a = 0, b = 0, c = 0, d = 0;
-    settings::StrToIP(value("IP"), a, b, c, d);
+    settings::StrToIP(value(kIP), a, b, c, d);
     fw::TEdit* octetFields[4] = {Edit_IP0, Edit_IP1, Edit_IP2, Edit_IP3};
     const std::int32_t octets[4] = {a, b, c, d};
     for (int i = 0; i < 4; ++i) {
@@ -227,12 +246,12 @@ bool TForm_Config::LoadSettings() {
       Edit_IPExit(field);
     }
 
-    Edit_TimeOut->SetText(value("TimeOut"));
+    Edit_TimeOut->SetText(value(kTimeOut));
     Edit_TimeOutExit(Edit_TimeOut);
-    CheckBox_PingTime->SetChecked(SwitchOn(value("AutoPing")));
-    Edit_PingTime->SetText(value("PingTime"));
+    CheckBox_PingTime->SetChecked(SwitchOn(value(kAutoPing)));
+    Edit_PingTime->SetText(value(kPingTime));
     Edit_PingTimeExit(Edit_PingTime);
-    CheckBox_StayOnTop->SetChecked(SwitchOn(value("StayOnTop")));
+    CheckBox_StayOnTop->SetChecked(SwitchOn(value(kStayOnTop)));
     ApplySettings();
   } catch (const std::exception&) {
     failed = true;

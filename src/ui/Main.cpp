@@ -3,12 +3,12 @@
 
 #include "framework/Application.h"
 #include "ui/Config.h"
+#include "ui/LayoutFont.h"
 
 TForm_Main* Form_Main = nullptr;
 
 namespace {
 
-const char* const kFontFace = "ＭＳ Ｐゴシック";
 constexpr int kBlinkSteps = 5;
 // A press of "Check" during a check starts a nested check inside it. Each level holds a message
 // pump on the stack, and the platform refuses window procedures past a fixed nesting depth, so a
@@ -16,12 +16,8 @@ constexpr int kBlinkSteps = 5;
 // many checks are running is ignored.
 constexpr int kMaxRunningChecks = 4;
 
-fw::TFont LayoutFont(int height, bool bold) {
-  fw::TFont font;
-  font.Face = kFontFace;
-  font.Height = height;
-  font.Bold = bold;
-  return font;
+fw::Clock& ProgramClock() {
+  return fw::Application->GetBackend().GetClock();
 }
 
 fw::TColor BandColor(std::int32_t elapsed) {
@@ -58,12 +54,12 @@ TForm_Main::TForm_Main(fw::TComponent* AOwner) : fw::TForm(AOwner) {
   SetClientSize(129, 25);
   SetBorderIcons(fw::TBorderIcons::Close);
   SetColor(fw::clBtnFace);
-  SetFont(LayoutFont(-12, false));
+  SetFont(ui::LayoutFont(-12, false));
 
   Panel_Result = new fw::TPanel(this);
   Panel_Result->SetBounds(0, 0, 79, 25);
   Panel_Result->SetColor(fw::clBlack);
-  fw::TFont panelFont = LayoutFont(-16, true);
+  fw::TFont panelFont = ui::LayoutFont(-16, true);
   panelFont.Color = fw::clWhite;
   Panel_Result->SetFont(panelFont);
   Panel_Result->OnClick = [this](fw::TObject* s) { Panel_ResultClick(s); };
@@ -95,8 +91,8 @@ TForm_Main::~TForm_Main() {
 }
 
 void TForm_Main::FormCreate(fw::TObject*) {
-  fw::Backend& backend = fw::Application->GetBackend();
-  backend.TimeBeginPeriod(backend.TimerMinPeriod());
+  fw::Clock& clock = ProgramClock();
+  clock.BeginPeriod(clock.MinimumPeriod());
   StartTime = 0;
   BlinkCount = 0;
   AutoPing = false;
@@ -104,13 +100,13 @@ void TForm_Main::FormCreate(fw::TObject*) {
 }
 
 void TForm_Main::FormDestroy(fw::TObject*) {
-  fw::Backend& backend = fw::Application->GetBackend();
-  backend.TimeEndPeriod(backend.TimerMinPeriod());
+  fw::Clock& clock = ProgramClock();
+  clock.EndPeriod(clock.MinimumPeriod());
 }
 
 void TForm_Main::StartPing() {
   RunningCheck running(runningChecks_);
-  StartTime = fw::Application->GetBackend().TimeGetTime();
+  StartTime = ProgramClock().Milliseconds();
   KvICMP->Ping();
 }
 
@@ -124,7 +120,7 @@ void TForm_Main::TimerTimer(fw::TObject*) {
   // A periodic check never starts inside a running one, so an interval shorter than a run
   // cannot nest checks without end.
   if (AutoPing && runningChecks_ == 0 &&
-      fw::Application->GetBackend().TimeGetTime() - StartTime >= PingInterval) {
+      ProgramClock().Milliseconds() - StartTime >= PingInterval) {
     StartPing();
   }
   if (BlinkCount > 0) {
@@ -145,8 +141,7 @@ void TForm_Main::Panel_ResultClick(fw::TObject*) {
 }
 
 void TForm_Main::KvICMPReply(fw::TObject*, std::int32_t, std::string, std::int32_t, std::uint8_t) {
-  const auto elapsed =
-      static_cast<std::int32_t>(fw::Application->GetBackend().TimeGetTime() - StartTime);
+  const auto elapsed = static_cast<std::int32_t>(ProgramClock().Milliseconds() - StartTime);
   if (elapsed < KvICMP->Timeout) {
     Panel_Result->SetCaption(std::to_string(elapsed) + "ms");
     ResultColor = BandColor(elapsed);

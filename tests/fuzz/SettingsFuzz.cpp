@@ -139,7 +139,7 @@ void FuzzStrToIP(const std::string& text) {
   // Four octet-sized values written with IPToStr split back into the same four.
   if (text.size() >= 4) {
     std::int32_t in[4];
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < 4; ++i) {
       in[i] = static_cast<std::int8_t>(text[i]) * 7;  // -896 to 889: the last fits three bytes
     }
     in[3] = in[3] / 10;
@@ -164,7 +164,10 @@ void FuzzSettingsText(const std::string& content) {
   const std::string readable(content.c_str());
   Check(lines.empty() == readable.empty(), "empty content and no lines do not go together");
   for (const char* key : kKeys) {
-    const std::string value = settings::FindValue(lines, key);
+    const std::string value =
+        settings::FindValue(lines, key, [](const std::string& lineKey, const std::string& wanted) {
+          return strcasecmp(lineKey.c_str(), wanted.c_str()) == 0;
+        });
     Check(value.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos,
           "a value holds a line end or a NUL");
     if (!value.empty()) {

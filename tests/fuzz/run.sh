@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the settings layer's fuzz target with clang++ in build/fuzz and runs it for a while.
+# Builds the settings layer's fuzz target (the fuzz preset: clang++, build/fuzz) and runs it for
+# a while.
 # Usage: tests/fuzz/run.sh [seconds]   (default 180)
 set -euo pipefail
 
@@ -7,9 +8,7 @@ seconds="${1:-180}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="$root/build/fuzz"
 
-cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVORLIX_TARGET=native -DVORLIX_FUZZ=ON >/dev/null
-cmake --build "$build" --target vorlix_settings_fuzz -j2 >/dev/null
+(cd "$root" && cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j2 >/dev/null)
 
 # The fuzzer adds what it finds to a working copy, so the committed seeds stay few and small.
 work="$(mktemp -d)"

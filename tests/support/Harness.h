@@ -12,6 +12,8 @@ namespace headless {
 struct Harness {
   Harness() {
     probe::EchoService::Install(&echo);
+    // Sleeps join the echo service's calls, so that tests see both in their order.
+    backend.Time().Journal = &echo.Calls;
     app = std::make_unique<fw::TApplication>(backend);
     app->SetTitle("Vorlix");
   }
@@ -21,7 +23,7 @@ struct Harness {
   }
 
   HeadlessBackend backend;
-  ScriptedEchoService echo{&backend};
+  ScriptedEchoService echo{backend};
   std::unique_ptr<fw::TApplication> app;
 };
 

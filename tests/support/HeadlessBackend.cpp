@@ -37,7 +37,10 @@ class HeadlessForm : public fw::FormPeer {
     backend_.Log("hide " + record_.Params.ClassName);
   }
   void BringToFront() override {}
-  FormRecord& Record() const { return record_; }
+  std::unique_ptr<fw::ControlPeer> CreateControl(const fw::ControlParams& params,
+                                                 fw::ControlEvents& events) override {
+    return backend_.AddControl(record_, params, events);
+  }
 
  private:
   HeadlessBackend& backend_;
@@ -78,18 +81,8 @@ class HeadlessTimer : public fw::TimerPeer {
 HeadlessBackend::HeadlessBackend() = default;
 HeadlessBackend::~HeadlessBackend() = default;
 
-void HeadlessBackend::AdvanceClock(std::uint32_t ms) {
-  // Step through the interval so that every timer and scheduled event falls due in order.
-  while (ms > 0) {
-    std::uint32_t step = std::min<std::uint32_t>(ms, 1);
-    clock_ += step;
-    ms -= step;
-    QueueDue();
-  }
-}
-
 void HeadlessBackend::SetClock(std::uint32_t now) {
-  clock_ = now;
+  clock_.SetMilliseconds(now);
   for (auto& [id, timer] : timers_) {
     timer.NextDue = now + timer.Interval;
   }
@@ -201,22 +194,6 @@ std::vector<const ControlRecord*> HeadlessBackend::LiveControls(
   return found;
 }
 
-std::string HeadlessFiles::ReadFile(const std::string& name) {
-  auto found = Files.find(name);
-  if (found == Files.end() || LockedByOthers.count(name) != 0) {
-    throw std::runtime_error("cannot open " + name);
-  }
-  return found->second;
-}
-
-void HeadlessFiles::WriteFile(const std::string& name, const std::string& content) {
-  if (ReadOnlyFolder || Directories.count(name) != 0 || LockedByOthers.count(name) != 0) {
-    throw std::runtime_error("cannot write " + name);
-  }
-  Files[name] = content;
-  ++Writes;
-}
-
 void HeadlessBackend::CloseRequest(const std::string& formClass) {
   Post([this, formClass] {
     const FormRecord* form = LiveForm(formClass);
@@ -232,10 +209,11 @@ void HeadlessBackend::DispatchAll() {
 }
 
 void HeadlessBackend::QueueDue() {
+  const std::uint32_t now = clock_.Milliseconds();
   for (auto& [id, timer] : timers_) {
-    if (!timer.Pending && Reached(clock_, timer.NextDue)) {
+    if (!timer.Pending && Reached(now, timer.NextDue)) {
       timer.Pending = true;
-      timer.NextDue = clock_ + timer.Interval;
+      timer.NextDue = now + timer.Interval;
       int timerId = id;
       queue_.push_back([this, timerId] {
         auto found = timers_.find(timerId);
@@ -247,7 +225,7 @@ void HeadlessBackend::QueueDue() {
     }
   }
   for (auto it = scheduled_.begin(); it != scheduled_.end();) {
-    if (Reached(clock_, it->Time)) {
+    if (Reached(now, it->Time)) {
       queue_.push_back(std::move(it->Message));
       it = scheduled_.erase(it);
     } else {
@@ -287,6 +265,9 @@ int HeadlessBackend::FormsCreated(const std::string& formClass) const {
 }
 
 void HeadlessBackend::CreateApplicationWindow(fw::ApplicationEvents& events) {
+  if (FailApplicationWindow) {
+    throw std::runtime_error("cannot make the application window");
+  }
   application_ = &events;
 }
 
@@ -314,15 +295,15 @@ std::unique_ptr<fw::FormPeer> HeadlessBackend::CreateForm(const fw::FormParams& 
   return std::make_unique<HeadlessForm>(*this, *forms_.back());
 }
 
-std::unique_ptr<fw::ControlPeer> HeadlessBackend::CreateControl(fw::FormPeer& form,
-                                                                const fw::ControlParams& params,
-                                                                fw::ControlEvents& events) {
+std::unique_ptr<fw::ControlPeer> HeadlessBackend::AddControl(FormRecord& form,
+                                                             const fw::ControlParams& params,
+                                                             fw::ControlEvents& events) {
   auto record = std::make_unique<ControlRecord>();
   record->Params = params;
   record->Events = &events;
   record->Text = params.Text;
   record->FontColor = params.Font.Color;
-  record->Form = &static_cast<HeadlessForm&>(form).Record();
+  record->Form = &form;
   controls_.push_back(std::move(record));
   controls_.back()->Checked = params.Checked;
   return std::make_unique<HeadlessControl>(*this, *controls_.back());
@@ -331,7 +312,7 @@ std::unique_ptr<fw::ControlPeer> HeadlessBackend::CreateControl(fw::FormPeer& fo
 std::unique_ptr<fw::TimerPeer> HeadlessBackend::CreateTimer(unsigned intervalMs,
                                                             fw::TimerEvents& events) {
   int id = nextTimerId_++;
-  timers_[id] = TimerRecord{&events, intervalMs, clock_ + intervalMs, false};
+  timers_[id] = TimerRecord{&events, intervalMs, clock_.Milliseconds() + intervalMs, false};
   return std::make_unique<HeadlessTimer>(*this, id);
 }
 
@@ -369,15 +350,13 @@ void HeadlessBackend::ShowHandlerErrorBox(const std::string& text, const std::st
   errorBoxes_.push_back(caption + ": " + text);
 }
 
-void HeadlessBackend::TimeBeginPeriod(std::uint32_t period) {
-  period_ = period;
-  ++periodDepth_;
-}
-
-void HeadlessBackend::TimeEndPeriod(std::uint32_t period) {
-  if (period == period_) {
-    --periodDepth_;
+bool HeadlessBackend::SameTextIgnoringCase(const std::string& a, const std::string& b) {
+  if (SameTextRule) {
+    return SameTextRule(a, b);
   }
+  auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [&fold](char l, char r) { return fold(l) == fold(r); });
 }
 
 }  // namespace headless

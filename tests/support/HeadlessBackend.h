@@ -6,10 +6,11 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "HeadlessClock.h"
+#include "HeadlessFiles.h"
 #include "framework/Backend.h"
 
 namespace headless {
@@ -35,29 +36,17 @@ struct ControlRecord {
   bool Alive = true;
 };
 
-// Files kept in memory; a test can make the folder read-only or put a directory in the way.
-class HeadlessFiles : public fw::FileAccess {
- public:
-  std::map<std::string, std::string> Files;
-  std::set<std::string> Directories;
-  bool ReadOnlyFolder = false;
-  std::set<std::string> LockedByOthers;
-  int Writes = 0;
-
-  bool FileExists(const std::string& name) override { return Files.count(name) != 0; }
-  std::string ReadFile(const std::string& name) override;
-  void WriteFile(const std::string& name, const std::string& content) override;
-};
-
 class HeadlessBackend : public fw::Backend {
  public:
   HeadlessBackend();
   ~HeadlessBackend() override;
 
   // --- what a test does ---
-  // Moves the clock on, queueing the timer ticks and scheduled events that fall due.
-  void AdvanceClock(std::uint32_t ms);
+  // Moves both clocks on, queueing the timer ticks and scheduled events that fall due.
+  void AdvanceClock(std::uint32_t ms) { clock_.Pass(ms); }
+  // Sets the millisecond clock; the timers fall due an interval later.
   void SetClock(std::uint32_t now);
+  void SetTicks(std::uint32_t ticks) { clock_.SetTicks(ticks); }
   // Queues a message to be handled by the next message pump.
   void Post(std::function<void()> message);
   // Queues a message once the clock reaches the given time.
@@ -85,13 +74,19 @@ class HeadlessBackend : public fw::Backend {
   const std::vector<std::string>& ErrorBoxes() const { return errorBoxes_; }
   const std::vector<std::string>& Events() const { return events_; }
   int CancelModeSent() const { return cancelModes_; }
-  std::uint32_t Clock() const { return clock_; }
-  std::uint32_t TimerPeriod() const { return period_; }
-  int TimerPeriodDepth() const { return periodDepth_; }
+  std::uint32_t Clock() { return clock_.Milliseconds(); }
+  std::uint32_t Ticks() { return clock_.Ticks(); }
+  std::uint32_t TimerPeriod() const { return clock_.Period(); }
+  int TimerPeriodDepth() const { return clock_.PeriodDepth(); }
+  HeadlessClock& Time() { return clock_; }
   std::size_t LiveTimers() const { return timers_.size(); }
 
   void SetStartupShowCommand(fw::TWindowState state) { startupShow_ = state; }
-  void SetMinPeriod(std::uint32_t period) { minPeriod_ = period; }
+  void SetMinPeriod(std::uint32_t period) { clock_.SetMinimumPeriod(period); }
+  // Making the application window fails, as a platform out of resources would.
+  bool FailApplicationWindow = false;
+  // The rule by which texts are the same but for letter case; ASCII letters when none is set.
+  std::function<bool(const std::string& a, const std::string& b)> SameTextRule;
 
   // --- fw::Backend ---
   void CreateApplicationWindow(fw::ApplicationEvents& events) override;
@@ -101,9 +96,6 @@ class HeadlessBackend : public fw::Backend {
   fw::TWindowState StartupShowCommand() override { return startupShow_; }
   std::unique_ptr<fw::FormPeer> CreateForm(const fw::FormParams& params,
                                            fw::FormEvents& events) override;
-  std::unique_ptr<fw::ControlPeer> CreateControl(fw::FormPeer& form,
-                                                 const fw::ControlParams& params,
-                                                 fw::ControlEvents& events) override;
   std::unique_ptr<fw::TimerPeer> CreateTimer(unsigned intervalMs, fw::TimerEvents& events) override;
   MessageResult ProcessOneMessage() override;
   void WaitMessage() override;
@@ -112,16 +104,17 @@ class HeadlessBackend : public fw::Backend {
   void ShowHandlerErrorBox(const std::string& text, const std::string& caption) override;
   fw::FileAccess& Files() override { return files_; }
   HeadlessFiles& MemoryFiles() { return files_; }
-  std::uint32_t TimeGetTime() override { return clock_; }
-  std::uint32_t TimerMinPeriod() override { return minPeriod_; }
-  void TimeBeginPeriod(std::uint32_t period) override;
-  void TimeEndPeriod(std::uint32_t period) override;
+  fw::Clock& GetClock() override { return clock_; }
+  // SameTextRule, or else ASCII letters only, in place of the user's locale.
+  bool SameTextIgnoringCase(const std::string& a, const std::string& b) override;
 
   const std::string& Title() const { return title_; }
   fw::ApplicationEvents* Application() const { return application_; }
 
   // Used by the peers.
   void Log(const std::string& event) { events_.push_back(event); }
+  std::unique_ptr<fw::ControlPeer> AddControl(FormRecord& form, const fw::ControlParams& params,
+                                              fw::ControlEvents& events);
   void RemoveTimer(int id) { timers_.erase(id); }
   void Forget(const ControlRecord* control);
   void FormHidden(const FormRecord* form);
@@ -153,10 +146,7 @@ class HeadlessBackend : public fw::Backend {
   fw::ApplicationEvents* application_ = nullptr;
   std::string title_;
   fw::TWindowState startupShow_ = fw::TWindowState::Normal;
-  std::uint32_t clock_ = 1000000;
-  std::uint32_t minPeriod_ = 1;
-  std::uint32_t period_ = 0;
-  int periodDepth_ = 0;
+  HeadlessClock clock_{[this] { QueueDue(); }};
   int cancelModes_ = 0;
   ControlRecord* focused_ = nullptr;
   HeadlessFiles files_;

@@ -5,16 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "framework/Application.h"
 #include "platform/win32/Win32.h"
 #include "platform/win32/Win32Backend.h"
-
-// After windows.h, which it needs.
-#include <mmsystem.h>
 #include "probe/KvICMP.h"
+
+// After windows.h, which they need.
+#include <mmsystem.h>
+#include <winsock.h>
 
 namespace {
 
@@ -33,63 +35,74 @@ class Library : public ::testing::Test {
       GTEST_SKIP() << "ICMP.DLL is switched off in this run";
     }
     std::uint16_t granted = 0;
-    ASSERT_EQ(service.WSAStartup(0x0101, granted), 0);
+    ASSERT_EQ(service.StartSockets(0x0101, granted), 0);
+    started = true;
     ASSERT_EQ(granted, 0x0101);
-    module = service.LoadLibraryA("ICMP.DLL");
-    ASSERT_NE(module, nullptr);
-    create = service.GetProcAddress(module, "IcmpCreateFile");
-    close = service.GetProcAddress(module, "IcmpCloseHandle");
-    send = service.GetProcAddress(module, "IcmpSendEcho");
-    ASSERT_NE(create, nullptr);
-    ASSERT_NE(close, nullptr);
-    ASSERT_NE(send, nullptr);
-    handle = service.IcmpCreateFile(create);
+    ASSERT_EQ(service.BindEchoLibrary(), probe::BindResult::Bound);
+    handle = service.OpenEcho();
+    opened = true;
   }
   void TearDown() override {
-    if (handle != nullptr) {
-      service.IcmpCloseHandle(close, handle);
-      service.WSACleanup();
+    if (opened) {
+      service.CloseEcho(handle);
+    }
+    if (started) {
+      service.StopSockets();
     }
   }
 
   struct Outcome {
-    std::uint32_t Count;
     probe::EchoReply Reply;
     DWORD Took;
-    int LastError;
   };
 
   Outcome Echo(const char* address, std::uint32_t timeout) {
-    std::vector<unsigned char> request(64, 0xA7);
-    std::vector<unsigned char> reply(service.ReplyRecordSize() + 64 + 8);
-    probe::IpOptions options;
-    options.Ttl = 255;
+    const std::vector<unsigned char> request(64, 0xA7);
     const DWORD start = timeGetTime();
-    const std::uint32_t count =
-        service.IcmpSendEcho(send, handle, service.InetAddr(address), request.data(), 64, options,
-                             reply.data(), static_cast<std::uint32_t>(reply.size()), timeout);
-    const DWORD took = timeGetTime() - start;
-    const int lastError = service.WSAGetLastError();
-    return Outcome{count, service.ReadReply(reply.data()), took, lastError};
+    const probe::EchoReply reply =
+        service.SendEcho(handle, service.ParseAddress(address), request, 255, timeout);
+    return Outcome{reply, timeGetTime() - start};
+  }
+
+  static std::string Dotted(std::uint32_t address) {
+    in_addr value{};
+    value.s_addr = address;
+    return inet_ntoa(value);
   }
 
   win32::Win32EchoService service;
-  probe::EchoService::Module module = nullptr;
-  probe::EchoService::EntryPoint create = nullptr;
-  probe::EchoService::EntryPoint close = nullptr;
-  probe::EchoService::EntryPoint send = nullptr;
-  probe::EchoService::EchoHandle handle = nullptr;
+  probe::EchoHandle handle = 0;
+  bool started = false;
+  bool opened = false;
 };
 
-TEST_F(Library, TheReplyRecordHasThePlatformsSize) {
-  EXPECT_EQ(service.ReplyRecordSize(), sizeof(void*) == 8 ? 40u : 28u);
+TEST(EchoService, TheReplyBufferHoldsARecordTheDataAndRoomForAnIcmpError) {
+  const std::size_t record = sizeof(void*) == 8 ? 40u : 28u;
+  EXPECT_EQ(win32::Win32EchoService::ReplyBufferSize(64), record + 64u + 8u);
+  EXPECT_EQ(win32::Win32EchoService::ReplyBufferSize(0), record + 8u);
+}
+
+TEST(EchoService, ALibraryWithoutTheEntryPointsIsNoEchoLibrary) {
+  win32::Win32EchoService service("kernel32.dll");
+  EXPECT_EQ(service.BindEchoLibrary(), probe::BindResult::EntryPointMissing);
+  win32::Win32EchoService missing("no-such-library.dll");
+  EXPECT_EQ(missing.BindEchoLibrary(), probe::BindResult::LibraryMissing);
+}
+
+TEST_F(Library, AddressesParseAndLookUpAsWinsockDoes) {
+  EXPECT_EQ(Dotted(service.ParseAddress("198.18.0.20")), "198.18.0.20");
+  EXPECT_EQ(service.ParseAddress("255.255.255.255"), 0xFFFFFFFFu);
+  EXPECT_EQ(service.ParseAddress("no.such.host"), 0xFFFFFFFFu);
+  const std::optional<std::uint32_t> local = service.LookUp("localhost");
+  ASSERT_TRUE(local.has_value());
+  EXPECT_EQ(Dotted(*local), "127.0.0.1");
 }
 
 TEST_F(Library, LoopbackAnswers) {
   const Outcome outcome = Echo("127.0.0.1", 2000);
-  ASSERT_EQ(outcome.Count, 1u);
-  EXPECT_EQ(outcome.Reply.Status, 0u);
-  EXPECT_EQ(service.InetNtoa(outcome.Reply.Address), "127.0.0.1");
+  EXPECT_EQ(outcome.Reply.Status, 0);
+  EXPECT_EQ(Dotted(outcome.Reply.Address), "127.0.0.1");
+  EXPECT_GT(outcome.Reply.Ttl, 0) << "a reply carries its time-to-live";
   EXPECT_LT(outcome.Took, 500u);
 }
 
@@ -104,15 +117,13 @@ TEST_F(Library, TestHostsAnswerAfterTheirDelayOrNever) {
   for (const Case& c : {Case{"198.18.0.20", 20}, Case{"198.18.0.35", 350}}) {
     SCOPED_TRACE(c.address);
     const Outcome outcome = Echo(c.address, 3000);
-    ASSERT_EQ(outcome.Count, 1u);
-    EXPECT_EQ(outcome.Reply.Status, 0u);
-    EXPECT_EQ(service.InetNtoa(outcome.Reply.Address), c.address);
+    EXPECT_EQ(outcome.Reply.Status, 0);
+    EXPECT_EQ(Dotted(outcome.Reply.Address), c.address);
     EXPECT_GE(outcome.Took + 2, c.delay);
     EXPECT_LT(outcome.Took, c.delay + 100);
   }
   const Outcome silent = Echo("198.18.0.99", 700);
-  EXPECT_EQ(silent.Count, 0u);
-  EXPECT_EQ(silent.LastError, kIpRequestTimedOut);
+  EXPECT_EQ(silent.Reply.Status, kIpRequestTimedOut);
   EXPECT_GE(silent.Took + 20, 700u);
   EXPECT_LT(silent.Took, 700u + 300u);
 }

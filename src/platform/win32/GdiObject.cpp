@@ -3,6 +3,7 @@
 
 #include <map>
 
+#include "platform/win32/Dpi.h"
 #include "platform/win32/Utf.h"
 
 namespace win32 {
@@ -50,7 +51,7 @@ std::wstring InstalledFace(const std::string& wanted) {
 
 Font CreateLayoutFont(const fw::TFont& font, UINT dpi) {
   LOGFONTW lf{};
-  lf.lfHeight = MulDiv(font.Height, static_cast<int>(dpi), 96);
+  lf.lfHeight = Scaled(font.Height, dpi);
   lf.lfWeight = font.Bold ? FW_BOLD : FW_NORMAL;
   lf.lfCharSet = static_cast<BYTE>(font.Charset);
   lf.lfOutPrecision = OUT_DEFAULT_PRECIS;

@@ -1,43 +1,19 @@
 // The Win32 back end of the framework.
 #include "platform/win32/Win32Backend.h"
 
-#include <mmsystem.h>
-
 #include <stdexcept>
 #include <vector>
 
 #include "platform/win32/Utf.h"
 #include "platform/win32/Win32Form.h"
+#include "platform/win32/Win32Timer.h"
+#include "platform/win32/WindowClass.h"
 
 namespace win32 {
 
 namespace {
 
 const wchar_t kApplicationClass[] = L"TApplication";
-const wchar_t kTimerClass[] = L"TTimerWindow";
-
-class Win32Timer : public fw::TimerPeer {
- public:
-  Win32Timer(Win32Backend& backend, UINT_PTR id) : backend_(backend), id_(id) {}
-  ~Win32Timer() override { backend_.KillTimerById(id_); }
-
- private:
-  Win32Backend& backend_;
-  UINT_PTR id_;
-};
-
-void RegisterClassOnce(const wchar_t* name, WNDPROC proc, HICON icon) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hIcon = icon;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = name;
-  if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    throw std::runtime_error("RegisterClassExW failed");
-  }
-}
 
 // The enabled top-level windows of this thread, but for the one given.
 BOOL CALLBACK CollectEnabled(HWND hwnd, LPARAM found) {
@@ -50,18 +26,9 @@ BOOL CALLBACK CollectEnabled(HWND hwnd, LPARAM found) {
 
 }  // namespace
 
-Win32Backend::Win32Backend() {
-  RegisterClassOnce(kTimerClass, TimerProc, nullptr);
-  timerWindow_ = CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
-  if (timerWindow_ == nullptr) {
-    throw std::runtime_error("CreateWindowExW failed for the timer window");
-  }
-  SetWindowLongPtrW(timerWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-}
+Win32Backend::Win32Backend() = default;
 
 Win32Backend::~Win32Backend() {
-  DestroyWindow(timerWindow_);
   if (application_ != nullptr) {
     DestroyWindow(application_);
   }
@@ -70,7 +37,7 @@ Win32Backend::~Win32Backend() {
 void Win32Backend::CreateApplicationWindow(fw::ApplicationEvents& events) {
   events_ = &events;
   HICON icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
-  RegisterClassOnce(kApplicationClass, ApplicationProc, icon);
+  RegisterWindowClass(kApplicationClass, ApplicationProc, 0, icon);
   // A window of no size: it is never seen, but it carries the title and the taskbar button.
   const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
   const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
@@ -121,25 +88,9 @@ std::unique_ptr<fw::FormPeer> Win32Backend::CreateForm(const fw::FormParams& par
   return std::make_unique<Win32Form>(application_, params, events);
 }
 
-std::unique_ptr<fw::ControlPeer> Win32Backend::CreateControl(fw::FormPeer& form,
-                                                             const fw::ControlParams& params,
-                                                             fw::ControlEvents& events) {
-  return static_cast<Win32Form&>(form).CreateControl(params, events);
-}
-
 std::unique_ptr<fw::TimerPeer> Win32Backend::CreateTimer(unsigned intervalMs,
                                                          fw::TimerEvents& events) {
-  const UINT_PTR id = nextTimerId_++;
-  if (SetTimer(timerWindow_, id, intervalMs, nullptr) == 0) {
-    throw std::runtime_error("SetTimer failed");
-  }
-  timers_[id] = &events;
-  return std::make_unique<Win32Timer>(*this, id);
-}
-
-void Win32Backend::KillTimerById(UINT_PTR id) {
-  KillTimer(timerWindow_, id);
-  timers_.erase(id);
+  return std::make_unique<Win32Timer>(intervalMs, events);
 }
 
 fw::Backend::MessageResult Win32Backend::ProcessOneMessage() {
@@ -152,7 +103,7 @@ fw::Backend::MessageResult Win32Backend::ProcessOneMessage() {
   }
   // The dialog manager's keyboard handling gives the forms Tab navigation between controls.
   HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-  if (root != nullptr && Win32Form::IsForm(root) && IsDialogMessageW(root, &msg)) {
+  if (Win32Form::FromHandle(root) != nullptr && IsDialogMessageW(root, &msg)) {
     return MessageResult::Dispatched;
   }
   TranslateMessage(&msg);
@@ -195,22 +146,12 @@ void Win32Backend::ShowHandlerErrorBox(const std::string& text, const std::strin
   }
 }
 
-std::uint32_t Win32Backend::TimeGetTime() {
-  return ::timeGetTime();
-}
-
-std::uint32_t Win32Backend::TimerMinPeriod() {
-  TIMECAPS caps{};
-  timeGetDevCaps(&caps, sizeof caps);
-  return caps.wPeriodMin;
-}
-
-void Win32Backend::TimeBeginPeriod(std::uint32_t period) {
-  timeBeginPeriod(period);
-}
-
-void Win32Backend::TimeEndPeriod(std::uint32_t period) {
-  timeEndPeriod(period);
+bool Win32Backend::SameTextIgnoringCase(const std::string& a, const std::string& b) {
+  const std::wstring left = Widen(a);
+  const std::wstring right = Widen(b);
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, left.data(),
+                        static_cast<int>(left.size()), right.data(),
+                        static_cast<int>(right.size())) == CSTR_EQUAL;
 }
 
 LRESULT CALLBACK Win32Backend::ApplicationProc(HWND hwnd, UINT message, WPARAM wParam,
@@ -247,20 +188,6 @@ LRESULT CALLBACK Win32Backend::ApplicationProc(HWND hwnd, UINT message, WPARAM w
       return 0;
     default:
       break;
-  }
-  return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-LRESULT CALLBACK Win32Backend::TimerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_TIMER) {
-    auto* self = reinterpret_cast<Win32Backend*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self != nullptr) {
-      auto found = self->timers_.find(wParam);
-      if (found != self->timers_.end()) {
-        found->second->PlatformTimer();
-      }
-      return 0;
-    }
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }

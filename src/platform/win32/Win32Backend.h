@@ -1,13 +1,13 @@
-// The Win32 back end of the framework: the application window, forms, controls, timers, the
-// message queue, the handler error box and the multimedia clock.
+// The Win32 back end of the framework: the application window, forms, timers, the message
+// queue, the handler error box, files and clocks.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 
 #include "framework/Backend.h"
 #include "platform/win32/Win32.h"
+#include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Files.h"
 
 namespace win32 {
@@ -25,9 +25,6 @@ class Win32Backend : public fw::Backend {
 
   std::unique_ptr<fw::FormPeer> CreateForm(const fw::FormParams& params,
                                            fw::FormEvents& events) override;
-  std::unique_ptr<fw::ControlPeer> CreateControl(fw::FormPeer& form,
-                                                 const fw::ControlParams& params,
-                                                 fw::ControlEvents& events) override;
   std::unique_ptr<fw::TimerPeer> CreateTimer(unsigned intervalMs, fw::TimerEvents& events) override;
 
   MessageResult ProcessOneMessage() override;
@@ -38,25 +35,16 @@ class Win32Backend : public fw::Backend {
   void ShowHandlerErrorBox(const std::string& text, const std::string& caption) override;
 
   fw::FileAccess& Files() override { return files_; }
-
-  std::uint32_t TimeGetTime() override;
-  std::uint32_t TimerMinPeriod() override;
-  void TimeBeginPeriod(std::uint32_t period) override;
-  void TimeEndPeriod(std::uint32_t period) override;
-
-  HWND ApplicationWindow() const { return application_; }
-  void KillTimerById(UINT_PTR id);
+  fw::Clock& GetClock() override { return clock_; }
+  bool SameTextIgnoringCase(const std::string& a, const std::string& b) override;
 
  private:
   static LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK TimerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND application_ = nullptr;
-  HWND timerWindow_ = nullptr;
   fw::ApplicationEvents* events_ = nullptr;
-  std::map<UINT_PTR, fw::TimerEvents*> timers_;
-  UINT_PTR nextTimerId_ = 1;
   Win32Files files_;
+  Win32Clock clock_;
 };
 
 }  // namespace win32

@@ -19,35 +19,59 @@ using IcmpCloseHandleFn = BOOL(WINAPI*)(HANDLE);
 using IcmpSendEchoFn = DWORD(WINAPI*)(HANDLE, IPAddr, LPVOID, WORD, PIP_OPTION_INFORMATION, LPVOID,
                                       DWORD, DWORD);
 
-// Entry points come from GetProcAddress as FARPROC and are kept as plain pointers.
-template <class Fn>
-Fn As(void* entry) {
+// Room behind the echoed data for an ICMP error message, as the platform asks.
+constexpr std::size_t kIcmpErrorRoom = 8;
+
+template <class Fn, class Entry>
+Fn As(Entry entry) {
   return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(entry));
+}
+
+HANDLE AsHandle(probe::EchoHandle handle) {
+  return reinterpret_cast<HANDLE>(handle);
 }
 
 }  // namespace
 
-int Win32EchoService::WSAStartup(std::uint16_t requested, std::uint16_t& granted) {
+int Win32EchoService::StartSockets(std::uint16_t requested, std::uint16_t& granted) {
   WSADATA data{};
-  const int result = ::WSAStartup(requested, &data);
+  const int result = WSAStartup(requested, &data);
   granted = data.wVersion;
   return result;
 }
 
-void Win32EchoService::WSACleanup() {
-  ::WSACleanup();
+void Win32EchoService::StopSockets() {
+  WSACleanup();
 }
 
-int Win32EchoService::WSAGetLastError() {
-  return ::WSAGetLastError();
+probe::BindResult Win32EchoService::BindEchoLibrary() {
+  HMODULE module = LoadLibraryA(library_);
+  if (module == nullptr) {
+    return probe::BindResult::LibraryMissing;
+  }
+  createFile_ = As<EntryPoint>(GetProcAddress(module, "IcmpCreateFile"));
+  closeHandle_ = As<EntryPoint>(GetProcAddress(module, "IcmpCloseHandle"));
+  sendEcho_ = As<EntryPoint>(GetProcAddress(module, "IcmpSendEcho"));
+  if (createFile_ == nullptr || closeHandle_ == nullptr || sendEcho_ == nullptr) {
+    return probe::BindResult::EntryPointMissing;
+  }
+  return probe::BindResult::Bound;
 }
 
-std::uint32_t Win32EchoService::InetAddr(const char* text) {
-  return ::inet_addr(text);
+probe::EchoHandle Win32EchoService::OpenEcho() {
+  return reinterpret_cast<probe::EchoHandle>(As<IcmpCreateFileFn>(createFile_)());
 }
 
-std::optional<std::uint32_t> Win32EchoService::GetHostByName(const char* name) {
-  const hostent* host = ::gethostbyname(name);
+void Win32EchoService::CloseEcho(probe::EchoHandle handle) {
+  As<IcmpCloseHandleFn>(closeHandle_)(AsHandle(handle));
+}
+
+std::uint32_t Win32EchoService::ParseAddress(const std::string& text) {
+  return inet_addr(text.c_str());
+}
+
+std::optional<std::uint32_t> Win32EchoService::LookUp(const std::string& name) {
+  const hostent* host = gethostbyname(name.c_str());
   if (host == nullptr || host->h_addr_list == nullptr || host->h_addr_list[0] == nullptr ||
       host->h_length != 4) {
     return std::nullopt;
@@ -57,66 +81,30 @@ std::optional<std::uint32_t> Win32EchoService::GetHostByName(const char* name) {
   return address;
 }
 
-std::string Win32EchoService::InetNtoa(std::uint32_t address) {
-  in_addr value{};
-  value.s_addr = address;
-  const char* text = ::inet_ntoa(value);
-  return text != nullptr ? std::string(text) : std::string();
+std::size_t Win32EchoService::ReplyBufferSize(std::size_t dataSize) {
+  return sizeof(ICMP_ECHO_REPLY) + dataSize + kIcmpErrorRoom;
 }
 
-probe::EchoService::Module Win32EchoService::LoadLibraryA(const char* name) {
-  return ::LoadLibraryA(name);
-}
-
-probe::EchoService::EntryPoint Win32EchoService::GetProcAddress(Module module, const char* name) {
-  return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(module), name));
-}
-
-probe::EchoService::EchoHandle Win32EchoService::IcmpCreateFile(EntryPoint entry) {
-  return As<IcmpCreateFileFn>(entry)();
-}
-
-void Win32EchoService::IcmpCloseHandle(EntryPoint entry, EchoHandle handle) {
-  As<IcmpCloseHandleFn>(entry)(handle);
-}
-
-std::uint32_t Win32EchoService::IcmpSendEcho(EntryPoint entry, EchoHandle handle,
-                                             std::uint32_t target, const void* request,
-                                             std::uint16_t requestSize,
-                                             const probe::IpOptions& options, void* reply,
-                                             std::uint32_t replySize, std::uint32_t timeoutMs) {
-  IP_OPTION_INFORMATION information{};
-  information.Ttl = options.Ttl;
-  information.Tos = options.Tos;
-  information.Flags = options.Flags;
-  information.OptionsSize = options.OptionsSize;
-  information.OptionsData = nullptr;
-  return As<IcmpSendEchoFn>(entry)(handle, target, const_cast<void*>(request), requestSize,
-                                   &information, reply, replySize, timeoutMs);
-}
-
-std::size_t Win32EchoService::ReplyRecordSize() const {
-  return sizeof(ICMP_ECHO_REPLY);
-}
-
-probe::EchoReply Win32EchoService::ReadReply(const void* reply) const {
+probe::EchoReply Win32EchoService::SendEcho(probe::EchoHandle handle, std::uint32_t target,
+                                            const std::vector<unsigned char>& data,
+                                            std::uint8_t ttl, std::uint32_t timeoutMs) {
+  IP_OPTION_INFORMATION options{};
+  options.Ttl = ttl;
+  reply_.resize(ReplyBufferSize(data.size()));
+  const DWORD count = As<IcmpSendEchoFn>(sendEcho_)(
+      AsHandle(handle), target, const_cast<unsigned char*>(data.data()),
+      static_cast<WORD>(data.size()), &options, reply_.data(), static_cast<DWORD>(reply_.size()),
+      timeoutMs);
+  // With no reply, the status is the reason the thread's last error gives, taken at once.
+  const int failure = count == 0 ? WSAGetLastError() : 0;
   ICMP_ECHO_REPLY record;
-  std::memcpy(&record, reply, sizeof record);
-  return probe::EchoReply{record.Address, record.Status, record.RoundTripTime, record.Options.Ttl};
-}
-
-void Win32EchoService::WriteReplyStatus(void* reply, std::uint32_t status) const {
-  const ULONG value = status;
-  std::memcpy(static_cast<unsigned char*>(reply) + offsetof(ICMP_ECHO_REPLY, Status), &value,
-              sizeof value);
-}
-
-std::uint32_t Win32EchoService::GetTickCount() {
-  return ::GetTickCount();
-}
-
-void Win32EchoService::Sleep(std::uint32_t ms) {
-  ::Sleep(ms);
+  std::memcpy(&record, reply_.data(), sizeof record);
+  probe::EchoReply reply;
+  reply.Status = count == 0 ? failure : static_cast<std::int32_t>(record.Status);
+  reply.Address = record.Address;
+  reply.RoundTripTime = static_cast<std::int32_t>(record.RoundTripTime);
+  reply.Ttl = record.Options.Ttl;
+  return reply;
 }
 
 }  // namespace win32

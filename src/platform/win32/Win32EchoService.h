@@ -1,31 +1,45 @@
 // The echo service over Windows Sockets 1.1 and ICMP.DLL, bound by name at run time.
 #pragma once
 
+#include <cstddef>
+#include <vector>
+
 #include "probe/EchoService.h"
 
 namespace win32 {
 
 class Win32EchoService : public probe::EchoService {
  public:
-  int WSAStartup(std::uint16_t requested, std::uint16_t& granted) override;
-  void WSACleanup() override;
-  int WSAGetLastError() override;
-  std::uint32_t InetAddr(const char* text) override;
-  std::optional<std::uint32_t> GetHostByName(const char* name) override;
-  std::string InetNtoa(std::uint32_t address) override;
-  Module LoadLibraryA(const char* name) override;
-  EntryPoint GetProcAddress(Module module, const char* name) override;
-  EchoHandle IcmpCreateFile(EntryPoint entry) override;
-  void IcmpCloseHandle(EntryPoint entry, EchoHandle handle) override;
-  std::uint32_t IcmpSendEcho(EntryPoint entry, EchoHandle handle, std::uint32_t target,
-                             const void* request, std::uint16_t requestSize,
-                             const probe::IpOptions& options, void* reply, std::uint32_t replySize,
-                             std::uint32_t timeoutMs) override;
-  std::size_t ReplyRecordSize() const override;
-  probe::EchoReply ReadReply(const void* reply) const override;
-  void WriteReplyStatus(void* reply, std::uint32_t status) const override;
-  std::uint32_t GetTickCount() override;
-  void Sleep(std::uint32_t ms) override;
+  // The echo library is ICMP.DLL; the tests name another to see a binding fail.
+  explicit Win32EchoService(const char* library = "ICMP.DLL") : library_(library) {}
+
+  int StartSockets(std::uint16_t requested, std::uint16_t& granted) override;
+  void StopSockets() override;
+  // Loads the library, then looks up IcmpCreateFile, IcmpCloseHandle and IcmpSendEcho, in this
+  // order and always all three. The library stays loaded whatever the result.
+  probe::BindResult BindEchoLibrary() override;
+  probe::EchoHandle OpenEcho() override;
+  void CloseEcho(probe::EchoHandle handle) override;
+  std::uint32_t ParseAddress(const std::string& text) override;
+  std::optional<std::uint32_t> LookUp(const std::string& name) override;
+  probe::EchoReply SendEcho(probe::EchoHandle handle, std::uint32_t target,
+                            const std::vector<unsigned char>& data, std::uint8_t ttl,
+                            std::uint32_t timeoutMs) override;
+
+  // The reply buffer for an echo of that many data bytes: one reply record, the echoed data,
+  // and room for an ICMP error message.
+  static std::size_t ReplyBufferSize(std::size_t dataSize);
+
+ private:
+  // The entry points as GetProcAddress gives them; their types are known where they are called.
+  using EntryPoint = void (*)();
+
+  const char* library_;
+  EntryPoint createFile_ = nullptr;
+  EntryPoint closeHandle_ = nullptr;
+  EntryPoint sendEcho_ = nullptr;
+  // Kept from echo to echo, and not cleared before one, as the platform's record is.
+  std::vector<unsigned char> reply_;
 };
 
 }  // namespace win32

@@ -1,37 +1,16 @@
-// A top-level tool window.
+// A top-level tool window with its child controls.
 #include "platform/win32/Win32Form.h"
 
-#include <algorithm>
-#include <set>
 #include <stdexcept>
 
+#include "platform/win32/ControlFactory.h"
+#include "platform/win32/Dpi.h"
 #include "platform/win32/Utf.h"
+#include "platform/win32/WindowClass.h"
 
 namespace win32 {
 
 namespace {
-
-// A control peer that tells its form when it goes.
-class FormControl : public fw::ControlPeer {
- public:
-  FormControl(Win32Form& form, std::unique_ptr<Win32Control> control)
-      : form_(form), control_(std::move(control)) {}
-  ~FormControl() override { form_.ForgetControl(control_.get()); }
-  std::string Text() const override { return control_->Text(); }
-  void SetText(const std::string& text) override { control_->SetText(text); }
-  void SetFontColor(fw::TColor color) override { control_->SetFontColor(color); }
-  bool Checked() const override { return control_->Checked(); }
-  void SetChecked(bool checked) override { control_->SetChecked(checked); }
-
- private:
-  Win32Form& form_;
-  std::unique_ptr<Win32Control> control_;
-};
-
-std::set<HWND>& LiveForms() {
-  static std::set<HWND> forms;
-  return forms;
-}
 
 bool RunningUnderWine() {
   static const bool wine =
@@ -39,51 +18,34 @@ bool RunningUnderWine() {
   return wine;
 }
 
+// The visible topmost forms of this thread, but for the one given.
+BOOL CALLBACK CollectTopmostForms(HWND hwnd, LPARAM found) {
+  auto& list = *reinterpret_cast<std::vector<HWND>*>(found);
+  if (hwnd != list.front() && Win32Form::FromHandle(hwnd) != nullptr && IsWindowVisible(hwnd) &&
+      (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) {
+    list.push_back(hwnd);
+  }
+  return TRUE;
+}
+
 }  // namespace
-
-bool Win32Form::IsForm(HWND hwnd) {
-  return LiveForms().count(hwnd) != 0;
-}
-
-void Win32Form::RegisterFormClass(const std::wstring& name) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  if (GetClassInfoExW(instance, name.c_str(), &existing)) {
-    return;
-  }
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = WindowProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = name.c_str();
-  if (RegisterClassExW(&wc) == 0) {
-    throw std::runtime_error("RegisterClassExW failed");
-  }
-}
 
 Win32Form::Win32Form(HWND owner, const fw::FormParams& params, fw::FormEvents& events)
     : params_(params), events_(events) {
   const std::wstring className = Widen(params.ClassName);
-  RegisterFormClass(className);
+  RegisterWindowClass(className.c_str(), WindowProc, CS_DBLCLKS);
   background_ = (params.Color & fw::clSystemColor) != 0
                     ? GetSysColorBrush(static_cast<int>(params.Color & 0xFF))
                     : nullptr;
   dpi_ = GetDpiForSystem();
-  RECT frame{0, 0, MulDiv(params.Client.Width, static_cast<int>(dpi_), 96),
-             MulDiv(params.Client.Height, static_cast<int>(dpi_), 96)};
-  AdjustWindowRectExForDpi(&frame, Style(), FALSE, ExStyle(), dpi_);
+  const SIZE frame = FrameSize(dpi_);
   const int x = params.DefaultPosition ? CW_USEDEFAULT : params.Client.Left;
   const int y = params.DefaultPosition ? CW_USEDEFAULT : params.Client.Top;
   hwnd_ = CreateWindowExW(ExStyle(), className.c_str(), Widen(params.Caption).c_str(), Style(), x,
-                          y, frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
-                          GetModuleHandleW(nullptr), this);
+                          y, frame.cx, frame.cy, owner, nullptr, GetModuleHandleW(nullptr), this);
   if (hwnd_ == nullptr) {
     throw std::runtime_error("CreateWindowExW failed for a form");
   }
-  LiveForms().insert(hwnd_);
   const UINT actual = GetDpiForWindow(hwnd_);
   if (actual != 0 && actual != dpi_) {
     Rescale(actual, nullptr);
@@ -91,9 +53,16 @@ Win32Form::Win32Form(HWND owner, const fw::FormParams& params, fw::FormEvents& e
 }
 
 Win32Form::~Win32Form() {
-  LiveForms().erase(hwnd_);
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
   DestroyWindow(hwnd_);
+}
+
+Win32Form* Win32Form::FromHandle(HWND hwnd) {
+  if (hwnd == nullptr ||
+      GetClassLongPtrW(hwnd, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&WindowProc)) {
+    return nullptr;
+  }
+  return reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 DWORD Win32Form::Style() const {
@@ -110,6 +79,12 @@ DWORD Win32Form::ExStyle() const {
     style |= WS_EX_TOPMOST;
   }
   return style;
+}
+
+SIZE Win32Form::FrameSize(UINT dpi) const {
+  RECT frame{0, 0, Scaled(params_.Client.Width, dpi), Scaled(params_.Client.Height, dpi)};
+  AdjustWindowRectExForDpi(&frame, Style(), FALSE, ExStyle(), dpi);
+  return SIZE{frame.right - frame.left, frame.bottom - frame.top};
 }
 
 void Win32Form::SetCaption(const std::string& caption) {
@@ -150,36 +125,43 @@ void Win32Form::BringToFront() {
   // Wine without a window manager draws a newly raised window above the topmost ones on
   // screen, although it keeps them in front in its own order. Taking each topmost form out of
   // the topmost band and back makes Wine restack it in front on screen too.
-  for (HWND form : LiveForms()) {
-    if (form != hwnd_ && (GetWindowLongPtrW(form, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 &&
-        IsWindowVisible(form)) {
-      const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
-      SetWindowPos(form, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
-      SetWindowPos(form, HWND_TOPMOST, 0, 0, 0, 0, flags);
-    }
+  std::vector<HWND> topmost{hwnd_};
+  EnumThreadWindows(GetCurrentThreadId(), CollectTopmostForms, reinterpret_cast<LPARAM>(&topmost));
+  for (std::size_t i = 1; i < topmost.size(); ++i) {
+    const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    SetWindowPos(topmost[i], HWND_NOTOPMOST, 0, 0, 0, 0, flags);
+    SetWindowPos(topmost[i], HWND_TOPMOST, 0, 0, 0, 0, flags);
   }
 }
 
 std::unique_ptr<fw::ControlPeer> Win32Form::CreateControl(const fw::ControlParams& params,
                                                           fw::ControlEvents& events) {
-  auto control = CreateWin32Control(hwnd_, nextId_++, dpi_, params, events);
-  controls_.push_back(control.get());
+  std::unique_ptr<Win32Control> control = MakeControl(params, events);
+  control->Create(hwnd_, nextId_++, dpi_);
+  KeepUnderlaysBelow();
+  return control;
+}
+
+std::vector<Win32Control*> Win32Form::Controls() const {
+  std::vector<Win32Control*> controls;
+  for (HWND child = GetWindow(hwnd_, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (Win32Control* control = Win32Control::FromHandle(child)) {
+      controls.push_back(control);
+    }
+  }
+  return controls;
+}
+
+void Win32Form::KeepUnderlaysBelow() {
   // A new child goes to the bottom of the z-order, below the group boxes and frames made
   // before it; they are put back underneath, so that they never paint over what they surround.
   // The tab order, which follows the z-order, only counts controls that take the focus.
-  for (Win32Control* existing : controls_) {
-    if (existing->Underlay()) {
-      SetWindowPos(existing->Handle(), HWND_BOTTOM, 0, 0, 0, 0,
+  for (Win32Control* control : Controls()) {
+    if (control->Underlay()) {
+      SetWindowPos(control->Handle(), HWND_BOTTOM, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
-  }
-  return std::make_unique<FormControl>(*this, std::move(control));
-}
-
-void Win32Form::ForgetControl(Win32Control* control) {
-  controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
-  if (lastFocus_ == control->Handle()) {
-    lastFocus_ = nullptr;
   }
 }
 
@@ -190,23 +172,22 @@ void Win32Form::Rescale(UINT dpi, const RECT* suggested) {
                  suggested->right - suggested->left, suggested->bottom - suggested->top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   } else {
-    RECT frame{0, 0, MulDiv(params_.Client.Width, static_cast<int>(dpi), 96),
-               MulDiv(params_.Client.Height, static_cast<int>(dpi), 96)};
-    AdjustWindowRectExForDpi(&frame, Style(), FALSE, ExStyle(), dpi);
-    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    const SIZE frame = FrameSize(dpi);
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.cx, frame.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  for (Win32Control* control : controls_) {
+  for (Win32Control* control : Controls()) {
     control->Scale(dpi);
   }
 }
 
 void Win32Form::FocusFirstControl() {
-  if (lastFocus_ != nullptr && IsWindow(lastFocus_)) {
+  // The control that had the focus when the form was last deactivated gets it back.
+  if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_)) {
     SetFocus(lastFocus_);
     return;
   }
-  for (Win32Control* control : controls_) {
+  for (Win32Control* control : Controls()) {
     if (control->TabStop()) {
       SetFocus(control->Handle());
       return;

@@ -7,7 +7,7 @@
 
 #include "framework/Backend.h"
 #include "platform/win32/Win32.h"
-#include "platform/win32/Win32Controls.h"
+#include "platform/win32/Win32Control.h"
 
 namespace win32 {
 
@@ -15,6 +15,8 @@ class Win32Form : public fw::FormPeer {
  public:
   Win32Form(HWND owner, const fw::FormParams& params, fw::FormEvents& events);
   ~Win32Form() override;
+  Win32Form(const Win32Form&) = delete;
+  Win32Form& operator=(const Win32Form&) = delete;
 
   void SetCaption(const std::string& caption) override;
   fw::TPoint Position() const override;
@@ -22,21 +24,24 @@ class Win32Form : public fw::FormPeer {
   void Show(fw::TWindowState state, bool activate) override;
   void Hide() override;
   void BringToFront() override;
-
   std::unique_ptr<fw::ControlPeer> CreateControl(const fw::ControlParams& params,
-                                                 fw::ControlEvents& events);
-  void ForgetControl(Win32Control* control);
-  HWND Handle() const { return hwnd_; }
-  // True for the top-level window of a live form.
-  static bool IsForm(HWND hwnd);
+                                                 fw::ControlEvents& events) override;
+
+  // The form behind a top-level window, or none when the window is not a form: only forms
+  // have the form window procedure as their class's.
+  static Win32Form* FromHandle(HWND hwnd);
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  static void RegisterFormClass(const std::wstring& name);
   DWORD Style() const;
   DWORD ExStyle() const;
+  // The outer size of the window whose client area has the layout's size at this dpi.
+  SIZE FrameSize(UINT dpi) const;
   void Rescale(UINT dpi, const RECT* suggested);
+  // The child controls, top of the z-order first (which is the tab order).
+  std::vector<Win32Control*> Controls() const;
+  void KeepUnderlaysBelow();
   void FocusFirstControl();
 
   fw::FormParams params_;
@@ -46,7 +51,6 @@ class Win32Form : public fw::FormPeer {
   HBRUSH background_ = nullptr;
   HWND lastFocus_ = nullptr;
   int nextId_ = 100;
-  std::vector<Win32Control*> controls_;
 };
 
 }  // namespace win32

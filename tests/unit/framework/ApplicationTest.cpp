@@ -8,9 +8,8 @@
 #include <vector>
 
 #include "Harness.h"
+#include "base/Exception.h"
 #include "framework/Button.h"
-#include "framework/ErrorText.h"
-#include "framework/Exception.h"
 #include "framework/Panel.h"
 
 namespace {
@@ -69,24 +68,24 @@ class SecondForm : public fw::TForm {
     SetWindowClassName("Second");
     new Noted(this, "second.a");
     if (failConstruction) {
-      throw fw::Exception("cannot build");
+      throw base::Exception("cannot build");
     }
     OnCreate = [](fw::TObject*) {
       Note("second: create");
       if (failHandlers) {
-        throw fw::Exception("create failed");
+        throw base::Exception("create failed");
       }
     };
     OnHide = [](fw::TObject*) {
       Note("second: hide");
       if (failHandlers) {
-        throw fw::Exception("hide failed");
+        throw base::Exception("hide failed");
       }
     };
     OnDestroy = [](fw::TObject*) {
       Note("second: destroy");
       if (failHandlers) {
-        throw fw::Exception("destroy failed)");
+        throw base::Exception("destroy failed)");
       }
     };
   }
@@ -107,21 +106,6 @@ class ApplicationTest : public ::testing::Test {
   headless::Harness h;
 };
 
-TEST(ComponentTest, OwnedComponentsGoLastCreatedFirst) {
-  std::vector<std::string> notes;
-  journal = &notes;
-  {
-    fw::TComponent owner(nullptr);
-    new Noted(&owner, "a");
-    auto* b = new Noted(&owner, "b");
-    new Noted(b, "b.1");
-    new Noted(&owner, "c");
-  }
-  journal = nullptr;
-  const std::vector<std::string> expected = {"free c", "free b", "free b.1", "free a"};
-  EXPECT_EQ(notes, expected);
-}
-
 TEST_F(ApplicationTest, TheFirstFormIsTheMainFormAndGetsItsWindowAtOnce) {
   h.app->CreateForm(First);
   h.app->CreateForm(Second);
@@ -136,7 +120,7 @@ TEST_F(ApplicationTest, TheFirstFormIsTheMainFormAndGetsItsWindowAtOnce) {
 TEST_F(ApplicationTest, AFailedConstructionResetsTheGlobalAndRunsNoHandler) {
   h.app->CreateForm(First);
   SecondForm::failConstruction = true;
-  EXPECT_THROW(h.app->CreateForm(Second), fw::Exception);
+  EXPECT_THROW(h.app->CreateForm(Second), base::Exception);
   EXPECT_EQ(Second, nullptr);
   const std::vector<std::string> expected = {"first: global set", "first: create", "free second.a"};
   EXPECT_EQ(notes, expected);
@@ -224,7 +208,9 @@ TEST_F(ApplicationTest, AQuitTakenByANestedPumpEndsTheLoopAfterTheHandlerReturns
 }
 
 TEST_F(ApplicationTest, AnErrorEscapingAMessageIsShownAndTheLoopGoesOn) {
-  FirstForm::buttonClick = [](fw::TObject*) { throw fw::Exception("'abc' は整数ではありません"); };
+  FirstForm::buttonClick = [](fw::TObject*) {
+    throw base::Exception("'abc' は整数ではありません");
+  };
   h.app->CreateForm(First);
   h.backend.ClickAt("First", 90, 5);
   bool later = false;
@@ -262,40 +248,6 @@ TEST_F(ApplicationTest, ChangingTheStyleRebuildsTheWindowAndKeepsItsState) {
   const headless::ControlRecord* shown = h.backend.LiveControlAt("First", 1, 1);
   ASSERT_NE(shown, nullptr);
   EXPECT_EQ(shown->Text, "23ms");
-}
-
-TEST(ErrorTextTest, HandlerDisplayAppendsADotAfterCharactersAboveIt) {
-  struct Case {
-    const char* message;
-    const char* shown;
-  };
-  const Case cases[] = {
-      {"abc", "abc."},
-      {"abc.", "abc."},
-      {"abc)", "abc)"},
-      {"abc-", "abc-"},
-      {"abc ", "abc "},
-      {"", ""},
-      {"数ではありません", "数ではありません."},
-      {"終わり。", "終わり。."},
-      {"x/", "x/."},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(fw::HandlerErrorText(c.message), c.shown) << c.message;
-  }
-}
-
-TEST(ErrorTextTest, StartupDisplayNamesTypeModuleAndAddress) {
-  EXPECT_EQ(fw::StartupErrorText("EICMPError", "vorlix.exe", 0x1A2B,
-                                 "必要なファイル ICMP.DLL が見つかりません。"),
-            "EICMPErrorがモジュール vorlix.exe の 00001A2B で発生しました。\n"
-            "必要なファイル ICMP.DLL が見つかりません。.");
-  EXPECT_EQ(fw::StartupErrorText("E", "m.exe", 0xABCDEF12, "ends."),
-            "Eがモジュール m.exe の ABCDEF12 で発生しました。\nends.");
-  EXPECT_EQ(fw::StartupErrorText("E", "m.exe", 0, "paren)"),
-            "Eがモジュール m.exe の 00000000 で発生しました。\nparen).");
-  EXPECT_EQ(fw::StartupErrorText("E", "m.exe", 0, ""),
-            "Eがモジュール m.exe の 00000000 で発生しました。\n");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Number text rules: reading integers, the conversion error's message, writing and trimming.
+// Number text rules: reading integers, the conversion error's message and writing.
 #include "settings/NumberText.h"
 
 #include <gtest/gtest.h>
@@ -137,7 +137,7 @@ TEST(NumberText, ConversionErrorQuotesTheTextAsGiven) {
     try {
       settings::TextToInt(c.text);
       ADD_FAILURE() << "no error raised";
-    } catch (const fw::Exception& e) {
+    } catch (const base::Exception& e) {
       EXPECT_EQ(e.Message(), c.message);
       EXPECT_STREQ(e.ClassName(), "EConvertError");
       EXPECT_NE(dynamic_cast<const settings::EConvertError*>(&e), nullptr);
@@ -163,36 +163,6 @@ TEST(NumberText, IntToTextWritesPlainDecimalThatReadsBack) {
     SCOPED_TRACE(c.value);
     EXPECT_EQ(settings::IntToText(c.value), c.text);
     EXPECT_EQ(settings::TextToInt(settings::IntToText(c.value)), c.value);
-  }
-}
-
-TEST(NumberText, TrimTextRemovesBlanksAndControlBytesAtBothEnds) {
-  struct Case {
-    std::string text;
-    std::string trimmed;
-  };
-  const Case cases[] = {
-      {"\t 12\r\n", "12"},
-      {"\t \t ", ""},
-      {"", ""},
-      {"a b\tc", "a b\tc"},
-      {"\x01\x1F"
-       "a\x7F",
-       "a\x7F"},
-      {"\0a\0"s, "a"},
-      {"\xE3\x80\x80"
-       "a\xE3\x80\x80",
-       "\xE3\x80\x80"
-       "a\xE3\x80\x80"},  // ideographic space (UTF-8)
-      {"\x81\x40"
-       "a\x81\x40",
-       "\x81\x40"
-       "a\x81\x40"},  // ideographic space (Shift-JIS)
-      {" \xFF ", "\xFF"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.text));
-    EXPECT_EQ(settings::TrimText(c.text), c.trimmed);
   }
 }
 

@@ -3,13 +3,22 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
 using namespace std::string_literals;
 using Lines = std::vector<std::string>;
+
+// The comparison the headless back end makes: ASCII letters in either case.
+bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
+  auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char l, char r) { return fold(l) == fold(r); });
+}
 
 TEST(SettingsText, SplitLinesAtEveryKindOfLineEnd) {
   struct Case {
@@ -70,8 +79,21 @@ TEST(SettingsText, FindValueTakesTheFirstLineWithTheKeyBeforeItsFirstEquals) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(settings::FindValue(c.lines, c.key), c.value);
+    EXPECT_EQ(settings::FindValue(c.lines, c.key, SameIgnoringAsciiCase), c.value);
   }
+}
+
+TEST(SettingsText, FindValueAsksTheGivenRuleAboutEachKeyUntilOneMatches) {
+  const Lines lines = {"timeout=1", "TimeOut", "=0", "TimeOut=2", "TimeOut=3"};
+  std::vector<std::pair<std::string, std::string>> asked;
+  const settings::SameKey exact = [&asked](const std::string& lineKey, const std::string& key) {
+    asked.emplace_back(lineKey, key);
+    return lineKey == key;
+  };
+  EXPECT_EQ(settings::FindValue(lines, "TimeOut", exact), "2");
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"timeout", "TimeOut"}, {"", "TimeOut"}, {"TimeOut", "TimeOut"}};
+  EXPECT_EQ(asked, expected);
 }
 
 TEST(SettingsText, JoinLinesEndsEveryLineWithCarriageReturnAndLineFeed) {
@@ -95,8 +117,8 @@ TEST(SettingsText, AWrittenFileReadsBackWithAnyLineEnds) {
     SCOPED_TRACE(testing::PrintToString(content));
     const Lines lines = settings::SplitLines(content);
     EXPECT_EQ(lines, written);
-    EXPECT_EQ(settings::FindValue(lines, "IP"), "1.1.1.1");
-    EXPECT_EQ(settings::FindValue(lines, "stayontop"), "0");
+    EXPECT_EQ(settings::FindValue(lines, "IP", SameIgnoringAsciiCase), "1.1.1.1");
+    EXPECT_EQ(settings::FindValue(lines, "stayontop", SameIgnoringAsciiCase), "0");
   }
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Harness.h"
-#include "framework/Exception.h"
+#include "base/Exception.h"
 
 namespace {
 
@@ -266,7 +266,7 @@ TEST_F(MainTest, ABurstOfPressesNestsAtMostFourChecks) {
 TEST_F(MainTest, AnErrorDuringACheckReachesTheErrorDisplayAndTheWindowGoesOn) {
   Answer(20);
   Form_Main->KvICMP->OnReply = [](fw::TObject*, std::int32_t, std::string, std::int32_t,
-                                  std::uint8_t) { throw fw::Exception("reply failed"); };
+                                  std::uint8_t) { throw base::Exception("reply failed"); };
   PressCheck();
   ASSERT_EQ(h.backend.ErrorBoxes().size(), 1u);
   EXPECT_EQ(h.backend.ErrorBoxes()[0], "Vorlix: reply failed.");

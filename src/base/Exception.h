@@ -13,7 +13,7 @@
 #define VORLIX_NOINLINE __attribute__((noinline))
 #endif
 
-namespace fw {
+namespace base {
 
 class Exception : public std::exception {
  public:
@@ -34,4 +34,4 @@ class Exception : public std::exception {
   const void* raiseAddress_;
 };
 
-}  // namespace fw
+}  // namespace base

@@ -1,11 +1,11 @@
-// The start-up error display.
-#include "app/StartupError.h"
+// The start-up error display on Windows.
+#include "app/Win32StartupError.h"
 
 #include <cstdint>
 #include <string>
 
+#include "base/Exception.h"
 #include "framework/ErrorText.h"
-#include "framework/Exception.h"
 #include "platform/win32/Utf.h"
 #include "platform/win32/Win32.h"
 
@@ -37,7 +37,7 @@ std::string ModuleAt(const void* address, std::uintptr_t& offset) {
 }  // namespace
 
 void ShowStartupError(const std::exception& error) {
-  const auto* own = dynamic_cast<const fw::Exception*>(&error);
+  const auto* own = dynamic_cast<const base::Exception*>(&error);
   const std::string className = own != nullptr ? own->ClassName() : "Exception";
   const std::string message = own != nullptr ? own->Message() : std::string(error.what());
   std::uintptr_t offset = 0;

@@ -1,4 +1,5 @@
-// The start-up error display: where the error was raised and its message, in a stop box.
+// The start-up error display on Windows: where the error was raised and its message, in a stop
+// box.
 #pragma once
 
 #include <exception>

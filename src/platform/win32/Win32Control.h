@@ -1,8 +1,8 @@
-// Child controls over the standard window classes: the panel (an owner-drawn STATIC), push
-// buttons, check boxes and group boxes (BUTTON), edit fields (EDIT), labels and frames (STATIC).
+// The base of every child control over a standard window class: it owns the window handle, the
+// text, the bounds, the font and the visibility, and finds the control behind a handle.
 #pragma once
 
-#include <memory>
+#include <string>
 
 #include "framework/Backend.h"
 #include "platform/win32/GdiObject.h"
@@ -12,7 +12,16 @@ namespace win32 {
 
 class Win32Control : public fw::ControlPeer {
  public:
+  // Keeps what the window will be made from; Create makes it.
+  Win32Control(const fw::ControlParams& params, fw::ControlEvents& events)
+      : params_(params), events_(events) {}
   ~Win32Control() override;
+  Win32Control(const Win32Control&) = delete;
+  Win32Control& operator=(const Win32Control&) = delete;
+
+  // Makes the platform window, once the object is whole, and scales it for the parent's dots
+  // per inch. A failure raises an error.
+  void Create(HWND parent, int id, UINT dpi);
 
   std::string Text() const override;
   void SetText(const std::string& text) override;
@@ -23,7 +32,7 @@ class Win32Control : public fw::ControlPeer {
   HWND Handle() const { return hwnd_; }
   bool TabStop() const { return params_.TabStop; }
   // Group boxes and frames lie under the controls they surround.
-  bool Underlay() const;
+  virtual bool Underlay() const { return false; }
   // Places the control and picks its font for the window's dots per inch.
   virtual void Scale(UINT dpi);
 
@@ -31,13 +40,18 @@ class Win32Control : public fw::ControlPeer {
   virtual void Command(WORD) {}
   virtual void DrawItem(const DRAWITEMSTRUCT&) {}
 
+  // The control behind a window handle, or none when the window is not one of ours: only our
+  // controls carry our subclass, and its reference data is the control.
   static Win32Control* FromHandle(HWND hwnd);
 
  protected:
-  Win32Control(const fw::ControlParams& params, fw::ControlEvents& events);
-  void Create(HWND parent, int id, const wchar_t* windowClass, DWORD style, UINT dpi,
-              DWORD exStyle = 0);
-  // Messages of the control itself, before its class sees them.
+  // The kind's standard window class and styles.
+  virtual const wchar_t* WindowClass() const = 0;
+  virtual DWORD Style() const = 0;
+  virtual DWORD ExStyle() const { return 0; }
+  // Settings that need the window, made before it is first scaled.
+  virtual void Prepare() {}
+  // Messages of the control itself, before its class sees them; true when handled.
   virtual bool Subclassed(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   fw::ControlParams params_;
@@ -49,9 +63,5 @@ class Win32Control : public fw::ControlPeer {
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                        UINT_PTR id, DWORD_PTR self);
 };
-
-std::unique_ptr<Win32Control> CreateWin32Control(HWND parent, int id, UINT dpi,
-                                                 const fw::ControlParams& params,
-                                                 fw::ControlEvents& events);
 
 }  // namespace win32

@@ -1,9 +1,9 @@
 // The root error type.
-#include "framework/Exception.h"
+#include "base/Exception.h"
 
 #include <utility>
 
-namespace fw {
+namespace base {
 
 Exception::Exception(std::string message)
     : message_(std::move(message)), raiseAddress_(VORLIX_CALLER_ADDRESS()) {}
@@ -11,4 +11,4 @@ Exception::Exception(std::string message)
 Exception::Exception(std::string message, const void* raiseAddress)
     : message_(std::move(message)), raiseAddress_(raiseAddress) {}
 
-}  // namespace fw
+}  // namespace base

@@ -1,0 +1,147 @@
+// The settings window's apply step and saving the settings file when it is hidden.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "ConfigTest.h"
+
+namespace {
+
+using namespace configtest;
+
+TEST_F(ConfigTest, HidingAppliesEveryValueAndSaves) {
+  Start(kSaved);
+  ClickPanel();
+  ASSERT_TRUE(Form_Config->Visible());
+  Type(kIP0, "10");
+  Type(kIP1, "0");
+  Type(kIP2, "0");
+  Type(kIP3, "1");
+  Type(kTimeOut, "800");
+  Type(kMinutes, "5");
+  Focus(kTopBox);  // left unchecked, as loaded
+  Click(kOK);
+  EXPECT_FALSE(Form_Config->Visible());
+  EXPECT_EQ(Form_Main->Caption(), "IP: 10.0.0.1");
+  EXPECT_EQ(Form_Main->KvICMP->Address, "10.0.0.1");
+  EXPECT_EQ(Form_Main->KvICMP->Timeout, 800);
+  EXPECT_TRUE(Form_Main->KvICMP->Cancel);
+  EXPECT_TRUE(Form_Main->AutoPing);
+  EXPECT_EQ(Form_Main->PingInterval, 300000u);
+  EXPECT_EQ(Form_Main->FormStyle(), fw::TFormStyle::Normal);
+  const std::string& saved = files().Files[kFile];
+  EXPECT_NE(saved.find("IP=10.0.0.1\r\nTimeOut=800\r\nAutoPing=1\r\nPingTime=5\r\nStayOnTop=0\r\n"),
+            std::string::npos)
+      << saved;
+}
+
+TEST_F(ConfigTest, OkAfterTypingAbcGivesTheFallbackWithoutAMessage) {
+  Start(kSaved);
+  ClickPanel();
+  Type(kTimeOut, "abc");
+  Click(kOK);
+  EXPECT_FALSE(Form_Config->Visible());
+  EXPECT_TRUE(h.backend.ErrorBoxes().empty());
+  EXPECT_EQ(Form_Main->KvICMP->Timeout, 0);
+}
+
+TEST_F(ConfigTest, HidingWithAFieldThatHoldsNoNumberShowsTheErrorAndKeepsTheFile) {
+  struct Case {
+    At field;
+    const char* typed;
+    const char* box;
+    const char* caption;
+    std::int32_t timeout;
+    std::uint32_t interval;
+    fw::TFormStyle style;
+  };
+  const Case cases[] = {
+      {kIP2, "abc", "Vorlix: 'abc' は整数ではありません.", "IP: 198.18.0.20", 800, 300000,
+       fw::TFormStyle::Normal},
+      {kTimeOut, "1x", "Vorlix: '1x' は整数ではありません.", "IP: 198.18.0.21", 800, 300000,
+       fw::TFormStyle::Normal},
+      {kMinutes, "", "Vorlix: '' は整数ではありません.", "IP: 198.18.0.21", 700, 300000,
+       fw::TFormStyle::Normal},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    headless::Harness run;
+    StartWith(run, kSaved);
+    run.backend.ClickAt("TForm_Main", 10, 10);
+    run.backend.TypeAt(kForm, kIP3.x, kIP3.y, "21");
+    run.backend.TypeAt(kForm, kTimeOut.x, kTimeOut.y, "700");
+    run.backend.ClickAt(kForm, kTopBox.x, kTopBox.y);  // checks stay-on-top
+    run.backend.TypeAt(kForm, c.field.x, c.field.y, c.typed);
+    run.backend.ClickAt("TForm_Main", 10, 10);  // hides with the caret still in the field
+    run.app->ProcessMessages();
+    EXPECT_FALSE(Form_Config->Visible());
+    ASSERT_EQ(run.backend.ErrorBoxes().size(), 1u);
+    EXPECT_EQ(run.backend.ErrorBoxes()[0], c.box);
+    EXPECT_EQ(Form_Main->Caption(), c.caption);
+    EXPECT_EQ(Form_Main->KvICMP->Timeout, c.timeout);
+    EXPECT_EQ(Form_Main->PingInterval, c.interval);
+    EXPECT_EQ(Form_Main->FormStyle(), c.style);
+    EXPECT_EQ(run.backend.MemoryFiles().Files[kFile], kSaved);
+    run.app->DestroyForms();
+  }
+}
+
+TEST_F(ConfigTest, ACloseRequestHidesAppliesAndSaves) {
+  Start(kSaved);
+  Form_Config->Show();
+  Type(kMinutes, "9");
+  h.backend.CloseRequest(kForm);
+  h.app->ProcessMessages();
+  EXPECT_FALSE(Form_Config->Visible());
+  EXPECT_NE(files().Files[kFile].find("PingTime=9\r\n"), std::string::npos);
+}
+
+TEST_F(ConfigTest, TwoPanelClicksShowThenHideAndSave) {
+  Start(kSaved);
+  ClickPanel();
+  EXPECT_TRUE(Form_Config->Visible());
+  EXPECT_EQ(files().Writes, 0);
+  ClickPanel();
+  EXPECT_FALSE(Form_Config->Visible());
+  EXPECT_EQ(files().Writes, 1);
+}
+
+TEST_F(ConfigTest, ShutdownSavesOnlyWhenTheWindowIsShown) {
+  Start(kSaved);
+  h.app->DestroyForms();
+  EXPECT_EQ(files().Writes, 0);
+
+  headless::Harness run;
+  StartWith(run, kSaved);
+  Form_Config->Show();
+  run.backend.TypeAt(kForm, kMinutes.x, kMinutes.y, "42");
+  run.app->ProcessMessages();
+  run.app->DestroyForms();
+  EXPECT_EQ(run.backend.MemoryFiles().Writes, 1);
+  EXPECT_NE(run.backend.MemoryFiles().Files[kFile].find("PingTime=42\r\n"), std::string::npos);
+}
+
+TEST_F(ConfigTest, ASaveThatCannotWriteLeavesTheOldFileAndSaysSo) {
+  Start(kSaved);
+  files().ReadOnlyFolder = true;
+  EXPECT_TRUE(Form_Config->SaveSettings());
+  files().ReadOnlyFolder = false;
+  files().Directories.insert(kFile);
+  EXPECT_TRUE(Form_Config->SaveSettings());
+  EXPECT_EQ(files().Files[kFile], kSaved);
+  files().Directories.clear();
+  EXPECT_FALSE(Form_Config->SaveSettings());
+}
+
+TEST_F(ConfigTest, ASaveWritesExactlyTheNineLinesAndDropsOthers) {
+  Start(kSaved + "Comment=kept?\r\n");
+  Form_Config->Show();
+  Form_Config->Hide();
+  const std::string saved = files().Files[kFile];
+  EXPECT_EQ(saved.find("Comment"), std::string::npos);
+  EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 9);
+}
+
+}  // namespace

@@ -1,0 +1,81 @@
+// The Win32 back end under Wine: the comparison of the settings-file keys, and finding the form
+// and the control behind a window handle.
+#include "platform/win32/Win32Backend.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/win32/Win32.h"
+#include "platform/win32/Win32Control.h"
+#include "platform/win32/Win32Form.h"
+
+namespace {
+
+TEST(Backend, TextsAreTheSameButForLetterCaseByTheUsersLocale) {
+  struct Case {
+    const char* a;
+    const char* b;
+    bool same;
+  };
+  const Case cases[] = {
+      {"TimeOut", "TimeOut", true},
+      {"TimeOut", "timeout", true},
+      {"stayontop", "STAYONTOP", true},
+      {"", "", true},
+      {"", "IP", false},
+      {"IP", "IPX", false},
+      {"TimeOut", "Time Out", false},
+      {"TimeOut ", "TimeOut", false},
+      {"\xEF\xBC\xA9\xEF\xBC\xB0", "\xEF\xBD\x89\xEF\xBD\x90", true},  // full-width IP, ip
+      {"IP", "\xEF\xBC\xA9\xEF\xBC\xB0", false},                       // IP, full-width IP
+  };
+  win32::Win32Backend backend;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.a) + " / " + c.b);
+    EXPECT_EQ(backend.SameTextIgnoringCase(c.a, c.b), c.same);
+  }
+}
+
+struct NoFormEvents : fw::FormEvents {
+  void PlatformCloseRequest() override {}
+};
+
+struct NoControlEvents : fw::ControlEvents {
+  void PlatformClick() override {}
+  void PlatformFocusLeave() override {}
+};
+
+TEST(Backend, TheFormAndControlBehindAHandleAreFoundOnlyForOurWindows) {
+  NoFormEvents formEvents;
+  NoControlEvents controlEvents;
+  fw::FormParams formParams;
+  formParams.ClassName = "TForm_Test";
+  formParams.Client = fw::TBounds{10, 10, 120, 40};
+  win32::Win32Form form(nullptr, formParams, formEvents);
+  fw::ControlParams params;
+  params.Kind = fw::TControlKind::Label;
+  params.Text = "x";
+  params.Bounds = fw::TBounds{0, 0, 20, 12};
+  const std::unique_ptr<fw::ControlPeer> peer = form.CreateControl(params, controlEvents);
+  auto* label = dynamic_cast<win32::Win32Control*>(peer.get());
+  ASSERT_NE(label, nullptr);
+
+  HWND formWindow = GetParent(label->Handle());
+  EXPECT_EQ(win32::Win32Control::FromHandle(label->Handle()), label);
+  EXPECT_EQ(win32::Win32Form::FromHandle(formWindow), &form);
+  EXPECT_EQ(win32::Win32Control::FromHandle(formWindow), nullptr);
+  EXPECT_EQ(win32::Win32Form::FromHandle(label->Handle()), nullptr);
+
+  // A window of the same standard class that is not one of our controls.
+  HWND stranger = CreateWindowExW(0, L"STATIC", L"y", WS_CHILD, 0, 0, 10, 10, formWindow, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(stranger, nullptr);
+  EXPECT_EQ(win32::Win32Control::FromHandle(stranger), nullptr);
+  EXPECT_EQ(win32::Win32Control::FromHandle(nullptr), nullptr);
+  EXPECT_EQ(win32::Win32Form::FromHandle(nullptr), nullptr);
+  DestroyWindow(stranger);
+}
+
+}  // namespace
