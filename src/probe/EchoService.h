@@ -1,68 +1,52 @@
-// The platform services an echo probe runs on: the socket layer, the echo library, the tick
-// counter and sleeping.
+// The echo service a probe runs on, as whole tasks: the socket layer, binding the echo library,
+// echo handles, addresses and one echo at a time.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace probe {
 
-// The IP option information sent with every echo.
-struct IpOptions {
-  std::uint8_t Ttl = 0;
-  std::uint8_t Tos = 0;
-  std::uint8_t Flags = 0;
-  std::uint8_t OptionsSize = 0;
+// What binding the echo service came to.
+enum class BindResult { Bound, LibraryMissing, EntryPointMissing, SocketDenied };
+
+// One echo's outcome as the service reports it.
+struct EchoReply {
+  std::int32_t Status = 0;         // 0: an echo reply came; else the service's error code
+                                   // (11010 = timed out, as on Windows)
+  std::uint32_t Address = 0;       // the replying address, network byte order
+  std::int32_t RoundTripTime = 0;  // milliseconds
+  std::uint8_t Ttl = 0;            // time-to-live of the reply
 };
 
-// The fields of the platform's echo reply record that the probe reads.
-struct EchoReply {
-  std::uint32_t Address = 0;  // network byte order
-  std::uint32_t Status = 0;
-  std::uint32_t RoundTripTime = 0;
-  std::uint8_t Ttl = 0;
-};
+using EchoHandle = std::uintptr_t;  // opaque; one per run
 
 class EchoService {
  public:
-  using Module = void*;
-  using EntryPoint = void*;
-  using EchoHandle = void*;
-
   virtual ~EchoService() = default;
-
-  // Socket layer: 0 on success, with the granted version (major in the low byte).
-  virtual int WSAStartup(std::uint16_t requested, std::uint16_t& granted) = 0;
-  virtual void WSACleanup() = 0;
-  virtual int WSAGetLastError() = 0;
-  virtual std::uint32_t InetAddr(const char* text) = 0;
-  // The first address of the host entry, or none when the name cannot be resolved.
-  virtual std::optional<std::uint32_t> GetHostByName(const char* name) = 0;
-  virtual std::string InetNtoa(std::uint32_t address) = 0;
-
-  // The echo library, bound by name at run time.
-  virtual Module LoadLibraryA(const char* name) = 0;
-  virtual EntryPoint GetProcAddress(Module module, const char* name) = 0;
-  virtual EchoHandle IcmpCreateFile(EntryPoint entry) = 0;
-  virtual void IcmpCloseHandle(EntryPoint entry, EchoHandle handle) = 0;
-  virtual std::uint32_t IcmpSendEcho(EntryPoint entry, EchoHandle handle, std::uint32_t target,
-                                     const void* request, std::uint16_t requestSize,
-                                     const IpOptions& options, void* reply, std::uint32_t replySize,
-                                     std::uint32_t timeoutMs) = 0;
-
-  // The platform's reply record: its size, and access to the fields the probe uses.
-  virtual std::size_t ReplyRecordSize() const = 0;
-  virtual EchoReply ReadReply(const void* reply) const = 0;
-  virtual void WriteReplyStatus(void* reply, std::uint32_t status) const = 0;
-
-  virtual std::uint32_t GetTickCount() = 0;
-  virtual void Sleep(std::uint32_t ms) = 0;
+  // The socket layer: 0 on success, with the granted version (major in the low byte).
+  virtual int StartSockets(std::uint16_t requested, std::uint16_t& granted) = 0;
+  virtual void StopSockets() = 0;
+  // Loads the echo library (or checks that echo sockets may be opened) and binds its entry
+  // points, all three always looked up, in the order IcmpCreateFile, IcmpCloseHandle,
+  // IcmpSendEcho.
+  virtual BindResult BindEchoLibrary() = 0;
+  virtual EchoHandle OpenEcho() = 0;
+  virtual void CloseEcho(EchoHandle handle) = 0;
+  // inet_addr's rules: the address in network byte order, 0xFFFFFFFF when no dotted address.
+  virtual std::uint32_t ParseAddress(const std::string& text) = 0;
+  // The first IPv4 address of a name, or none when it cannot be resolved.
+  virtual std::optional<std::uint32_t> LookUp(const std::string& name) = 0;
+  // Sends one echo carrying `data` with time-to-live `ttl` and waits up to timeoutMs for its
+  // reply. With no reply the status is the platform's error code (WSAGetLastError on Windows).
+  virtual EchoReply SendEcho(EchoHandle handle, std::uint32_t target,
+                             const std::vector<unsigned char>& data, std::uint8_t ttl,
+                             std::uint32_t timeoutMs) = 0;
 
   // The service that probes built from now on use; set by the entry, or by a test.
   static void Install(EchoService* service);
   static EchoService& Installed();
 };
-
 }  // namespace probe
