@@ -19,6 +19,7 @@ target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE)
 target_link_libraries(vorlix_win32 PRIVATE vorlix_options)
 
 add_executable(vorlix WIN32
+  src/app/Program.cpp
   src/app/StartupError.cpp
   src/app/WinMain.cpp
   res/vorlix.rc

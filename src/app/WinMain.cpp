@@ -1,31 +1,28 @@
-// The entry: sets the title, creates the windows, runs the loop and shuts down.
-#include <exception>
+// The Windows entry: the Win32 back end and echo service, then the shared start-up.
+#include <memory>
 
+#include "app/Program.h"
 #include "app/StartupError.h"
-#include "framework/Application.h"
 #include "platform/win32/Win32.h"
 #include "platform/win32/Win32Backend.h"
 #include "platform/win32/Win32EchoService.h"
-#include "ui/Config.h"
-#include "ui/Main.h"
+
+namespace {
+
+class Win32Platform : public app::Platform {
+ public:
+  std::unique_ptr<probe::EchoService> MakeEchoService() override {
+    return std::make_unique<win32::Win32EchoService>();
+  }
+  std::unique_ptr<fw::Backend> MakeBackend() override {
+    return std::make_unique<win32::Win32Backend>();
+  }
+  void ShowStartupError(const std::exception& error) override { app::ShowStartupError(error); }
+};
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  win32::Win32EchoService echoService;
-  probe::EchoService::Install(&echoService);
-  win32::Win32Backend backend;
-  fw::TApplication application(backend);
-
-  application.Initialize();
-  application.SetTitle("Vorlix");
-  try {
-    application.CreateForm(Form_Main);
-    application.CreateForm(Form_Config);
-  } catch (const std::exception& error) {
-    app::ShowStartupError(error);
-    application.DestroyForms();
-    return 1;
-  }
-  application.Run();
-  application.DestroyForms();
-  return 0;
+  Win32Platform platform;
+  return app::RunProgram(platform);
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "framework/Clock.h"
 #include "framework/FileAccess.h"
 #include "framework/Types.h"
 
@@ -73,9 +74,13 @@ struct ControlParams {
 };
 
 // A top-level platform window; destroying the peer destroys the window.
+class ControlPeer;
+
 class FormPeer {
  public:
   virtual ~FormPeer() = default;
+  virtual std::unique_ptr<ControlPeer> CreateControl(const ControlParams& params,
+                                                     ControlEvents& events) = 0;
   virtual void SetCaption(const std::string& caption) = 0;
   virtual TPoint Position() const = 0;
   virtual void SetPosition(TPoint position) = 0;
@@ -112,8 +117,6 @@ class Backend {
   virtual TWindowState StartupShowCommand() = 0;
 
   virtual std::unique_ptr<FormPeer> CreateForm(const FormParams& params, FormEvents& events) = 0;
-  virtual std::unique_ptr<ControlPeer> CreateControl(FormPeer& form, const ControlParams& params,
-                                                     ControlEvents& events) = 0;
   virtual std::unique_ptr<TimerPeer> CreateTimer(unsigned intervalMs, TimerEvents& events) = 0;
 
   enum class MessageResult { None, Quit, Dispatched };
@@ -129,11 +132,11 @@ class Backend {
   // Files in the current directory.
   virtual FileAccess& Files() = 0;
 
-  // The multimedia clock and timer resolution.
-  virtual std::uint32_t TimeGetTime() = 0;
-  virtual std::uint32_t TimerMinPeriod() = 0;
-  virtual void TimeBeginPeriod(std::uint32_t period) = 0;
-  virtual void TimeEndPeriod(std::uint32_t period) = 0;
+  // The millisecond clock, the tick counter and the timer resolution.
+  virtual Clock& GetClock() = 0;
+
+  // Compares two texts ignoring letter case by the rules of the user's locale.
+  virtual bool SameTextIgnoringCase(const std::string& a, const std::string& b) = 0;
 };
 
 }  // namespace fw

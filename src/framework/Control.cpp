@@ -69,7 +69,7 @@ TBounds TControl::FormBounds() const {
   return bounds;
 }
 
-void TControl::CreatePeer(Backend& backend, FormPeer& form) {
+void TControl::CreatePeer(FormPeer& form) {
   ControlParams params;
   params.Kind = kind_;
   params.Text = caption_;
@@ -80,7 +80,7 @@ void TControl::CreatePeer(Backend& backend, FormPeer& form) {
   params.Checked = checked_;
   params.MaxLength = maxLength_;
   params.ImeMode = imeMode_;
-  peer_ = backend.CreateControl(form, params, *this);
+  peer_ = form.CreateControl(params, *this);
 }
 
 void TControl::DestroyPeer() {

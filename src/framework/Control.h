@@ -55,7 +55,7 @@ class TControl : public TComponent, private ControlEvents {
 
  private:
   friend class TForm;
-  void CreatePeer(Backend& backend, FormPeer& form);
+  void CreatePeer(FormPeer& form);
   // Keeps what the user may have changed on screen, then drops the peer.
   void DestroyPeer();
   void PlatformClick() override;

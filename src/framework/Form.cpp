@@ -118,7 +118,7 @@ void TForm::CreatePeer() {
   defaultPosition_ = false;
   position_ = peer_->Position();
   for (TControl* control : controls_) {
-    control->CreatePeer(backend, *peer_);
+    control->CreatePeer(*peer_);
   }
 }
 

@@ -90,8 +90,8 @@ TForm_Main::~TForm_Main() {
 }
 
 void TForm_Main::FormCreate(fw::TObject*) {
-  fw::Backend& backend = fw::Application->GetBackend();
-  backend.TimeBeginPeriod(backend.TimerMinPeriod());
+  fw::Clock& clock = fw::Application->GetBackend().GetClock();
+  clock.BeginPeriod(clock.MinimumPeriod());
   StartTime = 0;
   BlinkCount = 0;
   AutoPing = false;
@@ -99,13 +99,13 @@ void TForm_Main::FormCreate(fw::TObject*) {
 }
 
 void TForm_Main::FormDestroy(fw::TObject*) {
-  fw::Backend& backend = fw::Application->GetBackend();
-  backend.TimeEndPeriod(backend.TimerMinPeriod());
+  fw::Clock& clock = fw::Application->GetBackend().GetClock();
+  clock.EndPeriod(clock.MinimumPeriod());
 }
 
 void TForm_Main::StartPing() {
   RunningCheck running(runningChecks_);
-  StartTime = fw::Application->GetBackend().TimeGetTime();
+  StartTime = fw::Application->GetBackend().GetClock().Milliseconds();
   KvICMP->Ping();
 }
 
@@ -117,7 +117,7 @@ void TForm_Main::TimerTimer(fw::TObject*) {
   // A periodic check never starts inside a running one, so an interval shorter than a run
   // cannot nest checks without end.
   if (AutoPing && runningChecks_ == 0 &&
-      fw::Application->GetBackend().TimeGetTime() - StartTime >= PingInterval) {
+      fw::Application->GetBackend().GetClock().Milliseconds() - StartTime >= PingInterval) {
     StartPing();
   }
   if (BlinkCount > 0) {
@@ -138,8 +138,8 @@ void TForm_Main::Panel_ResultClick(fw::TObject*) {
 }
 
 void TForm_Main::KvICMPReply(fw::TObject*, std::int32_t, std::string, std::int32_t, std::uint8_t) {
-  const auto elapsed =
-      static_cast<std::int32_t>(fw::Application->GetBackend().TimeGetTime() - StartTime);
+  const auto elapsed = static_cast<std::int32_t>(
+      fw::Application->GetBackend().GetClock().Milliseconds() - StartTime);
   if (elapsed < KvICMP->Timeout) {
     Panel_Result->SetCaption(std::to_string(elapsed) + "ms");
     ResultColor = BandColor(elapsed);

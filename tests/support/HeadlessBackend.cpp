@@ -37,6 +37,10 @@ class HeadlessForm : public fw::FormPeer {
     backend_.Log("hide " + record_.Params.ClassName);
   }
   void BringToFront() override {}
+  std::unique_ptr<fw::ControlPeer> CreateControl(const fw::ControlParams& params,
+                                                 fw::ControlEvents& events) override {
+    return backend_.CreateControl(*this, params, events);
+  }
   FormRecord& Record() const { return record_; }
 
  private:
@@ -378,6 +382,13 @@ void HeadlessBackend::TimeEndPeriod(std::uint32_t period) {
   if (period == period_) {
     --periodDepth_;
   }
+}
+
+bool HeadlessBackend::SameTextIgnoringCase(const std::string& a, const std::string& b) {
+  auto fold = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) {
+    return fold(static_cast<unsigned char>(x)) == fold(static_cast<unsigned char>(y));
+  });
 }
 
 }  // namespace headless

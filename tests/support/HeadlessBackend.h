@@ -49,7 +49,7 @@ class HeadlessFiles : public fw::FileAccess {
   void WriteFile(const std::string& name, const std::string& content) override;
 };
 
-class HeadlessBackend : public fw::Backend {
+class HeadlessBackend : public fw::Backend, private fw::Clock {
  public:
   HeadlessBackend();
   ~HeadlessBackend() override;
@@ -103,7 +103,7 @@ class HeadlessBackend : public fw::Backend {
                                            fw::FormEvents& events) override;
   std::unique_ptr<fw::ControlPeer> CreateControl(fw::FormPeer& form,
                                                  const fw::ControlParams& params,
-                                                 fw::ControlEvents& events) override;
+                                                 fw::ControlEvents& events);
   std::unique_ptr<fw::TimerPeer> CreateTimer(unsigned intervalMs, fw::TimerEvents& events) override;
   MessageResult ProcessOneMessage() override;
   void WaitMessage() override;
@@ -112,10 +112,12 @@ class HeadlessBackend : public fw::Backend {
   void ShowHandlerErrorBox(const std::string& text, const std::string& caption) override;
   fw::FileAccess& Files() override { return files_; }
   HeadlessFiles& MemoryFiles() { return files_; }
-  std::uint32_t TimeGetTime() override { return clock_; }
-  std::uint32_t TimerMinPeriod() override { return minPeriod_; }
-  void TimeBeginPeriod(std::uint32_t period) override;
-  void TimeEndPeriod(std::uint32_t period) override;
+  std::uint32_t TimeGetTime() { return clock_; }
+  std::uint32_t TimerMinPeriod() { return minPeriod_; }
+  void TimeBeginPeriod(std::uint32_t period);
+  void TimeEndPeriod(std::uint32_t period);
+  fw::Clock& GetClock() override { return *this; }
+  bool SameTextIgnoringCase(const std::string& a, const std::string& b) override;
 
   const std::string& Title() const { return title_; }
   fw::ApplicationEvents* Application() const { return application_; }
@@ -127,6 +129,14 @@ class HeadlessBackend : public fw::Backend {
   void FormHidden(const FormRecord* form);
 
  private:
+  // --- fw::Clock: the test's clock serves as both the millisecond clock and the tick counter ---
+  std::uint32_t Milliseconds() override { return clock_; }
+  std::uint32_t Ticks() override { return clock_; }
+  void Sleep(std::uint32_t) override {}
+  std::uint32_t MinimumPeriod() override { return minPeriod_; }
+  void BeginPeriod(std::uint32_t period) override { TimeBeginPeriod(period); }
+  void EndPeriod(std::uint32_t period) override { TimeEndPeriod(period); }
+
   struct TimerRecord {
     fw::TimerEvents* Events;
     unsigned Interval;

@@ -121,12 +121,6 @@ std::unique_ptr<fw::FormPeer> Win32Backend::CreateForm(const fw::FormParams& par
   return std::make_unique<Win32Form>(application_, params, events);
 }
 
-std::unique_ptr<fw::ControlPeer> Win32Backend::CreateControl(fw::FormPeer& form,
-                                                             const fw::ControlParams& params,
-                                                             fw::ControlEvents& events) {
-  return static_cast<Win32Form&>(form).CreateControl(params, events);
-}
-
 std::unique_ptr<fw::TimerPeer> Win32Backend::CreateTimer(unsigned intervalMs,
                                                          fw::TimerEvents& events) {
   const UINT_PTR id = nextTimerId_++;
@@ -195,21 +189,37 @@ void Win32Backend::ShowHandlerErrorBox(const std::string& text, const std::strin
   }
 }
 
-std::uint32_t Win32Backend::TimeGetTime() {
+bool Win32Backend::SameTextIgnoringCase(const std::string& a, const std::string& b) {
+  const std::wstring wideA = Widen(a);
+  const std::wstring wideB = Widen(b);
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wideA.c_str(),
+                        static_cast<int>(wideA.size()), wideB.c_str(),
+                        static_cast<int>(wideB.size())) == CSTR_EQUAL;
+}
+
+std::uint32_t Win32Backend::Milliseconds() {
   return ::timeGetTime();
 }
 
-std::uint32_t Win32Backend::TimerMinPeriod() {
+std::uint32_t Win32Backend::Ticks() {
+  return ::GetTickCount();
+}
+
+void Win32Backend::Sleep(std::uint32_t ms) {
+  ::Sleep(ms);
+}
+
+std::uint32_t Win32Backend::MinimumPeriod() {
   TIMECAPS caps{};
   timeGetDevCaps(&caps, sizeof caps);
   return caps.wPeriodMin;
 }
 
-void Win32Backend::TimeBeginPeriod(std::uint32_t period) {
+void Win32Backend::BeginPeriod(std::uint32_t period) {
   timeBeginPeriod(period);
 }
 
-void Win32Backend::TimeEndPeriod(std::uint32_t period) {
+void Win32Backend::EndPeriod(std::uint32_t period) {
   timeEndPeriod(period);
 }
 

@@ -12,7 +12,7 @@
 
 namespace win32 {
 
-class Win32Backend : public fw::Backend {
+class Win32Backend : public fw::Backend, private fw::Clock {
  public:
   Win32Backend();
   ~Win32Backend() override;
@@ -25,9 +25,6 @@ class Win32Backend : public fw::Backend {
 
   std::unique_ptr<fw::FormPeer> CreateForm(const fw::FormParams& params,
                                            fw::FormEvents& events) override;
-  std::unique_ptr<fw::ControlPeer> CreateControl(fw::FormPeer& form,
-                                                 const fw::ControlParams& params,
-                                                 fw::ControlEvents& events) override;
   std::unique_ptr<fw::TimerPeer> CreateTimer(unsigned intervalMs, fw::TimerEvents& events) override;
 
   MessageResult ProcessOneMessage() override;
@@ -39,15 +36,21 @@ class Win32Backend : public fw::Backend {
 
   fw::FileAccess& Files() override { return files_; }
 
-  std::uint32_t TimeGetTime() override;
-  std::uint32_t TimerMinPeriod() override;
-  void TimeBeginPeriod(std::uint32_t period) override;
-  void TimeEndPeriod(std::uint32_t period) override;
+  fw::Clock& GetClock() override { return *this; }
+  bool SameTextIgnoringCase(const std::string& a, const std::string& b) override;
 
   HWND ApplicationWindow() const { return application_; }
   void KillTimerById(UINT_PTR id);
 
  private:
+  // --- fw::Clock over winmm and kernel32 ---
+  std::uint32_t Milliseconds() override;
+  std::uint32_t Ticks() override;
+  void Sleep(std::uint32_t ms) override;
+  std::uint32_t MinimumPeriod() override;
+  void BeginPeriod(std::uint32_t period) override;
+  void EndPeriod(std::uint32_t period) override;
+
   static LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK TimerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 

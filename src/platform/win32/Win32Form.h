@@ -24,7 +24,7 @@ class Win32Form : public fw::FormPeer {
   void BringToFront() override;
 
   std::unique_ptr<fw::ControlPeer> CreateControl(const fw::ControlParams& params,
-                                                 fw::ControlEvents& events);
+                                                 fw::ControlEvents& events) override;
   void ForgetControl(Win32Control* control);
   HWND Handle() const { return hwnd_; }
   // True for the top-level window of a live form.
