@@ -45,6 +45,9 @@ add_executable(vorlix
   src/app/LinuxMain.cpp
   src/app/Program.cpp
 )
+if(VORLIX_SANITIZE)
+  target_sources(vorlix PRIVATE src/app/LeakCheckDefaults.cpp)
+endif()
 target_link_libraries(vorlix PRIVATE vorlix_gtk vorlix_posix vorlix_options)
 target_compile_options(vorlix PRIVATE ${VORLIX_LINUX_WARNINGS})
 set_target_properties(vorlix PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

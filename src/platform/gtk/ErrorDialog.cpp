@@ -7,6 +7,8 @@ void RunErrorDialog(GtkWindow* parent, const std::string& title, const std::stri
   GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
                                              GTK_BUTTONS_OK, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
+  // Read by its title, as a message box is on Windows (GTK would name it by its type).
+  atk_object_set_name(gtk_widget_get_accessible(dialog), title.c_str());
   // GTK 3 message dialogs show no icon of their own any more; the stop icon goes beside the
   // text, as on Windows.
   GtkWidget* message = gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog));

@@ -59,6 +59,7 @@ Form::Form(GtkBackend& backend, const fw::FormParams& params, fw::FormEvents& ev
   g_signal_connect_after(window_, "realize", G_CALLBACK(OnRealize), this);
   g_signal_connect(fixed_, "focus", G_CALLBACK(OnFocus), this);
 
+  g_weak_ref_init(&disabledFocus_, nullptr);
   position_ = fw::TPoint{params.Client.Left, params.Client.Top};
   if (!params.DefaultPosition) {
     SetPosition(position_);
@@ -71,6 +72,7 @@ Form::~Form() {
   g_signal_handlers_disconnect_by_data(window_, this);
   g_signal_handlers_disconnect_by_data(fixed_, this);
   gtk_widget_destroy(window_);
+  g_weak_ref_clear(&disabledFocus_);
 }
 
 void Form::SetCaption(const std::string& caption) {
@@ -145,6 +147,25 @@ void Form::CancelMouseCapture() {
   for (Control* control : controls_) {
     control->CancelMouseCapture();
   }
+}
+
+// An insensitive window loses its focus widget, so it is kept aside until the window is back.
+bool Form::Disable() {
+  if (!gtk_widget_get_sensitive(window_)) {
+    return false;
+  }
+  g_weak_ref_set(&disabledFocus_, gtk_window_get_focus(Window()));
+  gtk_widget_set_sensitive(window_, FALSE);
+  return true;
+}
+
+void Form::Enable() {
+  gtk_widget_set_sensitive(window_, TRUE);
+  if (gpointer focus = g_weak_ref_get(&disabledFocus_)) {
+    gtk_window_set_focus(Window(), GTK_WIDGET(focus));
+    g_object_unref(focus);
+  }
+  g_weak_ref_set(&disabledFocus_, nullptr);
 }
 
 void Form::Put(Control& control, const fw::ControlParams& params) {

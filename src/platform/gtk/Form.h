@@ -36,6 +36,11 @@ class Form : public fw::FormPeer {
   GtkWindow* Window() const { return GTK_WINDOW(window_); }
   bool Shown() const { return gtk_widget_get_visible(window_) != FALSE; }
   void CancelMouseCapture();
+  // Makes the window insensitive while an error box is up, keeping the control that has its
+  // focus; false when it was insensitive already.
+  bool Disable();
+  // Makes it sensitive again and gives the focus back to that control.
+  void Enable();
 
   // Used by the controls as they come and go.
   void Put(Control& control, const fw::ControlParams& params);
@@ -57,6 +62,7 @@ class Form : public fw::FormPeer {
   GtkWidget* underlay_ = nullptr;  // group boxes and frames, drawn below every control
   fw::TPoint position_;            // where the window goes when next shown
   bool placed_ = false;            // false: the window manager places it when first shown
+  GWeakRef disabledFocus_;         // the focused control while the window is disabled
   std::vector<Control*> controls_;
 };
 

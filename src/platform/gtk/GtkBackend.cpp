@@ -119,8 +119,7 @@ void GtkBackend::ShowHandlerErrorBox(const std::string& text, const std::string&
     if (gtk_window_is_active(form->Window())) {
       active = form;
     }
-    if (gtk_widget_get_sensitive(GTK_WIDGET(form->Window()))) {
-      gtk_widget_set_sensitive(GTK_WIDGET(form->Window()), FALSE);
+    if (form->Disable()) {
       disabled.push_back(form);
     }
   }
@@ -129,7 +128,7 @@ void GtkBackend::ShowHandlerErrorBox(const std::string& text, const std::string&
   // A form may have been rebuilt while the box was up; only the ones still there are touched.
   for (Form* form : disabled) {
     if (Alive(form)) {
-      gtk_widget_set_sensitive(GTK_WIDGET(form->Window()), TRUE);
+      form->Enable();
     }
   }
   if (active != nullptr && Alive(active) && active->Shown()) {
