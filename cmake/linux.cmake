@@ -51,3 +51,18 @@ endif()
 target_link_libraries(vorlix PRIVATE vorlix_gtk vorlix_posix vorlix_options)
 target_compile_options(vorlix PRIVATE ${VORLIX_LINUX_WARNINGS})
 set_target_properties(vorlix PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# The back end's own tests: they need an X display (xvfb-run gives one) but no network.
+find_package(GTest REQUIRED)
+add_executable(vorlix_gtk_tests
+  src/app/GtkStartupError.cpp
+  tests/gtk/BackendTest.cpp
+  tests/gtk/ControlsTest.cpp
+)
+target_include_directories(vorlix_gtk_tests PRIVATE tests/gtk)
+target_link_libraries(vorlix_gtk_tests PRIVATE vorlix_gtk vorlix_options GTest::gtest_main)
+add_test(NAME gtk.backend COMMAND xvfb-run -a $<TARGET_FILE:vorlix_gtk_tests>)
+set_tests_properties(gtk.backend PROPERTIES TIMEOUT 120)
+if(VORLIX_SANITIZE)
+  target_sources(vorlix_gtk_tests PRIVATE src/app/LeakCheckDefaults.cpp)
+endif()

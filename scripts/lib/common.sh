@@ -5,7 +5,8 @@ VORLIX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 
 # Everything the builds and tests need, as Debian packages.
 VORLIX_PACKAGES=(cmake g++ make libgtest-dev googletest mingw-w64 wine wine64 fonts-wine
-  xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic iproute2 iputils-ping procps python3)
+  xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic iproute2 iputils-ping procps python3
+  pkg-config libgtk-3-dev)
 
 vorlix_ensure_packages() {
   local missing=() package

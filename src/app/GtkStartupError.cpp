@@ -32,9 +32,9 @@ std::string ProgramName() {
 // Marks the program's own image for dladdr.
 void InProgram() {}
 
-// The file name of the module that holds the address, and the address counted from the
-// module's load address.
-std::string ModuleAt(const void* address, std::uintptr_t& offset) {
+}  // namespace
+
+std::string ModuleOfAddress(const void* address, std::uintptr_t& offset) {
   offset = 0;
   Dl_info found{};
   if (address == nullptr || dladdr(address, &found) == 0 || found.dli_fbase == nullptr) {
@@ -51,14 +51,13 @@ std::string ModuleAt(const void* address, std::uintptr_t& offset) {
   return BaseName(found.dli_fname);
 }
 
-}  // namespace
-
 void ShowGtkStartupError(const std::exception& error) {
   const auto* own = dynamic_cast<const fw::Exception*>(&error);
   const std::string className = own != nullptr ? own->ClassName() : "Exception";
   const std::string message = own != nullptr ? own->Message() : std::string(error.what());
   std::uintptr_t offset = 0;
-  const std::string module = ModuleAt(own != nullptr ? own->RaiseAddress() : nullptr, offset);
+  const std::string module =
+      ModuleOfAddress(own != nullptr ? own->RaiseAddress() : nullptr, offset);
   const std::string text = fw::StartupErrorText(className, module, offset, message);
   if (gtk::StartToolkit()) {
     gtk::RunErrorDialog(nullptr, "アプリケーション エラー", text);
