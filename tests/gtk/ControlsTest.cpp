@@ -57,6 +57,41 @@ TEST_F(ControlsTest, CheckBoxReportsTheUsersClicksOnly) {
   EXPECT_EQ(box.Text(), "定期実行");
 }
 
+// A key pressed and released while the control has the focus; the window hands it on.
+void Key(gtk::Form& form, gtk::Control& control, guint keyval) {
+  gtk_widget_grab_focus(control.Widget());
+  GtkWidget* window = GTK_WIDGET(form.Window());
+  // GTK finds key bindings by the key's hardware code.
+  GdkKeymapKey* keys = nullptr;
+  gint count = 0;
+  gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gdk_display_get_default()), keyval,
+                                    &keys, &count);
+  ASSERT_GT(count, 0);
+  const auto code = static_cast<guint16>(keys[0].keycode);
+  g_free(keys);
+  for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+    GdkEvent* event = gdk_event_new(type);
+    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
+    event->key.keyval = keyval;
+    event->key.hardware_keycode = code;
+    gdk_event_set_device(
+        event, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
+    gtk_widget_event(window, event);
+    gdk_event_free(event);
+  }
+}
+
+TEST_F(ControlsTest, SpaceTogglesACheckBoxAndEnterDoesNot) {
+  gtk::Form& form = MakeForm();
+  gtk::Control& box = MakeControl(form, TControlKind::CheckBox, TBounds{16, 48, 65, 17}, "x");
+  form.Show(fw::TWindowState::Normal, false);
+  Key(form, box, GDK_KEY_Return);
+  EXPECT_FALSE(box.Checked());
+  Key(form, box, GDK_KEY_space);
+  EXPECT_TRUE(box.Checked());
+  EXPECT_EQ(LogOf(0).Clicks, 1);
+}
+
 struct Press {
   GdkEventType Type;
   guint Button;

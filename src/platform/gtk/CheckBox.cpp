@@ -8,6 +8,7 @@ CheckBox::CheckBox(Form& form, const fw::ControlParams& params, fw::ControlEvent
   GtkWidget* box = gtk_check_button_new_with_label(params.Text.c_str());
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(box), params.Checked ? TRUE : FALSE);
   g_signal_connect(box, "clicked", G_CALLBACK(OnClicked), this);
+  g_signal_connect(box, "key-press-event", G_CALLBACK(OnKeyPress), this);
   Attach(box, ATK_ROLE_CHECK_BOX);
 }
 
@@ -42,6 +43,19 @@ void CheckBox::OnClicked(GtkButton*, gpointer self) {
   auto* box = static_cast<CheckBox*>(self);
   if (!box->setting_) {
     box->events_.PlatformClick();
+  }
+}
+
+// Space toggles a check box; Enter, which GTK's buttons also take, leaves it alone, as a check
+// box in a dialog does on Windows.
+gboolean CheckBox::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer) {
+  switch (event->keyval) {
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter:
+    case GDK_KEY_ISO_Enter:
+      return TRUE;
+    default:
+      return FALSE;
   }
 }
 

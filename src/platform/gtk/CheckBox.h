@@ -16,6 +16,7 @@ class CheckBox : public Control {
 
  private:
   static void OnClicked(GtkButton* button, gpointer self);
+  static gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self);
 
   bool setting_ = false;  // the program sets the state: no click to report
 };
