@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "base/Exception.h"
 #include "framework/ErrorText.h"
-#include "framework/Exception.h"
 #include "platform/gtk/ErrorDialog.h"
 #include "platform/gtk/Toolkit.h"
 
@@ -52,7 +52,7 @@ std::string ModuleOfAddress(const void* address, std::uintptr_t& offset) {
 }
 
 void ShowGtkStartupError(const std::exception& error) {
-  const auto* own = dynamic_cast<const fw::Exception*>(&error);
+  const auto* own = dynamic_cast<const base::Exception*>(&error);
   const std::string className = own != nullptr ? own->ClassName() : "Exception";
   const std::string message = own != nullptr ? own->Message() : std::string(error.what());
   std::uintptr_t offset = 0;

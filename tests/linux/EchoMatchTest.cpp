@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -23,7 +24,7 @@ Bytes IpPacket(std::uint32_t from, std::uint32_t to, Bytes icmp) {
   const std::uint16_t icmpSum = posix::InternetChecksum(icmp.data(), icmp.size());
   icmp[2] = static_cast<unsigned char>(icmpSum >> 8);
   icmp[3] = static_cast<unsigned char>(icmpSum & 0xFF);
-  Bytes packet(20);
+  Bytes packet(20 + icmp.size());
   packet[0] = 0x45;
   packet[2] = static_cast<unsigned char>((20 + icmp.size()) >> 8);
   packet[3] = static_cast<unsigned char>((20 + icmp.size()) & 0xFF);
@@ -31,7 +32,7 @@ Bytes IpPacket(std::uint32_t from, std::uint32_t to, Bytes icmp) {
   packet[9] = 1;
   std::memcpy(&packet[12], &from, 4);
   std::memcpy(&packet[16], &to, 4);
-  packet.insert(packet.end(), icmp.begin(), icmp.end());
+  std::copy(icmp.begin(), icmp.end(), packet.begin() + 20);
   return packet;
 }
 
@@ -45,8 +46,10 @@ Bytes Echo(std::uint8_t type, std::uint16_t id, std::uint16_t sequence) {
 
 // An ICMP error quoting the IP header and the first 8 bytes of the packet it concerns.
 Bytes Error(std::uint8_t type, std::uint8_t code, const Bytes& concerned, long quoted = 28) {
-  Bytes message{type, code, 0, 0, 0, 0, 0, 0};
-  message.insert(message.end(), concerned.begin(), concerned.begin() + quoted);
+  Bytes message(8 + static_cast<std::size_t>(quoted));
+  message[0] = type;
+  message[1] = code;
+  std::copy(concerned.begin(), concerned.begin() + quoted, message.begin() + 8);
   return message;
 }
 
@@ -89,7 +92,7 @@ TEST(EchoMatch, OnlyTheReplyOrAnErrorAboutTheRequestCounts) {
 TEST(EchoMatch, BrokenPacketsAreDropped) {
   const Bytes good = IpPacket(kTarget, kUs, Echo(0, 0x1234, 7));
   Bytes corrupted = good;
-  corrupted.back() ^= 0x01;
+  corrupted[corrupted.size() - 1] ^= 0x01;
   Bytes longer = good;
   longer[3] = static_cast<unsigned char>(longer[3] + 1);  // claims one byte more than came
   const Bytes cut(good.begin(), good.begin() + 24);
