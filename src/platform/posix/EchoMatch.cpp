@@ -9,11 +9,6 @@ namespace posix {
 
 namespace {
 
-constexpr std::uint8_t kEchoReply = 0;
-constexpr std::uint8_t kDestUnreachable = 3;
-constexpr std::uint8_t kEcho = 8;
-constexpr std::uint8_t kTimeExceeded = 11;
-constexpr std::uint8_t kParameterProblem = 12;
 constexpr std::uint8_t kProtocolIcmp = 1;
 constexpr std::size_t kIcmpHeaderSize = 8;
 constexpr std::size_t kIpHeaderSize = 20;
@@ -57,7 +52,7 @@ std::uint16_t InternetChecksum(const unsigned char* data, std::size_t size) {
 std::vector<unsigned char> BuildEchoRequest(const EchoRequest& request,
                                             const std::vector<unsigned char>& data) {
   std::vector<unsigned char> message(kIcmpHeaderSize + data.size());
-  message[0] = kEcho;
+  message[0] = icmptype::kEcho;
   Put16(message.data() + 4, request.Identifier);
   Put16(message.data() + 6, request.Sequence);
   std::copy(data.begin(), data.end(), message.begin() + kIcmpHeaderSize);
@@ -83,7 +78,8 @@ std::optional<IcmpMessage> FromIpPacket(const unsigned char* packet, std::size_t
 
 bool QuotesRequest(const EchoRequest& request, std::uint32_t destination, const unsigned char* icmp,
                    std::size_t size) {
-  return destination == request.Target && size >= kIcmpHeaderSize && IsEchoOf(request, icmp, kEcho);
+  return destination == request.Target && size >= kIcmpHeaderSize &&
+         IsEchoOf(request, icmp, icmptype::kEcho);
 }
 
 std::optional<std::int32_t> Match(const EchoRequest& request, const IcmpMessage& message) {
@@ -91,8 +87,8 @@ std::optional<std::int32_t> Match(const EchoRequest& request, const IcmpMessage&
     return std::nullopt;
   }
   const unsigned char* icmp = message.Data;
-  if (icmp[0] == kEchoReply) {
-    if (message.Source == request.Target && IsEchoOf(request, icmp, kEchoReply)) {
+  if (icmp[0] == icmptype::kEchoReply) {
+    if (message.Source == request.Target && IsEchoOf(request, icmp, icmptype::kEchoReply)) {
       return status::kSuccess;
     }
     return std::nullopt;
@@ -120,7 +116,7 @@ std::optional<std::int32_t> Match(const EchoRequest& request, const IcmpMessage&
 
 std::optional<std::int32_t> ErrorStatus(std::uint8_t type, std::uint8_t code) {
   switch (type) {
-    case kDestUnreachable:
+    case icmptype::kDestUnreachable:
       switch (code) {
         case 0:   // network unreachable
         case 6:   // network unknown
@@ -138,9 +134,9 @@ std::optional<std::int32_t> ErrorStatus(std::uint8_t type, std::uint8_t code) {
         default:
           return status::kDestHostUnreachable;
       }
-    case kTimeExceeded:
+    case icmptype::kTimeExceeded:
       return code == 0 ? status::kTtlExpiredTransit : status::kTtlExpiredReassembly;
-    case kParameterProblem:
+    case icmptype::kParameterProblem:
       return status::kParameterProblem;
     default:
       return std::nullopt;

@@ -9,6 +9,15 @@
 
 namespace posix {
 
+// The ICMP message types an echo deals with.
+namespace icmptype {
+constexpr std::uint8_t kEchoReply = 0;
+constexpr std::uint8_t kDestUnreachable = 3;
+constexpr std::uint8_t kEcho = 8;
+constexpr std::uint8_t kTimeExceeded = 11;
+constexpr std::uint8_t kParameterProblem = 12;
+}  // namespace icmptype
+
 // Status codes of the Windows echo service, reported for the same outcomes.
 namespace status {
 constexpr std::int32_t kSuccess = 0;

@@ -20,10 +20,6 @@ namespace posix {
 
 namespace {
 
-constexpr std::uint8_t kEchoReply = 0;
-constexpr std::uint8_t kDestUnreachable = 3;
-constexpr std::uint8_t kTimeExceeded = 11;
-constexpr std::uint8_t kParameterProblem = 12;
 constexpr std::int64_t kNanosPerMilli = 1000000;
 constexpr std::size_t kLargestPacket = 65536;
 
@@ -65,8 +61,8 @@ int OpenRaw() {
     return -1;
   }
   icmp_filter filter{};
-  filter.data = ~((1u << kEchoReply) | (1u << kDestUnreachable) | (1u << kTimeExceeded) |
-                  (1u << kParameterProblem));
+  filter.data = ~((1u << icmptype::kEchoReply) | (1u << icmptype::kDestUnreachable) |
+                  (1u << icmptype::kTimeExceeded) | (1u << icmptype::kParameterProblem));
   if (!SetOption(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter)) {
     const int error = errno;
     close(fd);
