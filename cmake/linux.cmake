@@ -17,6 +17,7 @@ include(cmake/posix.cmake)
 # The GTK back end uses neither the probe nor the POSIX layer: the entry hands it the files and
 # the clock.
 vorlix_layer(vorlix_gtk platform/gtk
+  src/platform/gtk/ButtonBase.h
   src/platform/gtk/CheckBox.cpp src/platform/gtk/CheckBox.h
   src/platform/gtk/Control.cpp src/platform/gtk/Control.h
   src/platform/gtk/EditField.cpp src/platform/gtk/EditField.h

@@ -57,6 +57,24 @@ TEST_F(ControlsTest, CheckBoxReportsTheUsersClicksOnly) {
   EXPECT_EQ(box.Text(), "定期実行");
 }
 
+GdkSeat* Seat() {
+  return gdk_display_get_default_seat(gdk_display_get_default());
+}
+
+// An event of that type for the widget's window.
+GdkEvent* NewEvent(GdkEventType type, GtkWidget* widget) {
+  GdkEvent* event = gdk_event_new(type);
+  event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(widget)));
+  return event;
+}
+
+// Hands the event to the widget as coming from the device, then frees it.
+void Deliver(GdkEvent* event, GtkWidget* widget, GdkDevice* device) {
+  gdk_event_set_device(event, device);
+  gtk_widget_event(widget, event);
+  gdk_event_free(event);
+}
+
 // A key pressed and released while the control has the focus; the window hands it on.
 void Key(gtk::Form& form, gtk::Control& control, guint keyval) {
   gtk_widget_grab_focus(control.Widget());
@@ -70,14 +88,10 @@ void Key(gtk::Form& form, gtk::Control& control, guint keyval) {
   const auto code = static_cast<guint16>(keys[0].keycode);
   g_free(keys);
   for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
-    GdkEvent* event = gdk_event_new(type);
-    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
+    GdkEvent* event = NewEvent(type, window);
     event->key.keyval = keyval;
     event->key.hardware_keycode = code;
-    gdk_event_set_device(
-        event, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
-    gtk_widget_event(window, event);
-    gdk_event_free(event);
+    Deliver(event, window, gdk_seat_get_keyboard(Seat()));
   }
 }
 
@@ -100,15 +114,11 @@ struct Press {
 };
 
 void Send(GtkWidget* widget, const Press& press) {
-  GdkEvent* event = gdk_event_new(press.Type);
-  event->button.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(widget)));
+  GdkEvent* event = NewEvent(press.Type, widget);
   event->button.button = press.Button;
   event->button.x = press.X;
   event->button.y = press.Y;
-  gdk_event_set_device(
-      event, gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
-  gtk_widget_event(widget, event);
-  gdk_event_free(event);
+  Deliver(event, widget, gdk_seat_get_pointer(Seat()));
 }
 
 TEST_F(ControlsTest, PanelClickIsAPressAndReleaseOverIt) {

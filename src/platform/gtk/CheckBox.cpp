@@ -4,24 +4,12 @@
 namespace gtk {
 
 CheckBox::CheckBox(Form& form, const fw::ControlParams& params, fw::ControlEvents& events)
-    : Control(form, params, events) {
+    : ButtonBase(form, params, events) {
   GtkWidget* box = gtk_check_button_new_with_label(params.Text.c_str());
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(box), params.Checked ? TRUE : FALSE);
   g_signal_connect(box, "clicked", G_CALLBACK(OnClicked), this);
   g_signal_connect(box, "key-press-event", G_CALLBACK(OnKeyPress), this);
   Attach(box, ATK_ROLE_CHECK_BOX);
-}
-
-std::string CheckBox::Text() const {
-  const gchar* label = widget_ != nullptr ? gtk_button_get_label(GTK_BUTTON(widget_)) : nullptr;
-  return label != nullptr ? label : params_.Text;
-}
-
-void CheckBox::SetText(const std::string& text) {
-  params_.Text = text;
-  if (widget_ != nullptr) {
-    gtk_button_set_label(GTK_BUTTON(widget_), text.c_str());
-  }
 }
 
 bool CheckBox::Checked() const {

@@ -1,16 +1,14 @@
 // A check box with its caption; the user's clicks toggle it, the program sets it silently.
 #pragma once
 
-#include "platform/gtk/Control.h"
+#include "platform/gtk/ButtonBase.h"
 
 namespace gtk {
 
-class CheckBox : public Control {
+class CheckBox : public ButtonBase {
  public:
   CheckBox(Form& form, const fw::ControlParams& params, fw::ControlEvents& events);
 
-  std::string Text() const override;
-  void SetText(const std::string& text) override;
   bool Checked() const override;
   void SetChecked(bool checked) override;
 
