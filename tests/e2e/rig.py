@@ -224,6 +224,22 @@ class Rig:
                 said = log.read()[-300:]
             raise Failure(f"Xvfb gave no display within 15 s: {said!r}")
         self.display = f":{number}"
+        self.display_socket = os.stat(self._socket_path()).st_ino
+
+    def _socket_path(self):
+        return f"/tmp/.X11-unix/X{self.display[1:]}"
+
+    def display_problem(self):
+        """What went wrong with the display, if anything: processes in the test namespace
+        reach it only through its socket file (the abstract socket is the root namespace's)."""
+        if self.xvfb is None or self.xvfb.poll() is not None:
+            return f"Xvfb {self.display} has ended ({exit_text(self.xvfb and self.xvfb.poll())})"
+        try:
+            if os.stat(self._socket_path()).st_ino != self.display_socket:
+                return f"{self._socket_path()} was replaced by another X server's"
+        except FileNotFoundError:
+            return f"{self._socket_path()} was removed while Xvfb {self.display} runs"
+        return None
 
     def _stop_xvfb(self):
         if self.xvfb and self.xvfb.poll() is None:
@@ -427,6 +443,8 @@ def run_tests(rig, driver, tests, report):
         except Exception:
             status, detail = "failed", traceback.format_exc(limit=3).strip()
         left = rig.end_test(driver)
+        if status == "failed" and rig.display_problem():
+            left.append(f"the display failed: {rig.display_problem()}")
         if left:
             status = "failed"
             detail = "; ".join(([detail] if detail else []) + left)
