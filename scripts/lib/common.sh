@@ -1,5 +1,6 @@
 # Shared steps of scripts/run and scripts/test: packages, builds, the display and Wine prefixes.
 # Sourced, not run.
+# shellcheck shell=bash
 
 VORLIX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 
