@@ -74,10 +74,13 @@ def run(cmd, timeout=30, check_rc=True, **kw):
     """Runs a command with a time limit; returns a CompletedProcess with text stdout/stderr.
 
     Output goes through files, not pipes: a first Wine process starts the wineserver and system
-    processes, which inherit its stdout and would keep a pipe open long after it ended.
+    processes, which inherit its stdout and would keep a pipe open long after it ended. Each
+    command gets a session of its own, so that a signal to the runner's process group (a stopped
+    run) leaves the wineserver to the clean-up instead of killing it under its programs.
     """
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        popen = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=out, stderr=err, **kw)
+        popen = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                 start_new_session=True, **kw)
         try:
             rc = popen.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
@@ -219,10 +222,12 @@ class Rig:
         finally:
             os.close(read_end)
         if not number.isdigit():
+            ended = self.xvfb.poll()
             self._stop_xvfb()
             with open(os.path.join(self.run_dir, "xvfb.log")) as log:
                 said = log.read()[-300:]
-            raise Failure(f"Xvfb gave no display within 15 s: {said!r}")
+            how = "within 15 s" if ended is None else f"and ended ({exit_text(ended)})"
+            raise Failure(f"Xvfb gave no display {how}: {said!r}")
         self.display = f":{number}"
         self.display_socket = os.stat(self._socket_path()).st_ino
 
