@@ -36,27 +36,39 @@ vorlix_build() {
     cmake --build --preset "$preset" -j"$(nproc)" ${target:+--target "$target"})
 }
 
-# Starts Xvfb on a display that it picks itself (-displayfd) and waits until it says which;
-# sets DISPLAY and VORLIX_XVFB_PID. Fails when no display comes up within 15 s.
+# Starts Xvfb on a free display and waits until it says, through -displayfd, that it takes
+# connections; sets DISPLAY and VORLIX_XVFB_PID. The display is picked at random above 200, away
+# from the numbers that tools use by default, and another is tried when one is taken. Fails when
+# no display comes up.
 vorlix_start_xvfb() {
-  local said n
+  local said n line _
   said="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$said" >/dev/null 2>&1 &
-  VORLIX_XVFB_PID=$!
-  for _ in $(seq 150); do
-    # The number counts once its line is complete.
-    IFS= read -r n <"$said" && [[ "$n" =~ ^[0-9]+$ ]] && break
-    n=
-    kill -0 "$VORLIX_XVFB_PID" 2>/dev/null || break
-    sleep 0.1
+  for n in $(shuf -i 200-999 -n 20); do
+    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    : >"$said"
+    Xvfb ":$n" -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$said" >/dev/null 2>&1 &
+    VORLIX_XVFB_PID=$!
+    line=""
+    for _ in $(seq 150); do
+      # The number counts once its line is complete.
+      IFS= read -r line <"$said" && break
+      line=""
+      kill -0 "$VORLIX_XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [[ "$line" == "$n" ]]; then
+      rm -f "$said"
+      export DISPLAY=":$n"
+      return 0
+    fi
+    local alive=0
+    kill -0 "$VORLIX_XVFB_PID" 2>/dev/null && alive=1
+    vorlix_stop_xvfb
+    ((alive)) && break # it neither came up nor gave up: something else is wrong
   done
   rm -f "$said"
-  if [[ -z "$n" ]]; then
-    echo "Xvfb gave no display within 15 s" >&2
-    vorlix_stop_xvfb
-    return 1
-  fi
-  export DISPLAY=":$n"
+  echo "Xvfb gave no display" >&2
+  return 1
 }
 
 vorlix_stop_xvfb() {
@@ -101,4 +113,13 @@ vorlix_prefix_display() {
     fi
   done >/dev/null 2>&1
   "$@" env "${VORLIX_NO_BUS[@]}" WINEPREFIX="$prefix" wineserver -w
+}
+
+# Removes the folder that Debian's Wine makes under /tmp for a prefix's wineserver (its name is
+# kept in the prefix), once nothing of the prefix runs.
+vorlix_remove_server_dir() {
+  local name
+  name="$(cat "$1/wineserver" 2>/dev/null)"
+  [[ "$name" =~ ^wine-[A-Za-z0-9]{6}$ ]] && rm -rf "/tmp/$name"
+  return 0
 }

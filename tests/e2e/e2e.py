@@ -9,8 +9,10 @@ build/windows-i686/vorlix.exe. Prints "PASS name", "FAIL name: why" or "SKIP nam
 test, then "rig: N passed, N failed" for the rig's own tests and, last,
 "N passed, N failed, N skipped" for the program's. --results writes the same as JSON lines.
 
-The files: rig.py (display, network, waiting, input, runner), driver.py (what a platform
-provides), wine_driver.py (Wine), scenarios.py (the tests), rig_checks.py (tests of the rig).
+The files: scenarios.py (the tests, one list for every platform), driver.py (what a platform
+provides to them), wine_driver.py (Wine, with wininspect.cpp), layout.py (the program's windows
+and controls), rig.py (display, network, waiting, input, runner), rig_checks.py and
+icmp_probe.py (tests of the rig itself).
 """
 
 import argparse
@@ -27,6 +29,7 @@ RUN_BUDGET_S = 900  # the whole run, set-up and clean-up included
 
 
 def make_driver(name, the_rig, args):
+    # Another platform's driver is a Driver subclass (driver.py) made here by its name.
     if name == "wine":
         return WineDriver(the_rig, os.path.abspath(args.exe), os.path.abspath(args.exe32))
     sys.exit(f"no driver {name!r}")

@@ -10,6 +10,7 @@ import collections
 import ipaddress
 import json
 import os
+import random
 import re
 import select
 import shutil
@@ -207,29 +208,38 @@ class Rig:
         return dict(os.environ, VX_NETNS_STATE=os.path.join(self.run_dir, "netns"))
 
     def _start_xvfb(self):
-        """Xvfb picks a free display itself and writes its number to a pipe once it is ready."""
+        """Starts Xvfb on a free display and waits until it says, through -displayfd, that it
+        takes connections. The display is picked at random above 200, away from the numbers
+        that tools use by default, and another is tried when one is taken."""
         screen = f"{SCREEN[0]}x{SCREEN[1]}x24"
-        read_end, write_end = os.pipe()
-        with open(os.path.join(self.run_dir, "xvfb.log"), "w") as log:
-            self.xvfb = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp",
-                 "-noreset"], stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
-                pass_fds=(write_end,), start_new_session=True)
-        os.close(write_end)
-        try:
-            ready, _, _ = select.select([read_end], [], [], 15)
-            number = os.read(read_end, 32).decode().strip() if ready else ""
-        finally:
-            os.close(read_end)
-        if not number.isdigit():
+        log_path = os.path.join(self.run_dir, "xvfb.log")
+        said = ""
+        for n in random.sample(range(200, 1000), 20):
+            if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                continue
+            read_end, write_end = os.pipe()
+            with open(log_path, "w") as log:
+                self.xvfb = subprocess.Popen(
+                    ["Xvfb", f":{n}", "-displayfd", str(write_end), "-screen", "0", screen,
+                     "-nolisten", "tcp", "-noreset"], stdout=log, stderr=subprocess.STDOUT,
+                    stdin=subprocess.DEVNULL, pass_fds=(write_end,), start_new_session=True)
+            os.close(write_end)
+            try:
+                ready, _, _ = select.select([read_end], [], [], 15)
+                number = os.read(read_end, 32).decode().strip() if ready else ""
+            finally:
+                os.close(read_end)
+            if number == str(n):
+                self.display = f":{n}"
+                self.display_socket = os.stat(self._socket_path()).st_ino
+                return
             ended = self.xvfb.poll()
             self._stop_xvfb()
-            with open(os.path.join(self.run_dir, "xvfb.log")) as log:
+            with open(log_path) as log:
                 said = log.read()[-300:]
-            how = "within 15 s" if ended is None else f"and ended ({exit_text(ended)})"
-            raise Failure(f"Xvfb gave no display {how}: {said!r}")
-        self.display = f":{number}"
-        self.display_socket = os.stat(self._socket_path()).st_ino
+            if ended is None:  # it neither came up nor gave up: something else is wrong
+                break
+        raise Failure(f"Xvfb gave no display: {said!r}")
 
     def _socket_path(self):
         return f"/tmp/.X11-unix/X{self.display[1:]}"

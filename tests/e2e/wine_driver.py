@@ -6,6 +6,7 @@ namespace with one fresh WINEPREFIX for the run and no session bus.
 
 import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -73,6 +74,7 @@ class WineDriver(Driver):
                 os.kill(pid, signal.SIGKILL)
             except ProcessLookupError:
                 pass
+        remove_server_dir(self.prefix)
 
     def platform_pids(self):
         """Live processes (not zombies) that run with this run's WINEPREFIX."""
@@ -254,6 +256,18 @@ class WineDriver(Driver):
 
     def answer_box(self, box):
         self.inspect("command", box.handle, "1", check_rc=False)
+
+
+def remove_server_dir(prefix):
+    """Removes the folder that Debian's Wine makes under /tmp for a prefix's wineserver (its
+    name is kept in the prefix), once nothing of the prefix runs."""
+    try:
+        with open(os.path.join(prefix, "wineserver")) as f:
+            name = f.read().strip()
+    except OSError:
+        return
+    if re.fullmatch(r"wine-[A-Za-z0-9]{6}", name):
+        shutil.rmtree(os.path.join("/tmp", name), ignore_errors=True)
 
 
 class _Monitor(Watch):
