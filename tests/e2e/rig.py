@@ -248,7 +248,13 @@ class Rig:
         """What went wrong with the display, if anything: processes in the test namespace
         reach it only through its socket file (the abstract socket is the root namespace's)."""
         if self.xvfb is None or self.xvfb.poll() is not None:
-            return f"Xvfb {self.display} has ended ({exit_text(self.xvfb and self.xvfb.poll())})"
+            try:
+                with open(os.path.join(self.run_dir, "xvfb.log"), errors="replace") as log:
+                    said = log.read()[-400:]
+            except OSError:
+                said = ""
+            return (f"Xvfb {self.display} has ended ({exit_text(self.xvfb and self.xvfb.poll())})"
+                    f"; its log: {said!r}")
         try:
             if os.stat(self._socket_path()).st_ino != self.display_socket:
                 return f"{self._socket_path()} was replaced by another X server's"
