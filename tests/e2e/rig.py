@@ -225,8 +225,7 @@ class Rig:
                     stdin=subprocess.DEVNULL, pass_fds=(write_end,), start_new_session=True)
             os.close(write_end)
             try:
-                ready, _, _ = select.select([read_end], [], [], 15)
-                number = os.read(read_end, 32).decode().strip() if ready else ""
+                number = read_line(read_end, 15)
             finally:
                 os.close(read_end)
             if number == str(n):
@@ -381,6 +380,22 @@ class Rig:
 
     def type_text(self, text, delay_ms=40):
         self._x(["xdotool", "type", "--delay", delay_ms, text])
+
+
+def read_line(fd, timeout):
+    """The first line written to a pipe, without its newline; "" if none comes in time.
+
+    Xvfb writes its display number and the newline separately and ends with a fatal error
+    when the second write fails, so the pipe stays open until the whole line is read.
+    """
+    deadline, data = time.monotonic() + timeout, b""
+    while b"\n" not in data:
+        ready, _, _ = select.select([fd], [], [], max(deadline - time.monotonic(), 0))
+        chunk = os.read(fd, 64) if ready else b""
+        if not chunk:
+            return ""
+        data += chunk
+    return data.split(b"\n", 1)[0].decode()
 
 
 def describe_process(pid):
