@@ -7,6 +7,7 @@ option(VORLIX_WINE_TESTS "Build the tests that run under Wine" ON)
 vorlix_layer(vorlix_win32 platform/win32
   src/platform/win32/CommonControls.cpp src/platform/win32/CommonControls.h
   src/platform/win32/ControlFactory.cpp src/platform/win32/ControlFactory.h
+  src/platform/win32/DllSearch.cpp src/platform/win32/DllSearch.h
   src/platform/win32/Dpi.h
   src/platform/win32/GdiObject.cpp src/platform/win32/GdiObject.h
   src/platform/win32/SystemLibrary.cpp src/platform/win32/SystemLibrary.h
