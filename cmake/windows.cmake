@@ -39,6 +39,12 @@ target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE)
 
 set(VORLIX_WIN32_ENTRY src/app/WinMain.cpp src/app/Win32StartupError.cpp
   src/app/Win32StartupError.h)
+# The loader resolves the program's own static imports from the system folder alone (Windows 10
+# version 1607 and later honour this): MSVC's linker sets the flag itself, with mingw-w64 a load
+# configuration of our own carries it.
+if(MINGW)
+  list(APPEND VORLIX_WIN32_ENTRY src/app/LoadConfig.cpp)
+endif()
 add_executable(vorlix WIN32 ${VORLIX_WIN32_ENTRY} res/vorlix.rc)
 vorlix_forward_headers(vorlix app ${VORLIX_WIN32_ENTRY})
 # The resource file finds the version header and the manifest made from the version here.
@@ -46,7 +52,16 @@ target_include_directories(vorlix PRIVATE "${VORLIX_GENERATED_DIR}")
 target_link_libraries(vorlix PRIVATE vorlix_app vorlix_win32 vorlix_options)
 if(MINGW)
   # The C++ runtime is linked in, so the program needs the system's DLLs only.
-  target_link_options(vorlix PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+  target_link_options(vorlix PRIVATE -municode -static -static-libgcc -static-libstdc++ -s
+    "-Wl,-Map=${CMAKE_BINARY_DIR}/vorlix.map")
+  # GNU ld 2.40 leaves the load configuration directory empty: point it at our structure.
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  add_custom_command(TARGET vorlix POST_BUILD
+    COMMAND Python3::Interpreter "${CMAKE_SOURCE_DIR}/cmake/pe_load_config.py"
+      "$<TARGET_FILE:vorlix>" "${CMAKE_BINARY_DIR}/vorlix.map"
+    VERBATIM)
+elseif(MSVC)
+  target_link_options(vorlix PRIVATE /DEPENDENTLOADFLAG:0x800)
 endif()
 set_target_properties(vorlix PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
