@@ -71,6 +71,7 @@ if(VORLIX_WINE_TESTS)
     tests/wine/BackendTest.cpp
     tests/wine/EchoServiceTest.cpp
     tests/wine/FilesTest.cpp
+    tests/wine/SystemLibraryTest.cpp
   )
   # The tests call Winsock and the multimedia clock themselves.
   target_link_libraries(vorlix_wine_tests PRIVATE vorlix_win32 vorlix_options GTest::gtest_main
@@ -78,6 +79,15 @@ if(VORLIX_WINE_TESTS)
   if(MINGW)
     target_link_options(vorlix_wine_tests PRIVATE -static -static-libgcc -static-libstdc++)
   endif()
+  # A DLL beside the tests' program that the system folder does not have.
+  add_library(vorlix_planted SHARED tests/wine/Planted.cpp)
+  set_target_properties(vorlix_planted PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY
+    "$<TARGET_FILE_DIR:vorlix_wine_tests>")
+  target_link_libraries(vorlix_planted PRIVATE vorlix_options)
+  if(MINGW)
+    target_link_options(vorlix_planted PRIVATE -static -static-libgcc)
+  endif()
+  add_dependencies(vorlix_wine_tests vorlix_planted)
   add_test(NAME wine.platform COMMAND vorlix_wine_tests)
   add_test(NAME wine.startup_without_icmp COMMAND vorlix_wine_tests --gtest_filter=WithoutIcmp.*)
   set_tests_properties(wine.platform PROPERTIES ENVIRONMENT "WINEDEBUG=-all"
