@@ -30,6 +30,7 @@ HANDLE AsHandle(probe::EchoHandle handle) {
 
 }  // namespace
 
+// Windows Sockets 1.1, bound from the system's WSOCK32.DLL.
 struct Win32EchoService::Winsock {
   SystemLibrary library{"WSOCK32.DLL"};
   decltype(&::WSAStartup) startup = nullptr;
@@ -45,6 +46,7 @@ struct Win32EchoService::Winsock {
   }
 };
 
+// The echo library and its three entry points.
 struct Win32EchoService::EchoLibrary {
   explicit EchoLibrary(const char* name) : library(name) {}
   SystemLibrary library;
