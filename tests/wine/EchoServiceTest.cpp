@@ -77,6 +77,10 @@ class Library : public ::testing::Test {
 };
 
 TEST(EchoService, TheReplyBufferHoldsARecordTheDataAndRoomForAnIcmpError) {
+  // IcmpSendEcho's documentation asks for room for one ICMP_ECHO_REPLY, the echoed data and 8
+  // bytes more, the size of an ICMP error message. The reply record is 28 bytes on 32-bit
+  // Windows and 40 on 64-bit Windows, where its data and options pointers are 8 bytes wide and
+  // aligned.
   const std::size_t record = sizeof(void*) == 8 ? 40u : 28u;
   EXPECT_EQ(win32::Win32EchoService::ReplyBufferSize(64), record + 64u + 8u);
   EXPECT_EQ(win32::Win32EchoService::ReplyBufferSize(0), record + 8u);

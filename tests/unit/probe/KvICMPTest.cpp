@@ -309,6 +309,16 @@ TEST_F(ProbeTest, ANestedRunGoesThroughBeforeTheOuterRunContinues) {
   EXPECT_EQ(h.echo.OpenHandles, 0);
 }
 
+TEST_F(ProbeTest, MessagesQueuedBeforeTheRunAreHandledBeforeItsEcho) {
+  probe->NumberOfPings = 1;
+  probe->Address = "198.18.0.20";
+  std::size_t sentWhenHandled = 99;
+  h.backend.Post([&] { sentWhenHandled = h.echo.Sent.size(); });
+  probe->Ping();
+  EXPECT_EQ(sentWhenHandled, 0u) << "the run lets pending messages through before it sends";
+  EXPECT_EQ(h.echo.Sent.size(), 1u);
+}
+
 TEST_F(ProbeTest, AnErrorFromTheNotificationEndsTheRunAndClosesTheHandle) {
   probe->NumberOfPings = 3;
   probe->Address = "198.18.0.20";

@@ -73,6 +73,8 @@ TEST_F(ConfigTest, HidingWithAFieldThatHoldsNoNumberShowsTheErrorAndKeepsTheFile
     run.backend.TypeAt(kForm, kIP3.x, kIP3.y, "21");
     run.backend.TypeAt(kForm, kTimeOut.x, kTimeOut.y, "700");
     run.backend.ClickAt(kForm, kTopBox.x, kTopBox.y);  // checks stay-on-top
+    // A new interval too, so that an apply step going on past the failure would show.
+    run.backend.TypeAt(kForm, kMinutes.x, kMinutes.y, "7");
     run.backend.TypeAt(kForm, c.field.x, c.field.y, c.typed);
     run.backend.ClickAt("TForm_Main", 10, 10);  // hides with the caret still in the field
     run.app->ProcessMessages();
@@ -86,6 +88,20 @@ TEST_F(ConfigTest, HidingWithAFieldThatHoldsNoNumberShowsTheErrorAndKeepsTheFile
     EXPECT_EQ(run.backend.MemoryFiles().Files[kFile], kSaved);
     run.app->DestroyForms();
   }
+}
+
+TEST_F(ConfigTest, OfSeveralOctetsThatAreNoNumberTheMessageQuotesTheLastOnScreen) {
+  Start(kSaved);
+  ClickPanel();
+  // Put in without leaving the fields, so that no exit handler rewrites them.
+  Form_Config->Edit_IP0->SetText("ab");
+  Form_Config->Edit_IP1->SetText("cd");
+  Form_Config->Edit_IP3->SetText("ef");
+  ClickPanel();
+  ASSERT_EQ(h.backend.ErrorBoxes().size(), 1u);
+  // The octets are converted from the fourth to the first.
+  EXPECT_EQ(h.backend.ErrorBoxes()[0], "Vorlix: 'ef' は整数ではありません.");
+  EXPECT_EQ(Form_Main->Caption(), "IP: 198.18.0.20") << "nothing is applied";
 }
 
 TEST_F(ConfigTest, ACloseRequestHidesAppliesAndSaves) {

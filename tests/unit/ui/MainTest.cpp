@@ -17,6 +17,16 @@ using headless::ScriptedEchoService;
 
 const std::uint32_t kHost = ScriptedEchoService::Address(198, 18, 0, 20);
 
+// The window's colours as 24-bit values with red in the low byte, written out here rather than
+// taken from the code under test.
+constexpr fw::TColor kBlack = 0x000000;
+constexpr fw::TColor kWhite = 0xFFFFFF;
+constexpr fw::TColor kCyan = 0xFFFF00;
+constexpr fw::TColor kLime = 0x00FF00;
+constexpr fw::TColor kYellow = 0x00FFFF;
+constexpr fw::TColor kRed = 0x0000FF;
+constexpr fw::TColor kMagenta = 0xFF00FF;
+
 class MainTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -52,8 +62,8 @@ TEST_F(MainTest, LayoutOfTheWindowAndItsControls) {
   const headless::ControlRecord& panel = Panel();
   EXPECT_EQ(panel.Params.Kind, fw::TControlKind::Panel);
   EXPECT_EQ(panel.Params.Bounds.Width, 79);
-  EXPECT_EQ(panel.Params.Color, fw::clBlack);
-  EXPECT_EQ(panel.FontColor, fw::clWhite);
+  EXPECT_EQ(panel.Params.Color, kBlack);
+  EXPECT_EQ(panel.FontColor, kWhite);
   EXPECT_TRUE(panel.Params.Font.Bold);
   EXPECT_EQ(panel.Params.Font.Height, -16);
   EXPECT_EQ(panel.Params.Font.Charset, fw::SHIFTJIS_CHARSET);
@@ -73,12 +83,15 @@ TEST_F(MainTest, LayoutOfTheWindowAndItsControls) {
   EXPECT_EQ(h.backend.LiveTimers(), 1u);
 }
 
-TEST_F(MainTest, TheTimerResolutionIsRaisedForTheWindowsLife) {
-  h.backend.SetMinPeriod(1);
-  EXPECT_EQ(h.backend.TimerPeriodDepth(), 1);
-  h.app->DestroyForms();
-  EXPECT_EQ(h.backend.TimerPeriodDepth(), 0);
-  EXPECT_EQ(h.backend.LiveTimers(), 0u);
+TEST(MainWindow, TheTimerResolutionIsRaisedToTheFinestPeriodForTheWindowsLife) {
+  headless::Harness run;
+  run.backend.SetMinPeriod(5);  // not the clock's default of 1, so the period is really read
+  run.app->CreateForm(Form_Main);
+  EXPECT_EQ(run.backend.TimerPeriod(), 5u);
+  EXPECT_EQ(run.backend.TimerPeriodDepth(), 1);
+  run.app->DestroyForms();
+  EXPECT_EQ(run.backend.TimerPeriodDepth(), 0) << "the period ended is the one begun";
+  EXPECT_EQ(run.backend.LiveTimers(), 0u);
 }
 
 TEST_F(MainTest, TheResultShowsTheMeasuredTimeInItsBand) {
@@ -89,12 +102,12 @@ TEST_F(MainTest, TheResultShowsTheMeasuredTimeInItsBand) {
     fw::TColor color;
   };
   const Case cases[] = {
-      {0, 5000, "0ms", fw::clAqua},       {23, 5000, "23ms", fw::clAqua},
-      {299, 5000, "299ms", fw::clAqua},   {300, 5000, "300ms", fw::clLime},
-      {599, 5000, "599ms", fw::clLime},   {600, 5000, "600ms", fw::clYellow},
-      {899, 5000, "899ms", fw::clYellow}, {900, 5000, "900ms", fw::clRed},
-      {4999, 5000, "4999ms", fw::clRed},  {5000, 5000, "TimeOut", fw::clFuchsia},
-      {20, 0, "TimeOut", fw::clFuchsia},  {350, 350, "TimeOut", fw::clFuchsia},
+      {0, 5000, "0ms", kCyan},       {23, 5000, "23ms", kCyan},
+      {299, 5000, "299ms", kCyan},   {300, 5000, "300ms", kLime},
+      {599, 5000, "599ms", kLime},   {600, 5000, "600ms", kYellow},
+      {899, 5000, "899ms", kYellow}, {900, 5000, "900ms", kRed},
+      {4999, 5000, "4999ms", kRed},  {5000, 5000, "TimeOut", kMagenta},
+      {20, 0, "TimeOut", kMagenta},  {350, 350, "TimeOut", kMagenta},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -111,7 +124,7 @@ TEST_F(MainTest, AFastFailureShowsItsTimeNotTimeOut) {
   h.echo.Hosts[kHost] = HostScript{12, true, 11003};  // destination unreachable
   PressCheck();
   EXPECT_EQ(Panel().Text, "12ms");
-  EXPECT_EQ(Panel().FontColor, fw::clAqua);
+  EXPECT_EQ(Panel().FontColor, kCyan);
 }
 
 TEST_F(MainTest, TheBlinkAlternatesFiveTimesFromWhite) {
@@ -133,7 +146,7 @@ TEST_F(MainTest, TheBlinkAlternatesFiveTimesFromWhite) {
   h.backend.AdvanceClock(400);
   h.app->ProcessMessages();
   ASSERT_GE(seen.size(), 7u);
-  const fw::TColor Y = fw::clYellow, W = fw::clWhite;
+  const fw::TColor Y = kYellow, W = kWhite;
   const std::vector<fw::TColor> expected = {W, Y, W, Y, W, Y, Y};
   EXPECT_EQ(std::vector<fw::TColor>(seen.begin(), seen.begin() + 7), expected);
   EXPECT_EQ(Form_Main->BlinkCount, 0);
@@ -198,20 +211,18 @@ TEST_F(MainTest, AnIntervalOfZeroNeverNestsPeriodicChecks) {
   Answer(10);
   Form_Main->AutoPing = true;
   Form_Main->PingInterval = 0;
-  int depth = 0;
-  int deepest = 0;
+  // Every run holds its own echo handle, so the handles open at a reply are the runs under way.
+  int deepestNesting = 0;
   Form_Main->KvICMP->OnReply = [&](fw::TObject* s, std::int32_t status, std::string address,
                                    std::int32_t rtt, std::uint8_t ttl) {
-    ++depth;
-    deepest = std::max(deepest, depth);
+    deepestNesting = std::max(deepestNesting, h.echo.OpenHandles);
     Form_Main->KvICMPReply(s, status, address, rtt, ttl);
   };
   // Each check's pause handles the ticks that fall in it; none of them may start a check.
   for (int tick = 0; tick < 5; ++tick) {
-    depth = 0;
     Form_Main->TimerTimer(Form_Main->Timer);
   }
-  EXPECT_EQ(deepest, 1);
+  EXPECT_EQ(deepestNesting, 1);
   EXPECT_EQ(h.echo.Sent.size(), 5u);
 }
 
@@ -232,7 +243,7 @@ TEST_F(MainTest, CheckPressedDuringThePauseRunsACompleteSecondCheck) {
   const std::vector<std::string> expected = {"20ms", "650ms"};
   EXPECT_EQ(results, expected);
   EXPECT_EQ(Panel().Text, "650ms");
-  EXPECT_EQ(Panel().FontColor, fw::clYellow);
+  EXPECT_EQ(Panel().FontColor, kYellow);
   EXPECT_EQ(h.echo.OpenHandles, 0);
   // The outer run ends its own pause after the inner run has returned.
   EXPECT_GE(h.backend.Clock() - start, 20u + 300u + 650u + 1000u);
@@ -240,11 +251,11 @@ TEST_F(MainTest, CheckPressedDuringThePauseRunsACompleteSecondCheck) {
 
 TEST_F(MainTest, ABurstOfPressesNestsAtMostFourChecks) {
   Answer(20);
-  int depth = 0;
-  int deepest = 0;
+  // Every run holds its own echo handle, so the handles open at a reply are the runs under way.
+  int deepestNesting = 0;
   Form_Main->KvICMP->OnReply = [&](fw::TObject* s, std::int32_t status, std::string address,
                                    std::int32_t rtt, std::uint8_t ttl) {
-    deepest = std::max(deepest, ++depth);
+    deepestNesting = std::max(deepestNesting, h.echo.OpenHandles);
     Form_Main->KvICMPReply(s, status, address, rtt, ttl);
   };
   // Ten presses that all land while the first check is running: each one handled before an
@@ -253,12 +264,11 @@ TEST_F(MainTest, ABurstOfPressesNestsAtMostFourChecks) {
     h.backend.PostAt(h.backend.Clock() + 100, [&] { h.backend.ClickAt("TForm_Main", 100, 10); });
   }
   PressCheck();
-  EXPECT_EQ(deepest, 4);
+  EXPECT_EQ(deepestNesting, 4);
   EXPECT_EQ(h.echo.Sent.size(), 4u);
   EXPECT_EQ(h.echo.OpenHandles, 0);
 
   // Once they have returned, a press checks again.
-  depth = 0;
   PressCheck();
   EXPECT_EQ(h.echo.Sent.size(), 5u);
 }
