@@ -23,6 +23,7 @@ import sys
 import rig
 from rig_checks import RIG_CHECKS
 from scenarios import SCENARIOS
+import scenarios_dll  # noqa: F401  (adds its scenarios to SCENARIOS)
 from wine_driver import WineDriver
 
 RUN_BUDGET_S = 540  # the whole run, set-up and clean-up included, stays below 10 minutes
