@@ -16,9 +16,10 @@ import hashlib
 import os
 import re
 import shutil
+import subprocess
 
 from layout import SETTINGS, STATUS
-from rig import BUILD, HERE, Failure, centre, check, exit_text, poll, run, wait_until
+from rig import BUILD, HERE, REPO, Failure, Skip, centre, check, exit_text, poll, run, wait_until
 from scenarios import (CYAN, SLACK_MS, STARTUP_CAPTION, close_and_check_exit, control, in_range,
                        on_screen, open_settings, press_check, rest_problems, scenario, start,
                        wait_window, write_settings)
@@ -32,7 +33,8 @@ STANDINS = ["winmm", "wsock32", "ws2_32", "icmp", "iphlpapi", "uxtheme", "msimg3
             "comctl32", "nsi", "msacm32"]
 PREFER_STANDINS = ",".join(STANDINS) + "=n,b"
 # Built by run.sh from the commit before the program restricted its DLL search.
-UNPROTECTED = os.path.join(BUILD, "unprotected-095e577", "build", "vorlix.exe")
+UNPROTECTED_COMMIT = "095e577"
+UNPROTECTED = os.path.join(BUILD, f"unprotected-{UNPROTECTED_COMMIT}", "build", "vorlix.exe")
 STANDIN_SOURCE = os.path.join(HERE, "standin.cpp")
 STANDIN_CACHE = os.path.join(BUILD, "standins")
 CXX = "x86_64-w64-mingw32-g++"
@@ -134,8 +136,18 @@ def planted_never_loaded(d):
     print(f"  result {text!r}; none of {len(STANDINS)} planted DLLs loaded")
 
 
+def commit_present(commit):
+    """Whether this clone holds the commit (a shallow clone may not)."""
+    probe = subprocess.run(["git", "-C", REPO, "cat-file", "-e", f"{commit}^{{commit}}"],
+                           capture_output=True)
+    return probe.returncode == 0
+
+
 @scenario("dll_planted_loaded_by_the_unprotected_program", platforms=WINE)
 def planted_loaded_unprotected(d):
+    if not os.path.isfile(UNPROTECTED) and not commit_present(UNPROTECTED_COMMIT):
+        raise Skip(f"this clone has no commit {UNPROTECTED_COMMIT} (a shallow clone), so the "
+                   f"unprotected program cannot be built")
     check(os.path.isfile(UNPROTECTED), f"not built: {UNPROTECTED} (tests/e2e/run.sh "
                                        f"--build-only builds it)")
     folder, copy = planted_folder(d, UNPROTECTED, "unprotected")
