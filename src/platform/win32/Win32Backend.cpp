@@ -173,6 +173,7 @@ LRESULT CALLBACK Win32Backend::ApplicationProc(HWND hwnd, UINT message, WPARAM w
         case SC_RESTORE: {
           LRESULT result = DefWindowProcW(hwnd, message, wParam, lParam);
           ShowOwnedPopups(hwnd, TRUE);
+          self->events_->PlatformRestore();
           return result;
         }
         default:
