@@ -28,7 +28,7 @@ build "$r" "$here/responder.cpp" -- \
 w="$out/wininspect.exe"
 build "$w" "$here/wininspect.cpp" -- \
   x86_64-w64-mingw32-g++ -std=c++20 -static -O2 -Wall -Wextra -Werror -municode \
-  -o "$w.tmp" "$here/wininspect.cpp" -luser32 -lgdi32
+  -o "$w.tmp" "$here/wininspect.cpp" -luser32 -lgdi32 -lpsapi -lntdll
 
 [[ "${1:-}" == "--build-only" ]] && exit 0
 exec python3 "$here/e2e.py" "$@"
