@@ -4,6 +4,8 @@ read back and placed, bad fields hidden by the panel, and a stay-on-top switch d
 Written against the driver interface (driver.py), registered into the one list of scenarios.py.
 """
 
+import os
+import tempfile
 import time
 
 import layout
@@ -477,3 +479,33 @@ def settings_placement(d):
                                   f"{firsts[1]} with 20,600 stored")
     print(f"  first shown at {firsts[0]} with either position stored; came back there and, "
           f"once moved, at 300,100")
+
+
+# ---------------------------------------------------------------------------------------------
+# The settings file's keys in any letter case
+
+
+@scenario("settings_keys_in_any_letter_case")
+def keys_in_any_case(d):
+    workdir = tempfile.mkdtemp(prefix="work-", dir=d.rig.run_dir)
+    with open(os.path.join(workdir, "Vorlix.ini"), "wb") as f:
+        f.write(b"mainformposx=150\r\nmainformposy=160\r\nCONFIGFORMPOSX=201\r\n"
+                b"configFormPosY=107\r\nip=198.18.0.35\r\ntimeout=800\r\nTimeOut=900\r\n"
+                b"AUTOPING=0\r\npingtime=7\r\nsTaYoNtOp=1\r\n")
+    prog = d.start(workdir)
+    main = wait_window(d, STATUS, 20, prog)
+    problems = []
+    if (main.frame[:2], main.title, main.topmost) != ([150, 160], "IP: 198.18.0.35", True):
+        problems.append(f"the status window at {main.frame[:2]} reading {main.title!r}, kept on "
+                        f"top {main.topmost}; want 150,160, 'IP: 198.18.0.35', on top")
+    click_panel(d)
+    wait_window(d, SETTINGS, 10)
+    kids = d.controls(SETTINGS)
+    got = (kids["Edit_TimeOut"].text, kids["Edit_PingTime"].text,
+           kids["CheckBox_PingTime"].checked, kids["CheckBox_StayOnTop"].checked)
+    if got != ("800", "7", False, True):
+        problems.append(f"timeout, minutes, periodic, on top read {got}; want the first "
+                        f"timeout line's 800, 7, off, on")
+    check(not problems, "; ".join(problems))
+    print("  keys in lower, upper and mixed case read as the program writes them; of two "
+          "timeout lines the first counts")
