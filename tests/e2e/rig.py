@@ -319,7 +319,7 @@ class Rig:
         except Exception as e:  # the check below still runs
             problems.append(f"clean-up: {e}")
         resident = driver.resident_pids()
-        left = sorted(self.app_ns_pids() - resident)
+        left = sorted(pid for pid in self.app_ns_pids() - resident if not ended(pid))
         if left:
             problems.append("still running after the test: " +
                             ", ".join(describe_process(pid) for pid in left))
@@ -432,6 +432,16 @@ def read_line(fd, timeout):
             return ""
         data += chunk
     return data.split(b"\n", 1)[0].decode()
+
+
+def ended(pid):
+    """True when the process has ended: gone, or a zombie that its parent has not yet
+    collected (one whose parent is init waits for init to get round to it)."""
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
+    except (OSError, IndexError):
+        return True
 
 
 def describe_process(pid):
