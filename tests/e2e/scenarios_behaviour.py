@@ -1,9 +1,11 @@
 """End-to-end scenarios of stated behaviours of the program: clicks on the panel, closing in the
-middle of things, the error display and after, the start-up show commands, the settings window
-read back and placed, bad fields hidden by the panel, and a stay-on-top switch during a check.
-Written against the driver interface (driver.py), registered into the one list of scenarios.py.
+middle of things, bad fields hidden by the panel and what follows the error display, a
+stay-on-top switch during a check, the start-up show commands, the settings window read back
+and placed, and the settings file's keys in any letter case. Written against the driver
+interface (driver.py), registered into the one list of scenarios.py.
 """
 
+import itertools
 import os
 import tempfile
 import time
@@ -22,15 +24,15 @@ def click_on(d, role, name):
     d.rig.click(*centre(control(d, role, name).rect))
 
 
-_panel_side = [0]
+# Two clicks on one spot within the double-click time are a double click, whose second press
+# toggles nothing; so click_panel clicks left and right of the panel's centre in turn.
+_PANEL_OFFSETS = itertools.cycle((15, -15))
 
 
 def click_panel(d):
-    """Clicks the result panel, left and right of its centre in turn: two clicks on one spot
-    within the double-click time are a double click, whose second press toggles nothing."""
-    _panel_side[0] = -_panel_side[0] or 15
+    """Clicks the result panel, never twice on one spot."""
     x, y = centre(control(d, STATUS, "Panel_Result").rect)
-    d.rig.click(x + _panel_side[0], y)
+    d.rig.click(x + next(_PANEL_OFFSETS), y)
 
 
 def settings_shown(d):
@@ -507,5 +509,5 @@ def keys_in_any_case(d):
         problems.append(f"timeout, minutes, periodic, on top read {got}; want the first "
                         f"timeout line's 800, 7, off, on")
     check(not problems, "; ".join(problems))
-    print("  keys in lower, upper and mixed case read as the program writes them; of two "
-          "timeout lines the first counts")
+    print("  keys in lower, upper and mixed case read as the program's own; of two timeout "
+          "lines the first counts")
