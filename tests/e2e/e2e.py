@@ -9,7 +9,8 @@ build/windows-i686/vorlix.exe. Prints "PASS name", "FAIL name: why" or "SKIP nam
 test, then "rig: N passed, N failed" for the rig's own tests and, last,
 "N passed, N failed, N skipped" for the program's. --results writes the same as JSON lines.
 
-The files: scenarios.py (the tests, one list for every platform), driver.py (what a platform
+The files: scenarios.py (the tests, one list for every platform, which scenarios_behaviour.py
+and scenarios_faults.py add to), driver.py (what a platform
 provides to them), wine_driver.py (Wine, with wininspect.cpp), layout.py (the program's windows
 and controls), rig.py (display, network, waiting, input, runner), rig_checks.py and
 icmp_probe.py (tests of the rig itself).
@@ -21,6 +22,8 @@ import signal
 import sys
 
 import rig
+import scenarios_behaviour  # noqa: F401  (adds its scenarios to SCENARIOS)
+import scenarios_faults  # noqa: F401  (adds its scenarios to SCENARIOS)
 from rig_checks import RIG_CHECKS
 from scenarios import SCENARIOS
 import scenarios_dll  # noqa: F401  (adds its scenarios to SCENARIOS)
