@@ -142,7 +142,18 @@ class WineDriver(Driver):
         return self.wine(["wine", WININSPECT, *args], timeout=timeout, check_rc=check_rc)
 
     def _list(self):
-        return [json.loads(line) for line in self.inspect("list").stdout.splitlines() if line]
+        p = self.inspect("list", check_rc=False)
+        if p.returncode != 0 and not (p.stdout or p.stderr).strip():
+            # "list" itself always ends with 0; an exit of 1 with no output at all is Wine
+            # failing to start the inspector, seen once in many runs. Said in the log, then
+            # asked again with Wine's error messages on, so that a second failure shows why.
+            print(f"  note: the inspector did not start under Wine (exit {p.returncode}, no "
+                  f"output); asking again", flush=True)
+            env = dict(self.env(), WINEDEBUG="err+all")
+            p = run(self.rig.in_app_ns(["wine", WININSPECT, "list"], env), check_rc=False)
+        check(p.returncode == 0, f"wininspect list exited {p.returncode}: "
+                                 f"{(p.stderr or p.stdout).strip()[-400:]}")
+        return [json.loads(line) for line in p.stdout.splitlines() if line]
 
     def _top(self, cls, windows=None):
         for w in windows if windows is not None else self._list():
