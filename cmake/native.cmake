@@ -38,6 +38,7 @@ add_executable(vorlix_unit_tests
   tests/unit/framework/ComponentTest.cpp
   tests/unit/framework/ErrorTextTest.cpp
   tests/unit/probe/KvICMPTest.cpp
+  tests/unit/settings/FieldRulesTest.cpp
   tests/unit/settings/NumberTextTest.cpp
   tests/unit/settings/SettingsTextTest.cpp
   tests/unit/settings/UtilityTest.cpp
