@@ -55,7 +55,8 @@ include(GoogleTest)
 gtest_discover_tests(vorlix_unit_tests DISCOVERY_TIMEOUT 30)
 
 if(VORLIX_FUZZ)
-  add_executable(vorlix_settings_fuzz tests/fuzz/SettingsFuzz.cpp)
+  add_executable(vorlix_settings_fuzz tests/fuzz/SettingsFuzz.cpp tests/fuzz/Reference.cpp
+    tests/fuzz/Reference.h)
   target_compile_options(vorlix_settings_fuzz PRIVATE -fsanitize=fuzzer)
   target_link_options(vorlix_settings_fuzz PRIVATE -fsanitize=fuzzer)
   target_link_libraries(vorlix_settings_fuzz PRIVATE vorlix_settings vorlix_options)
