@@ -18,21 +18,25 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
-import e2e  # noqa: E402  (the rig: namespaces, responder, Xvfb, the Wine prefix)
+import rig as e2e_rig  # noqa: E402  (the end-to-end rig: namespaces, responder, Xvfb)
+import scenarios  # noqa: E402
+from layout import STATUS  # noqa: E402
+from wine_driver import WineDriver  # noqa: E402
 
 MINIMAL = os.path.join(REPO, "build", "bench", "minimal_window.exe")
+EXE = os.path.join(REPO, "build", "windows", "vorlix.exe")
 RESPONDER_MS = 350
 
 
 def seed(workdir, address):
     """A settings file aimed at a test host, with no periodic checks."""
     os.makedirs(workdir, exist_ok=True)
-    e2e.write_settings(workdir, {"IP": address, "TimeOut": 5000})
+    scenarios.write_settings(workdir, {"IP": address, "TimeOut": 5000})
 
 
-def program_pid(rig):
+def program_pid(d):
     """The Linux pid of the vorlix.exe process of this run."""
-    for pid in rig.wine_pids():
+    for pid in d.platform_pids():
         try:
             with open(f"/proc/{pid}/comm") as f:
                 if f.read().strip() == "vorlix.exe":
@@ -56,51 +60,56 @@ def rss_kib(pid):
     return 0
 
 
-def start_seeded(rig, name, address):
-    workdir = os.path.join(rig.run_dir, name)
-    os.makedirs(workdir, exist_ok=True)
-    prog = rig.start_program(workdir, settings={"IP": address, "TimeOut": 5000})
-    main = rig.wait_window(e2e.MAIN_CLASS, 30, prog)
-    return prog, main
+def start_seeded(d, name, address):
+    workdir = os.path.join(d.rig.run_dir, name)
+    seed(workdir, address)
+    prog = d.start(workdir)
+    return prog, scenarios.wait_window(d, STATUS, 30, prog)
 
 
-def bench_overhead(rig):
-    prog, main = start_seeded(rig, "overhead", "198.18.0.35")
-    button = next(k for k in rig.children(main["hwnd"]) if k["class"].lower() == "button")
-    x, y = e2e.centre(button["rect"])
+def bench_overhead(d):
+    start_seeded(d, "overhead", "198.18.0.35")
+    x, y = e2e_rig.centre(scenarios.control(d, STATUS, "Button_Check").rect)
+    panel = scenarios.control(d, STATUS, "Panel_Result").rect
     figures = []
     for _ in range(20):
-        rig.click(x, y)
-        time.sleep((RESPONDER_MS + 1000 + 400) / 1000)  # the echo, the pause, and some room
-        text = rig.panel_text(main)
+        d.rig.click(x, y)
+        # A new result shows in white; the same figure may come twice, so the text cannot tell.
+        e2e_rig.wait_until("a new result", lambda: d.rig.grab(panel).colours_in(panel),
+                           lambda c: scenarios.WHITE in c, 5, interval=0.02)
+        text = scenarios.panel_text(d)
         if not text.endswith("ms") or text == "TimeOut":
             raise SystemExit(f"unexpected panel text {text!r}")
         figures.append(int(text[:-2]) - RESPONDER_MS)
-    rig.stop_programs()
+        # The run's pause ends with the blink; the next click must not start a nested run.
+        problems = scenarios.rest_problems(d, text, scenarios.LIME, "bench_overhead")
+        if problems:
+            raise SystemExit("; ".join(problems))
+    d.end_test()
     print(f"overhead over 20 checks against a {RESPONDER_MS} ms host: min {min(figures)} ms, "
           f"median {statistics.median(figures)} ms, max {max(figures)} ms  ({figures})")
 
 
-def bench_idle(rig):
-    prog, _ = start_seeded(rig, "idle", "198.18.0.20")
-    time.sleep(2)
-    pid = program_pid(rig)
+def bench_idle(d):
+    start_seeded(d, "idle", "198.18.0.20")
+    time.sleep(2)  # past the start-up work, into the idle state being measured
+    pid = program_pid(d)
     start_cpu, start = cpu_seconds(pid), time.monotonic()
     time.sleep(30)
     used, elapsed = cpu_seconds(pid) - start_cpu, time.monotonic() - start
     print(f"idle: {used:.2f} s of CPU in {elapsed:.1f} s ({100 * used / elapsed:.2f} % of one "
           f"core); resident memory {rss_kib(pid) / 1024:.1f} MiB")
-    rig.stop_programs()
+    d.end_test()
 
 
-def bench_size(rig):
-    print(f"size: vorlix.exe is {os.path.getsize(rig.exe)} bytes")
+def bench_size(d):
+    print(f"size: vorlix.exe is {os.path.getsize(d.exe)} bytes")
 
 
-def time_to_window(rig, argv, pattern, workdir):
-    env = dict(os.environ, DISPLAY=rig.display)
+def time_to_window(d, argv, pattern, workdir):
+    env = dict(os.environ, DISPLAY=d.rig.display)
     start = time.monotonic()
-    popen = subprocess.Popen(rig.in_app_ns(["wine", *argv]), cwd=workdir,
+    popen = subprocess.Popen(d.rig.in_app_ns(["wine", *argv], d.env()), cwd=workdir,
                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     while time.monotonic() - start < 30:
         found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", pattern],
@@ -115,17 +124,17 @@ def time_to_window(rig, argv, pattern, workdir):
         subprocess.run(["xdotool", "windowclose", window], env=env, capture_output=True)
     popen.kill()
     popen.wait()
-    rig.wait_wine_gone(20)
+    d.end_test()
     return shown * 1000
 
 
-def bench_startup(rig):
-    workdir = os.path.join(rig.run_dir, "startup")
+def bench_startup(d):
+    workdir = os.path.join(d.rig.run_dir, "startup")
     seed(workdir, "198.18.0.20")
     program, minimal = [], []
     for _ in range(5):
-        program.append(time_to_window(rig, [rig.exe], "^IP: ", workdir))
-        minimal.append(time_to_window(rig, [MINIMAL], "^Minimal$", workdir))
+        program.append(time_to_window(d, [d.exe], "^IP: ", workdir))
+        minimal.append(time_to_window(d, [MINIMAL], "^Minimal$", workdir))
     print(f"start-up to the window shown (ms, median of 5; each start a fresh Wine session): "
           f"vorlix {statistics.median(program):.0f} ({', '.join(f'{v:.0f}' for v in program)}), "
           f"minimal window {statistics.median(minimal):.0f} "
@@ -138,14 +147,16 @@ BENCHES = {"overhead": bench_overhead, "idle": bench_idle, "size": bench_size,
 
 def main():
     chosen = sys.argv[1:] or list(BENCHES)
-    rig = e2e.Rig(e2e.DEFAULT_EXE, keep=False)
+    the_rig = e2e_rig.Rig(keep=False)
+    d = WineDriver(the_rig, EXE)
     try:
-        rig.setup()
+        the_rig.setup()
+        d.setup()
         for name in chosen:
-            BENCHES[name](rig)
+            BENCHES[name](d)
     finally:
-        rig.stop_programs()
-        rig.teardown()
+        d.teardown()
+        the_rig.teardown()
 
 
 if __name__ == "__main__":

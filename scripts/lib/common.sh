@@ -1,11 +1,19 @@
 # Shared steps of scripts/run and scripts/test: packages, builds, the display and Wine prefixes.
 # Sourced, not run.
+# shellcheck shell=bash
 
 VORLIX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 
 # Everything the builds and tests need, as Debian packages.
 VORLIX_PACKAGES=(cmake g++ make libgtest-dev googletest mingw-w64 wine wine64 fonts-wine
-  xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic iproute2 iputils-ping procps python3)
+  xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic iproute2 iputils-ping procps python3
+  clang libclang-rt-dev)
+
+# No session or system bus for the Wine processes of the scripts: with no address set, libdbus
+# autolaunches a session bus (dbus-launch, dbus-daemon) that inherits WINEPREFIX and outlives
+# the program. A path under /dev/null can never be a socket, so nothing is launched.
+VORLIX_NO_BUS=(DBUS_SESSION_BUS_ADDRESS=unix:path=/dev/null/no-bus
+  DBUS_SYSTEM_BUS_ADDRESS=unix:path=/dev/null/no-bus)
 
 vorlix_ensure_packages() {
   local missing=() package
@@ -28,27 +36,46 @@ vorlix_build() {
     cmake --build --preset "$preset" -j"$(nproc)" ${target:+--target "$target"})
 }
 
-# Starts Xvfb on a free display; sets DISPLAY and VORLIX_XVFB_PID.
+# Starts Xvfb on a free display and waits until it says, through -displayfd, that it takes
+# connections; sets DISPLAY and VORLIX_XVFB_PID. The display is picked at random above 200, away
+# from the numbers that tools use by default, and another is tried when one is taken. Fails when
+# no display comes up.
 vorlix_start_xvfb() {
-  local n
-  for n in $(seq 90 120); do
-    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  local said n line _
+  said="$(mktemp)"
+  for n in $(shuf -i 200-999 -n 20); do
+    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    : >"$said"
+    Xvfb ":$n" -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$said" >/dev/null 2>&1 &
     VORLIX_XVFB_PID=$!
-    local tries
-    for tries in $(seq 50); do
-      [[ -e /tmp/.X11-unix/X$n ]] && break
+    line=""
+    for _ in $(seq 150); do
+      # The number counts once its line is complete.
+      IFS= read -r line <"$said" && break
+      line=""
+      kill -0 "$VORLIX_XVFB_PID" 2>/dev/null || break
       sleep 0.1
     done
-    export DISPLAY=":$n"
-    return 0
+    if [[ "$line" == "$n" ]]; then
+      rm -f "$said"
+      export DISPLAY=":$n"
+      return 0
+    fi
+    local alive=0
+    kill -0 "$VORLIX_XVFB_PID" 2>/dev/null && alive=1
+    vorlix_stop_xvfb
+    ((alive)) && break # it neither came up nor gave up: something else is wrong
   done
-  echo "no free X display" >&2
+  rm -f "$said"
+  echo "Xvfb gave no display" >&2
   return 1
 }
 
 vorlix_stop_xvfb() {
-  [[ -n "${VORLIX_XVFB_PID:-}" ]] && kill "$VORLIX_XVFB_PID" 2>/dev/null
+  if [[ -n "${VORLIX_XVFB_PID:-}" ]]; then
+    kill "$VORLIX_XVFB_PID" 2>/dev/null
+    wait "$VORLIX_XVFB_PID" 2>/dev/null
+  fi
   VORLIX_XVFB_PID=
 }
 
@@ -60,13 +87,13 @@ vorlix_make_prefix() {
   shift
   [[ -f "$prefix/system.reg" ]] && return 0
   mkdir -p "$prefix"
-  "$@" env WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-    wineboot -i >/dev/null 2>&1
+  "$@" env "${VORLIX_NO_BUS[@]}" WINEPREFIX="$prefix" WINEDEBUG=-all \
+    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
   # Marlett draws the buttons of the caption bars that Wine draws itself.
   if [[ -f /usr/share/wine/fonts/marlett.ttf ]]; then
     cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
   fi
-  "$@" env WINEPREFIX="$prefix" wineserver -w
+  "$@" env "${VORLIX_NO_BUS[@]}" WINEPREFIX="$prefix" wineserver -w
 }
 
 # Sets a prefix up for a display without a window manager (Xvfb), or back for a desktop:
@@ -78,10 +105,21 @@ vorlix_prefix_display() {
   shift 2
   for name in Decorated Managed; do
     if [[ $kind == bare ]]; then
-      "$@" env WINEPREFIX="$prefix" WINEDEBUG=-all wine reg add "$key" /v "$name" /d N /f
+      "$@" env "${VORLIX_NO_BUS[@]}" WINEPREFIX="$prefix" WINEDEBUG=-all \
+        wine reg add "$key" /v "$name" /d N /f
     else
-      "$@" env WINEPREFIX="$prefix" WINEDEBUG=-all wine reg delete "$key" /v "$name" /f
+      "$@" env "${VORLIX_NO_BUS[@]}" WINEPREFIX="$prefix" WINEDEBUG=-all \
+        wine reg delete "$key" /v "$name" /f
     fi
   done >/dev/null 2>&1
-  "$@" env WINEPREFIX="$prefix" wineserver -w
+  "$@" env "${VORLIX_NO_BUS[@]}" WINEPREFIX="$prefix" wineserver -w
+}
+
+# Removes the folder that Debian's Wine makes under /tmp for a prefix's wineserver (its name is
+# kept in the prefix), once nothing of the prefix runs.
+vorlix_remove_server_dir() {
+  local name
+  name="$(cat "$1/wineserver" 2>/dev/null)"
+  [[ "$name" =~ ^wine-[A-Za-z0-9]{6}$ ]] && rm -rf "/tmp/$name"
+  return 0
 }

@@ -1,6 +1,8 @@
 // Win32 console tool for the e2e rig: reads and pokes the windows of programs in its WINEPREFIX.
 //
-//   list                    one JSON object per window (each top-level one, then its children)
+//   list                    one JSON object per window (each top-level one, then its children);
+//                           "focus" is true for the window that has the keyboard focus of its
+//                           thread (GetGUIThreadInfo), so another process can follow Tab
 //   wait WHAT SECS          wait for a visible top-level window (WHAT: class or caption);
 //                           prints its hwnd; exit 1 on time-out
 //   wait-gone WHAT SECS     wait until no such window is visible
@@ -10,7 +12,8 @@
 //   text HWND               the window's text
 //   close-box HWND|WHAT     "X Y": screen point of the caption's close button (WM_NCHITTEST)
 //   move HWND X Y           move a window (SetWindowPos; size and z-order kept)
-//   monitor MS [SECS]       JSON events "new" / "change" / "gone" for all windows, every MS
+//   monitor MS [SECS]       JSON events "new" / "change" / "gone" for all windows, every MS;
+//                           {"event":"ready"} once the first round has been written
 //   metrics                 a few system metrics and colours
 //   click-button HWND       BM_CLICK (no real mouse; not for input tests)
 // Output is UTF-8, written as raw bytes. Hwnds are hex strings ("0x1234"); rectangles are
@@ -159,6 +162,9 @@ std::string Describe(HWND h) {
   MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&client), 2);
   LONG style = GetWindowLongW(h, GWL_STYLE), exstyle = GetWindowLongW(h, GWL_EXSTYLE);
   std::wstring cls = ClassOf(h);
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  const bool focused = GetGUIThreadInfo(tid, &thread) && thread.hwndFocus == h;
 
   std::string s =
       "{\"hwnd\":" + HwndText(h) + ",\"parent\":" + HwndText(parent) +
@@ -167,7 +173,8 @@ std::string Describe(HWND h) {
       ",\"text\":" + Json(TextOf(h)) + ",\"visible\":" + (IsWindowVisible(h) ? "true" : "false") +
       ",\"enabled\":" + (IsWindowEnabled(h) ? "true" : "false") + ",\"rect\":" + RectJson(rect) +
       ",\"client\":" + RectJson(client) + ",\"style\":" + Hex(static_cast<DWORD>(style)) +
-      ",\"exstyle\":" + Hex(static_cast<DWORD>(exstyle));
+      ",\"exstyle\":" + Hex(static_cast<DWORD>(exstyle)) +
+      ",\"focus\":" + (focused ? "true" : "false");
   if (parent) {
     RECT rel = rect;
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rel), 2);
@@ -260,9 +267,12 @@ int CmdMsgbox() {
     }
     DWORD pid = 0;
     GetWindowThreadProcessId(h, &pid);
+    RECT rect{};
+    GetWindowRect(h, &rect);
     WriteOut("{\"hwnd\":" + HwndText(h) + ",\"owner\":" + HwndText(GetWindow(h, GW_OWNER)) +
-             ",\"pid\":" + std::to_string(pid) + ",\"caption\":" + Json(TextOf(h)) + ",\"text\":" +
-             Json(message) + ",\"buttons\":[" + buttons + "],\"statics\":[" + statics + "]}\n");
+             ",\"pid\":" + std::to_string(pid) + ",\"rect\":" + RectJson(rect) +
+             ",\"caption\":" + Json(TextOf(h)) + ",\"text\":" + Json(message) + ",\"buttons\":[" +
+             buttons + "],\"statics\":[" + statics + "]}\n");
     ++found;
   }
   return found > 0 ? 0 : 1;
@@ -309,6 +319,7 @@ int CmdMonitor(int interval_ms, double seconds) {
   ULONGLONG start = GetTickCount64();
   ULONGLONG deadline = seconds > 0 ? start + static_cast<ULONGLONG>(seconds * 1000) : ~0ULL;
   std::map<HWND, std::string> known;
+  bool ready = false;
   for (;;) {
     ULONGLONG now = GetTickCount64();
     std::string t = ",\"t\":" + std::to_string(now - start);
@@ -328,6 +339,10 @@ int CmdMonitor(int interval_ms, double seconds) {
         batch += "{\"hwnd\":" + HwndText(h) + ",\"event\":\"gone\"" + t + "}\n";
     if (!batch.empty())
       WriteOut(batch);
+    if (!ready) {
+      WriteOut("{\"event\":\"ready\"" + t + "}\n");
+      ready = true;
+    }
     known = std::move(seen);
     if (now >= deadline)
       return 0;

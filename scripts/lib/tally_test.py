@@ -1,0 +1,104 @@
+#!/usr/bin/env python3
+"""Tests of tally.py: how runner output of each kind is counted. Run: python3 tally_test.py"""
+
+import io
+import json
+import os
+import sys
+import tempfile
+import unittest
+from contextlib import redirect_stdout
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import tally  # noqa: E402
+
+
+def ctest_junit(*cases):
+    """cases: (name, status, child) with child "" or an element such as <failure .../>."""
+    body = "".join(f'<testcase name="{n}" classname="{n}" status="{s}">{c}</testcase>'
+                   for n, s, c in cases)
+    return f'<?xml version="1.0"?><testsuite tests="{len(cases)}">{body}</testsuite>'
+
+
+def gtest_xml(*cases):
+    """cases: (Suite, Case, result, child)."""
+    body = "".join(f'<testsuite name="{s}"><testcase name="{c}" classname="{s}" status="run" '
+                   f'result="{r}">{child}</testcase></testsuite>' for s, c, r, child in cases)
+    return f'<?xml version="1.0"?><testsuites>{body}</testsuites>'
+
+
+SKIPPED = '<skipped message="x.cpp:9&#x0A;needs the test network"/>'
+FAILED = '<failure message="x.cpp:3&#x0A;Expected 1, got 2"/>'
+
+
+class TallyTest(unittest.TestCase):
+    def count(self, files):
+        with tempfile.TemporaryDirectory() as results:
+            for name, text in files.items():
+                path = os.path.join(results, name)
+                os.makedirs(os.path.dirname(path), exist_ok=True)
+                with open(path, "w") as f:
+                    f.write(text)
+            out = io.StringIO()
+            with redirect_stdout(out):
+                rc = tally.main(results)
+        lines = out.getvalue().splitlines()
+        return rc, lines[-1], lines
+
+    def test_each_case_counts_once_in_its_layer(self):
+        cases = [
+            # (what, files, exit code, last line)
+            ("native cases from ctest's JUnit; notrun is a skip, never a pass",
+             {"native.junit.xml": ctest_junit(("A.a", "run", ""), ("A.b", "notrun", ""),
+                                              ("A.c", "fail", FAILED))},
+             1, "1 passed, 1 failed, 1 skipped"),
+            ("a Wine case skipped in one run and passed in another counts once, as passed",
+             {"wine.junit.xml": ctest_junit(("wine.all", "run", ""), ("wine.no_icmp", "run", "")),
+              "wine-gtest/t.xml": gtest_xml(("W", "NoIcmp", "skipped", SKIPPED),
+                                            ("L", "Loop", "completed", "")),
+              "wine-gtest/t_1.xml": gtest_xml(("W", "NoIcmp", "completed", ""))},
+             0, "2 passed, 0 failed, 0 skipped"),
+            ("a Wine case skipped in every run stays a skip",
+             {"wine.junit.xml": ctest_junit(("wine.all", "run", "")),
+              "wine-gtest/t.xml": gtest_xml(("L", "Hosts", "skipped", SKIPPED))},
+             0, "0 passed, 0 failed, 1 skipped"),
+            ("a failed ctest entry with no failed case still fails",
+             {"wine.junit.xml": ctest_junit(("wine.all", "fail", "")),
+              "wine-gtest/t.xml": gtest_xml(("L", "Loop", "completed", ""))},
+             1, "1 passed, 1 failed, 0 skipped"),
+            ("an entry that wrote no XML fails",
+             {"wine.junit.xml": ctest_junit(("wine.a", "run", ""), ("wine.b", "run", "")),
+              "wine-gtest/t.xml": gtest_xml(("L", "Loop", "completed", ""))},
+             1, "1 passed, 1 failed, 0 skipped"),
+            ("an end-to-end run without its last record fails",
+             {"e2e.jsonl": json.dumps({"kind": "program", "name": "t", "status": "passed",
+                                       "detail": ""}) + "\n"},
+             1, "1 passed, 1 failed, 0 skipped"),
+            ("a rig failure fails the run but is not counted in the last line",
+             {"e2e.jsonl": "\n".join(json.dumps(r) for r in [
+                 {"kind": "rig", "name": "r", "status": "failed", "detail": "late"},
+                 {"kind": "program", "name": "t", "status": "passed", "detail": ""},
+                 {"done": True}]) + "\n"},
+             1, "1 passed, 0 failed, 0 skipped"),
+            ("failed steps and the fuzz run from the script's own records",
+             {"scripts.tsv": "steps\tbuild windows\tfailed\tsee log\nfuzz\tsmoke\tpassed\t\n"},
+             1, "1 passed, 1 failed, 0 skipped"),
+            ("nothing ran", {}, 0, "0 passed, 0 failed, 0 skipped"),
+        ]
+        for what, files, want_rc, want_last in cases:
+            with self.subTest(what):
+                rc, last, _ = self.count(files)
+                self.assertEqual((rc, last), (want_rc, want_last))
+
+    def test_a_skip_says_why_without_the_source_position(self):
+        _, _, lines = self.count({"wine.junit.xml": ctest_junit(("wine.all", "run", "")),
+                                  "wine-gtest/t.xml": gtest_xml(("L", "H", "skipped", SKIPPED))})
+        self.assertIn("SKIP wine L.H: needs the test network", lines)
+
+    def test_the_rig_line_comes_just_before_the_last(self):
+        _, _, lines = self.count({"scripts.tsv": "rig\tleft nothing\tpassed\t\n"})
+        self.assertEqual(lines[-2], "rig: 1 passed, 0 failed")
+
+
+if __name__ == "__main__":
+    unittest.main()

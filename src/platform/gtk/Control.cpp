@@ -1,0 +1,45 @@
+// The base of every control of a GTK form.
+#include "platform/gtk/Control.h"
+
+#include "platform/gtk/Form.h"
+
+namespace gtk {
+
+namespace {
+constexpr const char kControlKey[] = "vorlix-control";
+}
+
+Control::Control(Form& form, const fw::ControlParams& params, fw::ControlEvents& events)
+    : params_(params), events_(events), form_(form) {}
+
+Control::~Control() {
+  form_.Forget(this);
+  if (widget_ != nullptr) {
+    g_object_set_data(G_OBJECT(widget_), kControlKey, nullptr);
+    g_signal_handlers_disconnect_by_data(widget_, this);
+    gtk_widget_destroy(widget_);
+  }
+}
+
+void Control::Attach(GtkWidget* widget, AtkRole role) {
+  widget_ = widget;
+  g_object_set_data(G_OBJECT(widget_), kControlKey, this);
+  g_signal_connect(widget_, "destroy", G_CALLBACK(OnDestroy), this);
+  // Only the controls of the tab order take the focus: never a label, group box or frame.
+  gtk_widget_set_can_focus(widget_, params_.TabStop ? TRUE : FALSE);
+  atk_object_set_role(gtk_widget_get_accessible(widget_), role);
+  form_.Put(*this, params_);
+  gtk_widget_show(widget_);
+}
+
+Control* Control::FromWidget(GtkWidget* widget) {
+  return widget != nullptr ? static_cast<Control*>(g_object_get_data(G_OBJECT(widget), kControlKey))
+                           : nullptr;
+}
+
+void Control::OnDestroy(GtkWidget* widget, gpointer self) {
+  g_object_set_data(G_OBJECT(widget), kControlKey, nullptr);
+  static_cast<Control*>(self)->widget_ = nullptr;
+}
+
+}  // namespace gtk

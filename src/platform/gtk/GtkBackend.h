@@ -1,0 +1,66 @@
+// The GTK 3 back end of the framework: forms and controls as GTK widgets on X11, timers and the
+// message pump on the GLib main context, the handler error box, and the end of the session.
+#pragma once
+
+#include <glib.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/Backend.h"
+
+namespace gtk {
+
+class Form;
+class Style;
+
+class GtkBackend : public fw::Backend {
+ public:
+  // Starts GTK; throws when no display opens. The files and the clock come from the entry.
+  GtkBackend(fw::FileAccess& files, fw::Clock& clock);
+  ~GtkBackend() override;
+  GtkBackend(const GtkBackend&) = delete;
+  GtkBackend& operator=(const GtkBackend&) = delete;
+
+  void CreateApplicationWindow(fw::ApplicationEvents& events) override;
+  void SetTitle(const std::string& title) override;
+  void ShowApplicationWindow(bool minimized) override;
+  void HideOwnedPopups() override;
+  fw::TWindowState StartupShowCommand() override;
+
+  std::unique_ptr<fw::FormPeer> CreateForm(const fw::FormParams& params,
+                                           fw::FormEvents& events) override;
+  std::unique_ptr<fw::TimerPeer> CreateTimer(unsigned intervalMs, fw::TimerEvents& events) override;
+
+  MessageResult ProcessOneMessage() override;
+  void WaitMessage() override;
+  void PostQuit() override;
+
+  void CancelMouseCapture() override;
+  void ShowHandlerErrorBox(const std::string& text, const std::string& caption) override;
+
+  fw::FileAccess& Files() override { return files_; }
+  fw::Clock& GetClock() override { return clock_; }
+  bool SameTextIgnoringCase(const std::string& a, const std::string& b) override;
+
+  // Used by the forms.
+  Style& GetStyle() { return *style_; }
+  void FormCreated(Form* form) { forms_.push_back(form); }
+  void FormDestroyed(Form* form);
+
+ private:
+  static gboolean OnTerminateSignal(gpointer self);
+  bool Alive(const Form* form) const;
+
+  fw::FileAccess& files_;
+  fw::Clock& clock_;
+  std::unique_ptr<Style> style_;
+  std::vector<Form*> forms_;  // live forms, in the order they were made
+  fw::ApplicationEvents* events_ = nullptr;
+  bool titleSet_ = false;
+  bool quitPosted_ = false;
+  std::vector<guint> signalSources_;
+};
+
+}  // namespace gtk

@@ -1,0 +1,116 @@
+// The program's one CSS provider.
+#include "platform/gtk/Style.h"
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace gtk {
+
+namespace {
+
+// Padding, borders and minimum sizes small enough for a 49 x 25 button, a 25 x 20 field and a
+// 17 px check box, as the layouts give them; the check box paints the window's background, so a
+// frame line behind it (the periodic box sits on its bevel's top edge) is hidden as on Windows.
+const char kTrims[] = R"css(
+.vorlix button { min-height: 0; min-width: 0; padding: 0 2px; }
+.vorlix entry { min-height: 0; min-width: 0; padding: 0; border-radius: 0; }
+.vorlix checkbutton { min-height: 0; padding: 0; background-color: @theme_bg_color; }
+.vorlix checkbutton check { min-width: 13px; min-height: 13px; margin: 0 2px 0 0; }
+.vorlix checkbutton label { padding: 0; margin: 0; }
+.vorlix frame > border { border-radius: 0; }
+.vorlix frame > label { margin: 0; padding: 0 1px; }
+)css";
+
+// Faces of the layouts that Linux desktops lack, and the installed face that stands in for
+// each; fontconfig takes the first of the list that it has.
+struct Substitute {
+  const char* Face;
+  const char* Fallback;
+};
+constexpr Substitute kSubstitutes[] = {
+    {"ＭＳ Ｐゴシック", "IPAPGothic"},
+    {"ＭＳ ゴシック", "IPAGothic"},
+};
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+    }
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+// A layout font's height is the character height in pixels without the internal leading when
+// negative, which is what a CSS font size in px gives (the em height). The layouts use no
+// positive (cell) heights; one is taken as the em height too.
+std::string FontDeclarations(const fw::TFont& font) {
+  std::string families = Quoted(font.Face);
+  for (const Substitute& substitute : kSubstitutes) {
+    if (font.Face == substitute.Face) {
+      families += ", " + Quoted(substitute.Fallback);
+    }
+  }
+  std::string css = "font-family: " + families + ";";
+  if (font.Height != 0) {
+    css += " font-size: " + std::to_string(std::abs(font.Height)) + "px;";
+  }
+  css += font.Bold ? " font-weight: bold;" : " font-weight: normal;";
+  return css;
+}
+
+}  // namespace
+
+Style::Style() : provider_(gtk_css_provider_new()) {
+  Reload();
+  gtk_style_context_add_provider_for_screen(gdk_screen_get_default(),
+                                            GTK_STYLE_PROVIDER(provider_.get()),
+                                            GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+
+Style::~Style() {
+  gtk_style_context_remove_provider_for_screen(gdk_screen_get_default(),
+                                               GTK_STYLE_PROVIDER(provider_.get()));
+}
+
+void Style::ApplyFont(GtkWidget* widget, const fw::TFont& font) {
+  const std::string rule = FontDeclarations(font);
+  std::size_t index = 0;
+  while (index < fontRules_.size() && fontRules_[index] != rule) {
+    ++index;
+  }
+  if (index == fontRules_.size()) {
+    fontRules_.push_back(rule);
+    Reload();
+  }
+  const std::string name = "vx-font-" + std::to_string(index);
+  gtk_style_context_add_class(gtk_widget_get_style_context(widget), name.c_str());
+}
+
+void Style::Reload() {
+  std::string css = kTrims;
+  for (std::size_t i = 0; i < fontRules_.size(); ++i) {
+    const std::string name = ".vx-font-" + std::to_string(i);
+    css += name + ", " + name + " * { " + fontRules_[i] + " }\n";
+  }
+  GError* error = nullptr;
+  if (!gtk_css_provider_load_from_data(provider_.get(), css.c_str(),
+                                       static_cast<gssize>(css.size()), &error)) {
+    const std::string message = error != nullptr ? error->message : "unknown error";
+    g_clear_error(&error);
+    throw std::runtime_error("the style sheet does not load: " + message);
+  }
+}
+
+GdkRGBA ToRgba(fw::TColor color) {
+  if ((color & fw::clSystemColor) != 0) {
+    // The system colours the layouts use: window text is black, the button face light grey.
+    color = color == fw::clBtnFace ? 0xF0F0F0u : 0x000000u;
+  }
+  return GdkRGBA{(color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
+                 ((color >> 16) & 0xFF) / 255.0, 1.0};
+}
+
+}  // namespace gtk

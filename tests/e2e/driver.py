@@ -1,0 +1,203 @@
+"""The seam between the scenarios and a platform: what a driver does for them.
+
+A driver starts the program under test in a working folder and reads and works its windows from
+outside, as a user and assistive technology do. The scenarios (scenarios.py) use nothing else of
+the platform. Mouse, keys and screenshots go through the X server for every platform; the rig
+(rig.py) does them, and a driver may use them too.
+
+Implementations: wine_driver.WineDriver (vorlix.exe under Wine, read through wininspect.exe). A
+Linux driver (the native build under a window manager, read through AT-SPI) subclasses Driver and
+implements the same methods; everything it needs besides them (buses, window manager) it starts in
+setup() inside the rig's namespace and reports through resident_pids().
+
+Windows are named by role (layout.STATUS, layout.SETTINGS) and controls by their layout names
+(layout.CONTROLS). Rectangles are screen pixels [left, top, right, bottom); "pos" is x, y, width,
+height in the window's client area.
+"""
+
+import os
+import subprocess
+from dataclasses import dataclass
+
+
+@dataclass
+class Window:
+    role: str  # layout.STATUS or layout.SETTINGS
+    title: str
+    frame: list  # the whole window on the screen, frame included
+    client: list  # the client area on the screen
+    enabled: bool  # takes input (false while a modal box is up)
+    topmost: bool  # kept above other windows (stay-on-top)
+    handle: str = ""  # the driver's own id of the window
+
+
+@dataclass
+class Control:
+    name: str  # the layout name, or "?kind@x,y" for a control the layout does not have
+    kind: str  # the layout's kind (layout.Spec.kind) when the platform's control is of that kind
+    text: str  # an edit field's text, a button's or panel's caption
+    pos: tuple  # x, y, width, height in the window's client area
+    rect: list  # on the screen
+    visible: bool
+    enabled: bool
+    checked: bool = None  # check boxes only
+    focused: bool = False  # has the keyboard focus
+
+
+@dataclass
+class MessageBox:
+    caption: str
+    text: str  # the message; lines separated by "\n"
+    buttons: list
+    frame: list  # on the screen
+    handle: str = ""
+
+
+@dataclass
+class WindowEvent:
+    t_ms: int  # since the watch started
+    role: str  # layout.STATUS, layout.SETTINGS, "message box" or "other"
+    visible: bool
+
+
+class Program:
+    """One start of the program: its process, working folder and output."""
+
+    def __init__(self, popen, workdir, log_path):
+        self.popen, self.workdir, self.log_path = popen, workdir, log_path
+
+    def wait(self, timeout):
+        """The exit code, or None if it is still running after `timeout` seconds."""
+        try:
+            return self.popen.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def running(self):
+        return self.popen.poll() is None
+
+    def exit_code(self):
+        return self.popen.poll()
+
+    def settings_file(self):
+        """The bytes of Vorlix.ini in its working folder, or None when there is none."""
+        try:
+            with open(os.path.join(self.workdir, "Vorlix.ini"), "rb") as f:
+                return f.read()
+        except FileNotFoundError:
+            return None
+
+    def log_tail(self, n=600):
+        try:
+            with open(self.log_path, errors="replace") as f:
+                return f.read()[-n:]
+        except OSError:
+            return ""
+
+
+class Watch:
+    """Records window events from before a program starts (see Driver.watch)."""
+
+    def wait_ready(self, timeout):
+        """Returns once the watch sees the screen; raises rig.Failure after `timeout` seconds."""
+        raise NotImplementedError
+
+    def stop(self):
+        """Ends the watch; returns every WindowEvent it saw."""
+        raise NotImplementedError
+
+
+class Driver:
+    """What every platform provides to the scenarios. See WineDriver for a complete example."""
+
+    name = "?"
+    # What the start-up error display says when the echo service cannot be had.
+    program_file = "?"  # the module file name it names
+    echo_missing_message = "?"  # the probe's message
+
+    def __init__(self, rig):
+        self.rig = rig
+
+    # -- the run ---------------------------------------------------------------------------------
+
+    def setup(self):
+        """Makes what the platform needs for the run (inside rig.app_ns); raises on failure."""
+        raise NotImplementedError
+
+    def teardown(self):
+        """Ends everything setup() started; must not raise."""
+        raise NotImplementedError
+
+    def resident_pids(self):
+        """Processes of the driver that live for the whole run (a bus, a window manager)."""
+        return set()
+
+    def platform_pids(self):
+        """Every live process that the driver's platform runs for this run (for the check that
+        all of them are inside the test namespace)."""
+        raise NotImplementedError
+
+    # -- the program -----------------------------------------------------------------------------
+
+    def start(self, workdir, echo_service=True):
+        """Starts the program with `workdir` as its working folder; returns a Program.
+
+        echo_service=False takes the echo service away (on Windows ICMP.DLL, on Linux the right
+        to open ICMP sockets), so that the program's start fails."""
+        raise NotImplementedError
+
+    def wait_gone(self, timeout):
+        """Waits until nothing that the platform ran for the program is left (besides
+        resident_pids()), as happens on its own after the program ends; returns the pids still
+        there after `timeout` seconds."""
+        raise NotImplementedError
+
+    def end_test(self):
+        """Ends what the test left running (the program closed by a close request first, then
+        killed) and waits until nothing of it is left but resident_pids()."""
+        raise NotImplementedError
+
+    # -- reading ---------------------------------------------------------------------------------
+
+    def window(self, role):
+        """The shown window of that role, or None."""
+        raise NotImplementedError
+
+    def controls(self, role):
+        """The controls of the shown window of that role, by name; {} when it is not shown."""
+        raise NotImplementedError
+
+    def message_boxes(self):
+        """The shown message boxes of the program."""
+        raise NotImplementedError
+
+    def frame_facts(self, role):
+        """How the window's frame is made, as {fact: (true or false, detail)} for the facts
+        tool_window, minimize_box, maximize_box, resizable and small_caption."""
+        raise NotImplementedError
+
+    def button_face(self):
+        """The RGB colour of a window's background (the system's button face)."""
+        raise NotImplementedError
+
+    def watch(self):
+        """Starts recording window events; returns a Watch."""
+        raise NotImplementedError
+
+    # -- acting (besides mouse and keys, which the rig sends) ----------------------------------
+
+    def request_close(self, role):
+        """Asks the window to close, as the window system's close command does."""
+        raise NotImplementedError
+
+    def close_button(self, role):
+        """The screen point of the close button in the window's frame, or None."""
+        raise NotImplementedError
+
+    def move(self, role, x, y):
+        """Moves the window's frame to x, y on the screen (size kept)."""
+        raise NotImplementedError
+
+    def answer_box(self, box):
+        """Presses the box's OK without mouse or keys (only after input failed to)."""
+        raise NotImplementedError

@@ -1,0 +1,487 @@
+"""The end-to-end rig: the X display, the test network, waiting, screenshots, X input, and the
+runner that reports each test. It knows no platform; a driver (driver.py) does.
+
+Every process that may reach the program runs inside vx-app-ID, whose only interfaces are lo and
+a veth to vx-hosts-ID (198.18.0.0/24, where the responder answers for the test hosts): see
+netns.sh. After each test nothing may be left in vx-app-ID but the driver's resident processes.
+"""
+
+import collections
+import ipaddress
+import json
+import os
+import random
+import re
+import select
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+import traceback
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.dirname(os.path.dirname(HERE))
+BUILD = os.path.join(REPO, "build", "e2e")
+SHOTS = os.path.join(BUILD, "shots")
+NETNS_SH = os.path.join(HERE, "netns.sh")
+
+TEST_NET = ipaddress.ip_network("198.18.0.0/24")
+# Test hosts served by the responder (address -> delay in ms, None = never answers).
+HOSTS = {"198.18.0.20": 20, "198.18.0.35": 350, "198.18.0.65": 650, "198.18.0.95": 950,
+         "198.18.0.99": None}
+# In vx-app-ID, 198.18.0.128/25 is an "unreachable" route: sending there fails at once.
+UNREACHABLE = "198.18.0.200"
+SCREEN = (1024, 768)
+
+# Nothing a test starts gets a session or system bus unless a driver gives it one. With no
+# address set, libdbus autolaunches a session bus (dbus-launch, dbus-daemon) that inherits the
+# test's environment and namespace and outlives the test. A path under /dev/null can never be a
+# socket, so connecting fails at once and nothing is launched. A driver that needs a bus (AT-SPI)
+# starts its own inside the namespace and puts its address here instead.
+NO_BUS = {"DBUS_SESSION_BUS_ADDRESS": "unix:path=/dev/null/no-bus",
+          "DBUS_SYSTEM_BUS_ADDRESS": "unix:path=/dev/null/no-bus"}
+# What the programs of a test inherit from the runner's environment; everything else is set.
+PASSED_ON = ("PATH", "HOME", "LANG", "LC_ALL", "LC_CTYPE")
+
+
+class Failure(Exception):
+    """A test's expectation was not met."""
+
+
+class Skip(Exception):
+    """The test cannot run here; the message says why."""
+
+
+class OutOfTime(BaseException):
+    """The run's time budget is used up (a BaseException, so no test handler swallows it)."""
+
+
+def check(cond, message):
+    if not cond:
+        raise Failure(message)
+
+
+def exit_text(rc):
+    """An exit status as the tests report it."""
+    if rc is None:
+        return "still running"
+    if rc < 0:
+        return f"killed by signal {-rc} (not an exit of its own)"
+    return f"exit code {rc}"
+
+
+def run(cmd, timeout=30, check_rc=True, **kw):
+    """Runs a command with a time limit; returns a CompletedProcess with text stdout/stderr.
+
+    Output goes through files, not pipes: a first Wine process starts the wineserver and system
+    processes, which inherit its stdout and would keep a pipe open long after it ended. Each
+    command gets a session of its own, so that a signal to the runner's process group (a stopped
+    run) leaves the wineserver to the clean-up instead of killing it under its programs.
+    """
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        popen = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                 start_new_session=True, **kw)
+        try:
+            rc = popen.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            popen.kill()
+            popen.wait()
+            raise
+        out.seek(0)
+        err.seek(0)
+        p = subprocess.CompletedProcess(cmd, rc, out.read().decode("utf-8", "replace"),
+                                        err.read().decode("utf-8", "replace"))
+    if check_rc and p.returncode != 0:
+        said = (p.stderr or p.stdout).strip()[-400:]
+        raise Failure(f"{' '.join(map(str, cmd[-3:]))} exited {p.returncode}: {said}")
+    return p
+
+
+# ---------------------------------------------------------------------------------------------
+# Waiting: every wait polls the condition it is for, up to a deadline.
+
+
+def poll(read, good, timeout, interval=0.1):
+    """Calls read() until good(value) or `timeout` seconds pass; returns (value, met)."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = read()
+        if good(value):
+            return value, True
+        if time.monotonic() >= deadline:
+            return value, False
+        time.sleep(interval)
+
+
+def wait_until(what, read, good, timeout, interval=0.1):
+    """Like poll(), but a condition not met is a Failure naming `what` and the last value."""
+    value, met = poll(read, good, timeout, interval)
+    check(met, f"{what}: not within {timeout:g} s (last seen: {value!r})")
+    return value
+
+
+def holds(read, good, seconds, interval=0.1):
+    """Checks that good(read()) stays true for `seconds`; returns (True, last value) or
+    (False, the first value that broke it)."""
+    deadline = time.monotonic() + seconds
+    while True:
+        value = read()
+        if not good(value):
+            return False, value
+        if time.monotonic() >= deadline:
+            return True, value
+        time.sleep(interval)
+
+
+# ---------------------------------------------------------------------------------------------
+# Screenshots
+
+
+class Shot:
+    """Pixels of a screen area (the whole screen unless cropped), in screen coordinates."""
+
+    def __init__(self, path, width, height, rgb, origin=(0, 0)):
+        self.path, self.width, self.height, self.rgb = path, width, height, rgb
+        self.origin = origin
+
+    def colours_in(self, rect):
+        """Counter of the RGB colours inside a screen rectangle [left, top, right, bottom)."""
+        ox, oy = self.origin
+        left, top = max(rect[0] - ox, 0), max(rect[1] - oy, 0)
+        right, bottom = min(rect[2] - ox, self.width), min(rect[3] - oy, self.height)
+        counts = collections.Counter()
+        for y in range(top, bottom):
+            row = self.rgb[(y * self.width) * 3:((y + 1) * self.width) * 3]
+            for x in range(left, right):
+                counts[tuple(row[x * 3:x * 3 + 3])] += 1
+        return counts
+
+
+def read_ppm(data):
+    m = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
+    if not m or int(m.group(3)) != 255:
+        raise Failure("screenshot: unexpected PPM data")
+    w, h = int(m.group(1)), int(m.group(2))
+    rgb = data[m.end():m.end() + w * h * 3]
+    check(len(rgb) == w * h * 3, "screenshot: PPM data cut short")
+    return w, h, rgb
+
+
+def describe_colours(counts, limit=6):
+    return ", ".join(f"{c}x{n}" for c, n in counts.most_common(limit))
+
+
+def centre(rect):
+    return (rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2
+
+
+def size(rect):
+    return rect[2] - rect[0], rect[3] - rect[1]
+
+
+# ---------------------------------------------------------------------------------------------
+# The rig
+
+
+class Rig:
+    def __init__(self, keep):
+        self.keep = keep
+        self.ns_id = os.getpid()
+        self.app_ns = f"vx-app-{self.ns_id}"
+        self.run_dir = os.path.join(BUILD, f"run-{self.ns_id}")
+        self.xvfb = None
+        self.display = None
+        self.netns_up = False
+
+    # -- set-up / clean-up --------------------------------------------------------------------
+
+    def setup(self):
+        os.makedirs(SHOTS, exist_ok=True)
+        os.makedirs(self.run_dir, exist_ok=True)
+        self._start_xvfb()
+        self.netns_up = True  # from here on, clean-up tries to remove the namespaces
+        rules = [f"{a}={'never' if d is None else d}" for a, d in HOSTS.items()]
+        run(["bash", NETNS_SH, "up", str(self.ns_id), *rules], timeout=30, env=self._netns_env())
+
+    def _netns_env(self):
+        return dict(os.environ, VX_NETNS_STATE=os.path.join(self.run_dir, "netns"))
+
+    def _start_xvfb(self):
+        """Starts Xvfb on a free display and waits until it says, through -displayfd, that it
+        takes connections. The display is picked at random above 200, away from the numbers
+        that tools use by default, and another is tried when one is taken."""
+        screen = f"{SCREEN[0]}x{SCREEN[1]}x24"
+        log_path = os.path.join(self.run_dir, "xvfb.log")
+        said = ""
+        for n in random.sample(range(200, 1000), 20):
+            if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                continue
+            read_end, write_end = os.pipe()
+            with open(log_path, "w") as log:
+                self.xvfb = subprocess.Popen(
+                    ["Xvfb", f":{n}", "-displayfd", str(write_end), "-screen", "0", screen,
+                     "-nolisten", "tcp", "-noreset"], stdout=log, stderr=subprocess.STDOUT,
+                    stdin=subprocess.DEVNULL, pass_fds=(write_end,), start_new_session=True)
+            os.close(write_end)
+            try:
+                number = read_line(read_end, 15)
+            finally:
+                os.close(read_end)
+            if number == str(n):
+                self.display = f":{n}"
+                self.display_socket = os.stat(self._socket_path()).st_ino
+                return
+            ended = self.xvfb.poll()
+            self._stop_xvfb()
+            with open(log_path) as log:
+                said = log.read()[-300:]
+            if ended is None:  # it neither came up nor gave up: something else is wrong
+                break
+        raise Failure(f"Xvfb gave no display: {said!r}")
+
+    def _socket_path(self):
+        return f"/tmp/.X11-unix/X{self.display[1:]}"
+
+    def display_problem(self):
+        """What went wrong with the display, if anything: processes in the test namespace
+        reach it only through its socket file (the abstract socket is the root namespace's)."""
+        if self.xvfb is None or self.xvfb.poll() is not None:
+            try:
+                with open(os.path.join(self.run_dir, "xvfb.log"), errors="replace") as log:
+                    said = log.read()[-400:]
+            except OSError:
+                said = ""
+            return (f"Xvfb {self.display} has ended ({exit_text(self.xvfb and self.xvfb.poll())})"
+                    f"; its log: {said!r}")
+        try:
+            if os.stat(self._socket_path()).st_ino != self.display_socket:
+                return f"{self._socket_path()} was replaced by another X server's"
+        except FileNotFoundError:
+            return f"{self._socket_path()} was removed while Xvfb {self.display} runs"
+        return None
+
+    def _stop_xvfb(self):
+        if self.xvfb and self.xvfb.poll() is None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
+
+    def teardown(self):
+        """Removes the namespaces (ending anything left in them) and stops the display."""
+        if self.netns_up:
+            subprocess.run(["bash", NETNS_SH, "down", str(self.ns_id)], timeout=30,
+                           env=self._netns_env(), capture_output=True)
+        self._stop_xvfb()
+        if not self.keep:
+            shutil.rmtree(self.run_dir, ignore_errors=True)
+
+    # -- processes in the test namespace ------------------------------------------------------
+
+    def base_env(self):
+        """The environment of every process that a test starts in the namespace."""
+        env = {k: os.environ[k] for k in PASSED_ON if k in os.environ}
+        env.setdefault("PATH", "/usr/local/bin:/usr/bin:/bin")
+        env["DISPLAY"] = self.display
+        env.update(NO_BUS)
+        return env
+
+    def in_app_ns(self, argv, env):
+        """The command line that runs argv in vx-app-ID with exactly the environment `env`."""
+        return ["ip", "netns", "exec", self.app_ns, "env", "-i",
+                *[f"{k}={v}" for k, v in env.items()], *map(str, argv)]
+
+    def app_ns_pids(self):
+        p = subprocess.run(["ip", "netns", "pids", self.app_ns], capture_output=True, text=True)
+        return {int(x) for x in p.stdout.split()}
+
+    def confined(self, pids):
+        """The pids among `pids` that live outside vx-app-ID (the network safety rule)."""
+        want = os.stat(f"/run/netns/{self.app_ns}").st_ino
+        outside = []
+        for pid in pids:
+            try:
+                if os.stat(f"/proc/{pid}/ns/net").st_ino != want:
+                    outside.append(pid)
+            except OSError:
+                pass
+        return outside
+
+    def end_test(self, driver):
+        """After each test: the driver ends what the test left running; then nothing may be left
+        in the namespace but the driver's resident processes. Returns the problems found."""
+        problems = []
+        try:
+            driver.end_test()
+        except Exception as e:  # the check below still runs
+            problems.append(f"clean-up: {e}")
+        resident = driver.resident_pids()
+        left = sorted(self.app_ns_pids() - resident)
+        if left:
+            problems.append("still running after the test: " +
+                            ", ".join(describe_process(pid) for pid in left))
+            for pid in left:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+            poll(lambda: self.app_ns_pids() - resident, lambda s: not s, 5)
+        return problems
+
+    def responder_echoes(self, addr):
+        """How many echo requests to `addr` the responder has seen so far."""
+        with open(os.path.join(self.run_dir, "netns", "responder.log")) as f:
+            return sum(1 for line in f if line.startswith("echo ") and f" dst={addr} " in line)
+
+    # -- screen and input ---------------------------------------------------------------------
+
+    def _x(self, argv, timeout=30):
+        return run([str(a) for a in argv], timeout=timeout,
+                   env=dict(os.environ, DISPLAY=self.display))
+
+    def screenshot(self, name):
+        """The whole screen, saved as build/e2e/shots/NAME.png."""
+        path = os.path.join(SHOTS, f"{name}.png")
+        self._x(["import", "-window", "root", path])
+        data = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], capture_output=True,
+                              timeout=30, check=True).stdout
+        return Shot(path, *read_ppm(data))
+
+    def grab(self, rect):
+        """The pixels of one screen rectangle, not saved: for polling a colour."""
+        w, h = size(rect)
+        data = subprocess.run(["import", "-window", "root", "-crop", f"{w}x{h}+{rect[0]}+{rect[1]}",
+                               "-depth", "8", "ppm:-"], capture_output=True, timeout=30,
+                              check=True, env=dict(os.environ, DISPLAY=self.display)).stdout
+        return Shot(None, *read_ppm(data), origin=(rect[0], rect[1]))
+
+    def pointer(self):
+        out = self._x(["xdotool", "getmouselocation", "--shell"]).stdout
+        values = dict(line.split("=", 1) for line in out.split())
+        return int(values["X"]), int(values["Y"])
+
+    def point(self, x, y):
+        """Moves the pointer and returns once the X server has it there. Without a window
+        manager, X sends the keys to the window under the pointer. (xdotool's own --sync waits
+        for a motion, which never comes when the pointer is there already.)"""
+        self._x(["xdotool", "mousemove", x, y])
+        wait_until(f"the pointer at {x},{y}", self.pointer, lambda p: p == (x, y), 5,
+                   interval=0.02)
+
+    def click(self, x, y):
+        self.point(x, y)
+        self._x(["xdotool", "click", 1])
+
+    def key(self, *keys):
+        self._x(["xdotool", "key", *keys])
+
+    def type_text(self, text, delay_ms=40):
+        self._x(["xdotool", "type", "--delay", delay_ms, text])
+
+
+def read_line(fd, timeout):
+    """The first line written to a pipe, without its newline; "" if none comes in time.
+
+    Xvfb writes its display number and the newline separately and ends with a fatal error
+    when the second write fails, so the pipe stays open until the whole line is read.
+    """
+    deadline, data = time.monotonic() + timeout, b""
+    while b"\n" not in data:
+        ready, _, _ = select.select([fd], [], [], max(deadline - time.monotonic(), 0))
+        chunk = os.read(fd, 64) if ready else b""
+        if not chunk:
+            return ""
+        data += chunk
+    return data.split(b"\n", 1)[0].decode()
+
+
+def describe_process(pid):
+    try:
+        with open(f"/proc/{pid}/cmdline", "rb") as f:
+            cmd = f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()
+    except OSError:
+        cmd = "?"
+    return f"{pid} ({cmd[:70]})"
+
+
+# ---------------------------------------------------------------------------------------------
+# Tests and their report
+
+
+class Test:
+    def __init__(self, name, fn, kind="program", platforms=None):
+        self.name, self.fn, self.kind, self.platforms = name, fn, kind, platforms
+
+
+class Report:
+    """Prints one line per test and appends it to a JSON-lines file; counts program tests and
+    rig tests apart. The last line printed is "N passed, N failed, N skipped"."""
+
+    def __init__(self, path):
+        self.path = path
+        self.counts = {"program": collections.Counter(), "rig": collections.Counter()}
+        if path:
+            os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+            open(path, "w").close()
+
+    def record(self, kind, name, status, detail="", seconds=None):
+        word = {"passed": "PASS", "failed": "FAIL", "skipped": "SKIP"}[status]
+        took = f" ({seconds:.1f} s)" if seconds is not None else ""
+        print(f"{word} {name}{took}" + (f": {detail}" if detail else ""), flush=True)
+        self.counts[kind][status] += 1
+        self._write({"kind": kind, "name": name, "status": status, "detail": detail,
+                     "seconds": seconds})
+
+    def _write(self, obj):
+        if self.path:
+            with open(self.path, "a") as f:
+                f.write(json.dumps(obj, ensure_ascii=False) + "\n")
+
+    def failed(self):
+        return self.counts["program"]["failed"] + self.counts["rig"]["failed"]
+
+    def close(self):
+        rig, prog = self.counts["rig"], self.counts["program"]
+        self._write({"done": True})
+        print(f"rig: {rig['passed']} passed, {rig['failed']} failed")
+        print(f"{prog['passed']} passed, {prog['failed']} failed, {prog['skipped']} skipped",
+              flush=True)
+
+
+def run_tests(rig, driver, tests, report):
+    """Sets the rig and the driver up, runs the tests in order, and cleans up after each."""
+    try:
+        rig.setup()
+        driver.setup()
+    except Exception as e:
+        report.record("program", "e2e set-up", "failed", str(e) or repr(e))
+        for t in tests:
+            report.record(t.kind, t.name, "failed", "not run, the set-up failed")
+        return
+    for i, t in enumerate(tests):
+        start = time.monotonic()
+        status, detail = "passed", ""
+        try:
+            t.fn(driver)
+        except OutOfTime:
+            report.record(t.kind, t.name, "failed", "the run's time budget ran out")
+            for rest in tests[i + 1:]:
+                report.record(rest.kind, rest.name, "failed", "not run, out of time")
+            rig.end_test(driver)
+            return
+        except Skip as e:
+            status, detail = "skipped", str(e)
+        except (Failure, subprocess.TimeoutExpired, OSError, ValueError, KeyError) as e:
+            status, detail = "failed", str(e)
+        except Exception:
+            status, detail = "failed", traceback.format_exc(limit=3).strip()
+        left = rig.end_test(driver)
+        if status == "failed" and rig.display_problem():
+            left.append(f"the display failed: {rig.display_problem()}")
+        if left:
+            status = "failed"
+            detail = "; ".join(([detail] if detail else []) + left)
+        report.record(t.kind, t.name, status, detail, time.monotonic() - start)

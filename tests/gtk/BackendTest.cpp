@@ -1,0 +1,194 @@
+// The GTK back end: text comparison, the message pump and quit, the timer inside nested pumps,
+// the form windows' kind, the handler error box, and the start-up error's module and address.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "GtkFixture.h"
+#include "app/GtkStartupError.h"
+
+namespace {
+
+using fw::TBounds;
+using fw::TControlKind;
+using gtktest::GtkFixture;
+using Clock = std::chrono::steady_clock;
+
+class BackendTest : public GtkFixture {};
+
+TEST_F(BackendTest, SameTextIgnoringCaseFoldsByUnicodeRules) {
+  struct Case {
+    std::string A;
+    std::string B;
+    bool Same;
+  };
+  const Case cases[] = {
+      {"MainFormPosX", "mainformposx", true},
+      {"StayOnTop", "STAYONTOP", true},
+      {"IP", "IPX", false},
+      {"", "", true},
+      {"Ärger", "äRGER", true},  // beyond ASCII
+      {"ＩＰ", "ｉｐ", true},    // full-width letters
+      {"\xff"
+       "Ab",
+       "\xff"
+       "aB",
+       true},  // no UTF-8: ASCII letters folded, other bytes as they are
+      {"\xff", "\xfe", false},
+      {std::string("a\0b", 3), std::string("A\0B", 3), true},
+      {std::string("a\0b", 3), "a", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(backend.SameTextIgnoringCase(c.A, c.B), c.Same) << c.A << " / " << c.B;
+  }
+}
+
+TEST_F(BackendTest, QuitIsReportedOnceBeforeAnythingElse) {
+  Pump();
+  EXPECT_EQ(backend.ProcessOneMessage(), fw::Backend::MessageResult::None);
+  backend.PostQuit();
+  backend.WaitMessage();  // returns at once with a quit pending
+  EXPECT_EQ(backend.ProcessOneMessage(), fw::Backend::MessageResult::Quit);
+  EXPECT_NE(backend.ProcessOneMessage(), fw::Backend::MessageResult::Quit);
+}
+
+// Counts ticks; the first one pumps messages for a while, as a check started by a tick does.
+struct PumpingTicks : fw::TimerEvents {
+  GtkFixture* Fixture = nullptr;
+  gtk::GtkBackend* Backend = nullptr;
+  int Ticks = 0;
+  int NestedTicks = 0;
+  bool Pumping = false;
+  Clock::duration FirstNestedAfter{};
+  void PlatformTimer() override {
+    ++Ticks;
+    if (Pumping) {
+      ++NestedTicks;
+      return;
+    }
+    if (Ticks > 1) {
+      return;
+    }
+    Pumping = true;
+    const auto start = Clock::now();
+    while (Clock::now() - start < std::chrono::milliseconds(500)) {
+      const int before = NestedTicks;
+      while (Backend->ProcessOneMessage() != fw::Backend::MessageResult::None) {
+      }
+      if (NestedTicks == 1 && before == 0) {
+        FirstNestedAfter = Clock::now() - start;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    Pumping = false;
+  }
+};
+
+TEST_F(BackendTest, TimerTicksInsideAPumpRunByItsOwnHandler) {
+  PumpingTicks events;
+  events.Backend = &backend;
+  auto timer = backend.CreateTimer(200, events);
+  const auto start = Clock::now();
+  while (events.Ticks == 0 && Clock::now() - start < std::chrono::seconds(2)) {
+    backend.WaitMessage();
+    Pump();
+  }
+  // Two more ticks fall due in the half second of pumping (at about 200 and 400 ms); the
+  // first only once a whole interval has passed since the tick that is still running.
+  EXPECT_GE(events.NestedTicks, 1);
+  EXPECT_LE(events.NestedTicks, 3);
+  EXPECT_GE(events.FirstNestedAfter, std::chrono::milliseconds(150));
+}
+
+TEST_F(BackendTest, FormsAreFixedUtilityWindowsWithTheirFrameButtons) {
+  gtk::Form& closable = MakeForm(fw::TBorderIcons::Close, fw::TFormStyle::StayOnTop);
+  gtk::Form& plain = MakeForm(fw::TBorderIcons::None, fw::TFormStyle::Normal);
+  for (gtk::Form* form : {&closable, &plain}) {
+    EXPECT_EQ(gtk_window_get_type_hint(form->Window()), GDK_WINDOW_TYPE_HINT_UTILITY);
+    EXPECT_FALSE(gtk_window_get_resizable(form->Window()));
+    EXPECT_STREQ(gtk_window_get_title(form->Window()), "Test form");
+    EXPECT_STREQ(gtk_window_get_role(form->Window()), "TForm_Test");
+  }
+  EXPECT_TRUE(gtk_window_get_deletable(closable.Window()));
+  EXPECT_FALSE(gtk_window_get_deletable(plain.Window()));
+  // A hidden form reports the position it will show at.
+  EXPECT_EQ(plain.Position().X, 40);
+  EXPECT_EQ(plain.Position().Y, 50);
+  plain.SetPosition(fw::TPoint{-5, 7});
+  EXPECT_EQ(plain.Position().X, -5);
+  EXPECT_EQ(plain.Position().Y, 7);
+}
+
+TEST_F(BackendTest, CloseRequestGoesToTheFrameworkAndKeepsTheWindow) {
+  gtk::Form& form = MakeForm();
+  form.Show(fw::TWindowState::Normal, false);
+  GdkEvent* event = gdk_event_new(GDK_DELETE);
+  event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(form.Window()))));
+  gtk_main_do_event(event);
+  gdk_event_free(event);
+  EXPECT_EQ(formLog.CloseRequests, 1);
+  EXPECT_TRUE(form.Shown());
+}
+
+// Answers the error box once it is up, noting what the forms looked like meanwhile.
+struct BoxWatch {
+  gtk::Form* Other = nullptr;
+  bool OtherSensitive = true;
+  std::string Title;
+  std::string Text;
+  static gboolean Answer(gpointer data) {
+    auto* watch = static_cast<BoxWatch*>(data);
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* item = windows; item != nullptr; item = item->next) {
+      if (GTK_IS_MESSAGE_DIALOG(item->data)) {
+        GtkWindow* box = GTK_WINDOW(item->data);
+        watch->Title = gtk_window_get_title(box);
+        gchar* text = nullptr;
+        g_object_get(box, "text", &text, nullptr);
+        watch->Text = text != nullptr ? text : "";
+        g_free(text);
+        watch->OtherSensitive = gtk_widget_get_sensitive(GTK_WIDGET(watch->Other->Window()));
+        gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
+      }
+    }
+    g_list_free(windows);
+    return G_SOURCE_CONTINUE;
+  }
+};
+
+TEST_F(BackendTest, HandlerErrorBoxDisablesTheFormsAndGivesTheFocusBack) {
+  gtk::Form& form = MakeForm();
+  gtk::Control& field = MakeControl(form, TControlKind::Edit, TBounds{8, 16, 25, 20});
+  form.Show(fw::TWindowState::Normal, false);
+  gtk_widget_grab_focus(field.Widget());
+  BoxWatch watch;
+  watch.Other = &form;
+  const guint answer = g_timeout_add(50, BoxWatch::Answer, &watch);
+  backend.ShowHandlerErrorBox("'abc' は整数ではありません.", "Vorlix");
+  g_source_remove(answer);
+  EXPECT_EQ(watch.Title, "Vorlix");
+  EXPECT_EQ(watch.Text, "'abc' は整数ではありません.");
+  EXPECT_FALSE(watch.OtherSensitive);
+  EXPECT_TRUE(gtk_widget_get_sensitive(GTK_WIDGET(form.Window())));
+  EXPECT_EQ(gtk_window_get_focus(form.Window()), field.Widget());
+  EXPECT_EQ(LogOf(0).Leaves, 0);
+}
+
+// Raised from the program's own code, the error names the program and an offset into it;
+// from a library, the library.
+void InTestProgram() {}
+
+TEST(StartupErrorTest, ModuleAndOffsetOfTheRaiseAddress) {
+  std::uintptr_t offset = 0;
+  const auto own = reinterpret_cast<const void*>(&InTestProgram);
+  EXPECT_EQ(app::ModuleOfAddress(own, offset), "vorlix_gtk_tests");
+  EXPECT_GT(offset, 0u);
+  EXPECT_LT(offset, reinterpret_cast<std::uintptr_t>(own));
+  const auto library = reinterpret_cast<const void*>(&gtk_init_check);
+  EXPECT_EQ(app::ModuleOfAddress(library, offset), "libgtk-3.so.0");
+  EXPECT_EQ(app::ModuleOfAddress(nullptr, offset), "vorlix_gtk_tests");
+  EXPECT_EQ(offset, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,265 @@
+// The GTK controls: field limits, silent check-box setting, the panel's clicks and accessible
+// name, focus leaving within a form, and the tab order.
+#include <gtest/gtest.h>
+
+#include "GtkFixture.h"
+
+namespace {
+
+using fw::TBounds;
+using fw::TControlKind;
+using gtktest::GtkFixture;
+
+class ControlsTest : public GtkFixture {};
+
+// What the user types or pastes goes through the editable's insertion, as here.
+void Type(gtk::Control& field, const char* text) {
+  GtkEditable* editable = GTK_EDITABLE(field.Widget());
+  gint position = gtk_editable_get_position(editable);
+  gtk_editable_insert_text(editable, text, -1, &position);
+}
+
+TEST_F(ControlsTest, MaximumLengthLimitsTypingButNotTheProgramsText) {
+  gtk::Form& form = MakeForm();
+  gtk::Control& field = MakeControl(form, TControlKind::Edit, TBounds{8, 16, 33, 20}, "", 4);
+  struct Case {
+    const char* Set;
+    const char* Typed;
+    const char* Expected;
+  };
+  const Case cases[] = {
+      {"", "12", "12"},                // room left
+      {"", "123456", "1234"},          // a paste is cut to fit
+      {"12", "345", "1234"},           // cut to the room that is left
+      {"1234", "5", "1234"},           // a full field takes nothing
+      {"12345", "", "12345"},          // the program's text keeps its length
+      {"12345", "6", "12345"},         // and leaves no room
+      {"", "日本語です", "日本語で"},  // characters count, not bytes
+  };
+  for (const Case& c : cases) {
+    field.SetText(c.Set);
+    gtk_editable_set_position(GTK_EDITABLE(field.Widget()), -1);
+    Type(field, c.Typed);
+    EXPECT_EQ(field.Text(), c.Expected) << "set " << c.Set << ", typed " << c.Typed;
+  }
+}
+
+TEST_F(ControlsTest, CheckBoxReportsTheUsersClicksOnly) {
+  gtk::Form& form = MakeForm();
+  gtk::Control& box =
+      MakeControl(form, TControlKind::CheckBox, TBounds{16, 48, 65, 17}, "定期実行");
+  box.SetChecked(true);
+  EXPECT_TRUE(box.Checked());
+  EXPECT_EQ(LogOf(0).Clicks, 0);
+  gtk_button_clicked(GTK_BUTTON(box.Widget()));
+  EXPECT_FALSE(box.Checked());
+  EXPECT_EQ(LogOf(0).Clicks, 1);
+  EXPECT_EQ(box.Text(), "定期実行");
+}
+
+GdkSeat* Seat() {
+  return gdk_display_get_default_seat(gdk_display_get_default());
+}
+
+// An event of that type for the widget's window.
+GdkEvent* NewEvent(GdkEventType type, GtkWidget* widget) {
+  GdkEvent* event = gdk_event_new(type);
+  event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(widget)));
+  return event;
+}
+
+// Hands the event to the widget as coming from the device, then frees it.
+void Deliver(GdkEvent* event, GtkWidget* widget, GdkDevice* device) {
+  gdk_event_set_device(event, device);
+  gtk_widget_event(widget, event);
+  gdk_event_free(event);
+}
+
+// A key pressed and released while the control has the focus; the window hands it on.
+void Key(gtk::Form& form, gtk::Control& control, guint keyval) {
+  gtk_widget_grab_focus(control.Widget());
+  GtkWidget* window = GTK_WIDGET(form.Window());
+  // GTK finds key bindings by the key's hardware code.
+  GdkKeymapKey* keys = nullptr;
+  gint count = 0;
+  gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gdk_display_get_default()), keyval,
+                                    &keys, &count);
+  ASSERT_GT(count, 0);
+  const auto code = static_cast<guint16>(keys[0].keycode);
+  g_free(keys);
+  for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+    GdkEvent* event = NewEvent(type, window);
+    event->key.keyval = keyval;
+    event->key.hardware_keycode = code;
+    Deliver(event, window, gdk_seat_get_keyboard(Seat()));
+  }
+}
+
+TEST_F(ControlsTest, SpaceTogglesACheckBoxAndEnterDoesNot) {
+  gtk::Form& form = MakeForm();
+  gtk::Control& box = MakeControl(form, TControlKind::CheckBox, TBounds{16, 48, 65, 17}, "x");
+  form.Show(fw::TWindowState::Normal, false);
+  Key(form, box, GDK_KEY_Return);
+  EXPECT_FALSE(box.Checked());
+  Key(form, box, GDK_KEY_space);
+  EXPECT_TRUE(box.Checked());
+  EXPECT_EQ(LogOf(0).Clicks, 1);
+}
+
+struct Press {
+  GdkEventType Type;
+  guint Button;
+  double X;
+  double Y;
+};
+
+void Send(GtkWidget* widget, const Press& press) {
+  GdkEvent* event = NewEvent(press.Type, widget);
+  event->button.button = press.Button;
+  event->button.x = press.X;
+  event->button.y = press.Y;
+  Deliver(event, widget, gdk_seat_get_pointer(Seat()));
+}
+
+TEST_F(ControlsTest, PanelClickIsAPressAndReleaseOverIt) {
+  gtk::Form& form = MakeForm();
+  gtk::Control& panel = MakeControl(form, TControlKind::Panel, TBounds{0, 0, 79, 25});
+  form.Show(fw::TWindowState::Normal, false);
+  Pump();
+  constexpr GdkEventType kPress = GDK_BUTTON_PRESS;
+  constexpr GdkEventType kDouble = GDK_2BUTTON_PRESS;
+  constexpr GdkEventType kTriple = GDK_3BUTTON_PRESS;
+  constexpr GdkEventType kRelease = GDK_BUTTON_RELEASE;
+  struct Case {
+    const char* Name;
+    std::vector<Press> Events;
+    bool CancelBeforeRelease;
+    int Clicks;
+  };
+  const Case cases[] = {
+      {"click", {{kPress, 1, 10, 10}, {kRelease, 1, 12, 11}}, false, 1},
+      {"released outside", {{kPress, 1, 10, 10}, {kRelease, 1, 90, 11}}, false, 0},
+      {"released above", {{kPress, 1, 10, 10}, {kRelease, 1, 10, -1}}, false, 0},
+      {"double click",
+       {{kPress, 1, 10, 10},
+        {kRelease, 1, 10, 10},
+        {kPress, 1, 10, 10},
+        {kDouble, 1, 10, 10},
+        {kRelease, 1, 10, 10}},
+       false,
+       1},
+      {"triple click",
+       {{kPress, 1, 10, 10},
+        {kRelease, 1, 10, 10},
+        {kPress, 1, 10, 10},
+        {kDouble, 1, 10, 10},
+        {kRelease, 1, 10, 10},
+        {kPress, 1, 10, 10},
+        {kTriple, 1, 10, 10},
+        {kRelease, 1, 10, 10}},
+       false,
+       2},
+      {"release alone", {{kRelease, 1, 10, 10}}, false, 0},
+      {"right button", {{kPress, 3, 10, 10}, {kRelease, 3, 10, 10}}, false, 0},
+      {"error box between", {{kPress, 1, 10, 10}, {kRelease, 1, 10, 10}}, true, 0},
+  };
+  for (const Case& c : cases) {
+    LogOf(0).Clicks = 0;
+    for (const Press& press : c.Events) {
+      if (press.Type == kRelease && c.CancelBeforeRelease) {
+        backend.CancelMouseCapture();
+      }
+      Send(panel.Widget(), press);
+    }
+    EXPECT_EQ(LogOf(0).Clicks, c.Clicks) << c.Name;
+  }
+}
+
+TEST_F(ControlsTest, PanelIsReadAsALabelNamedByItsCaption) {
+  gtk::Form& form = MakeForm();
+  gtk::Control& panel = MakeControl(form, TControlKind::Panel, TBounds{0, 0, 79, 25});
+  AtkObject* accessible = gtk_widget_get_accessible(panel.Widget());
+  EXPECT_EQ(atk_object_get_role(accessible), ATK_ROLE_LABEL);
+  EXPECT_STREQ(atk_object_get_name(accessible), "");
+  panel.SetText("23ms");
+  EXPECT_STREQ(atk_object_get_name(accessible), "23ms");
+  EXPECT_EQ(panel.Text(), "23ms");
+}
+
+TEST_F(ControlsTest, FocusLeavesOnlyForAnotherControlOfTheForm) {
+  gtk::Form& form = MakeForm();
+  gtk::Control& first = MakeControl(form, TControlKind::Edit, TBounds{8, 16, 25, 20});
+  gtk::Control& second = MakeControl(form, TControlKind::Edit, TBounds{48, 16, 25, 20});
+  gtk::Control& third = MakeControl(form, TControlKind::Edit, TBounds{88, 16, 25, 20});
+  gtk_widget_grab_focus(first.Widget());
+  EXPECT_EQ(LogOf(0).Leaves, 0);
+  gtk_widget_grab_focus(second.Widget());
+  EXPECT_EQ(LogOf(0).Leaves, 1);
+  // Focus taken from the form as a whole (the window loses its focus widget) is no leave.
+  gtk_window_set_focus(form.Window(), nullptr);
+  EXPECT_EQ(LogOf(1).Leaves, 0);
+  gtk_widget_grab_focus(third.Widget());
+  controls[2].reset();  // the focused control goes away
+  EXPECT_EQ(LogOf(2).Leaves, 0);
+}
+
+TEST_F(ControlsTest, TabFollowsTheOrderTheControlsWereMadeIn) {
+  gtk::Form& form = MakeForm();
+  // Made in tab order, placed against it: GTK's own order would go by position.
+  gtk::Control& a = MakeControl(form, TControlKind::Edit, TBounds{128, 70, 25, 20});
+  MakeControl(form, TControlKind::Label, TBounds{8, 8, 20, 12}, "ms");
+  gtk::Control& b = MakeControl(form, TControlKind::CheckBox, TBounds{64, 40, 65, 17}, "x");
+  MakeControl(form, TControlKind::GroupBox, TBounds{0, 0, 161, 44}, "IP");
+  gtk::Control& c = MakeControl(form, TControlKind::Button, TBounds{0, 0, 49, 25}, "OK");
+  form.Show(fw::TWindowState::Normal, false);
+  GtkWidget* window = GTK_WIDGET(form.Window());
+  EXPECT_EQ(gtk_window_get_focus(form.Window()), a.Widget());  // the first one, once shown
+  const GtkWidget* forward[] = {b.Widget(), c.Widget(), a.Widget()};
+  for (const GtkWidget* expected : forward) {
+    gtk_widget_child_focus(window, GTK_DIR_TAB_FORWARD);
+    EXPECT_EQ(gtk_window_get_focus(form.Window()), expected);
+  }
+  const GtkWidget* backward[] = {c.Widget(), b.Widget(), a.Widget()};
+  for (const GtkWidget* expected : backward) {
+    gtk_widget_child_focus(window, GTK_DIR_TAB_BACKWARD);
+    EXPECT_EQ(gtk_window_get_focus(form.Window()), expected);
+  }
+}
+
+TEST_F(ControlsTest, LabelsGrowToTheirCaptionAndFramesTakeNoFocus) {
+  gtk::Form& form = MakeForm();
+  gtk::Control& label = MakeControl(form, TControlKind::Label, TBounds{40, 24, 2, 12}, "分ごと");
+  gtk::Control& group = MakeControl(form, TControlKind::GroupBox, TBounds{0, 0, 161, 44}, "IP");
+  gtk::Control& bevel = MakeControl(form, TControlKind::Bevel, TBounds{8, 56, 81, 44});
+  form.Show(fw::TWindowState::Normal, false);
+  Pump();
+  EXPECT_GT(gtk_widget_get_allocated_width(label.Widget()), 2);
+  EXPECT_GE(gtk_widget_get_allocated_height(label.Widget()), 12);
+  EXPECT_EQ(gtk_widget_get_allocated_width(group.Widget()), 161);
+  EXPECT_FALSE(gtk_widget_get_can_focus(group.Widget()));
+  EXPECT_FALSE(gtk_widget_get_can_focus(bevel.Widget()));
+  EXPECT_FALSE(gtk_widget_get_can_focus(label.Widget()));
+  EXPECT_EQ(atk_object_get_role(gtk_widget_get_accessible(group.Widget())), ATK_ROLE_GROUPING);
+}
+
+TEST_F(ControlsTest, SmallControlsKeepTheLayoutSizes) {
+  gtk::Form& form = MakeForm();
+  gtk::Control& button = MakeControl(form, TControlKind::Button, TBounds{80, 0, 49, 25}, "Check");
+  gtk::Control& field = MakeControl(form, TControlKind::Edit, TBounds{8, 16, 25, 20}, "198");
+  gtk::Control& box =
+      MakeControl(form, TControlKind::CheckBox, TBounds{16, 48, 65, 17}, "定期実行");
+  form.Show(fw::TWindowState::Normal, false);
+  Pump();
+  struct Case {
+    gtk::Control& Control;
+    int Width;
+    int Height;
+  };
+  const Case cases[] = {{button, 49, 25}, {field, 25, 20}, {box, 65, 17}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(gtk_widget_get_allocated_width(c.Control.Widget()), c.Width) << c.Control.Text();
+    EXPECT_EQ(gtk_widget_get_allocated_height(c.Control.Widget()), c.Height) << c.Control.Text();
+  }
+}
+
+}  // namespace

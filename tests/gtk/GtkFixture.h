@@ -1,0 +1,103 @@
+// A GTK back end on the test's display, with forms and controls made straight from their
+// parameters, and recorders for the events they report.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/gtk/Control.h"
+#include "platform/gtk/Form.h"
+#include "platform/gtk/GtkBackend.h"
+
+namespace gtktest {
+
+class NoFiles : public fw::FileAccess {
+ public:
+  bool FileExists(const std::string&) override { return false; }
+  std::string ReadFile(const std::string&) override { return {}; }
+  void WriteFile(const std::string&, const std::string&) override {}
+};
+
+class StillClock : public fw::Clock {
+ public:
+  std::uint32_t Milliseconds() override { return 0; }
+  std::uint32_t Ticks() override { return 0; }
+  void Sleep(std::uint32_t) override {}
+  std::uint32_t MinimumPeriod() override { return 1; }
+  void BeginPeriod(std::uint32_t) override {}
+  void EndPeriod(std::uint32_t) override {}
+};
+
+struct FormLog : fw::FormEvents {
+  int CloseRequests = 0;
+  void PlatformCloseRequest() override { ++CloseRequests; }
+};
+
+struct ControlLog : fw::ControlEvents {
+  int Clicks = 0;
+  int Leaves = 0;
+  void PlatformClick() override { ++Clicks; }
+  void PlatformFocusLeave() override { ++Leaves; }
+};
+
+class GtkFixture : public ::testing::Test {
+ protected:
+  GtkFixture() : backend(files, clock) {}
+
+  gtk::Form& MakeForm(fw::TBorderIcons icons = fw::TBorderIcons::Close,
+                      fw::TFormStyle style = fw::TFormStyle::Normal) {
+    fw::FormParams params;
+    params.ClassName = "TForm_Test";
+    params.Caption = "Test form";
+    params.Client = fw::TBounds{40, 50, 249, 101};
+    params.BorderIcons = icons;
+    params.Style = style;
+    params.Font.Face = "ＭＳ Ｐゴシック";
+    params.Font.Height = -12;
+    forms.push_back(backend.CreateForm(params, formLog));
+    return static_cast<gtk::Form&>(*forms.back());
+  }
+
+  gtk::Control& MakeControl(gtk::Form& form, fw::TControlKind kind, fw::TBounds bounds,
+                            const std::string& text = {}, int maxLength = 0) {
+    fw::ControlParams params;
+    params.Kind = kind;
+    params.Text = text;
+    params.Bounds = bounds;
+    params.MaxLength = maxLength;
+    params.TabStop = kind == fw::TControlKind::Edit || kind == fw::TControlKind::Button ||
+                     kind == fw::TControlKind::CheckBox;
+    params.Font.Face = "ＭＳ Ｐゴシック";
+    params.Font.Height = -12;
+    logs.push_back(std::make_unique<ControlLog>());
+    controls.push_back(form.CreateControl(params, *logs.back()));
+    return static_cast<gtk::Control&>(*controls.back());
+  }
+
+  ControlLog& LogOf(std::size_t index) { return *logs[index]; }
+
+  // Handles what is pending, as the framework's message processing does.
+  void Pump() {
+    while (backend.ProcessOneMessage() != fw::Backend::MessageResult::None) {
+    }
+  }
+
+  void TearDown() override {
+    controls.clear();
+    forms.clear();
+  }
+
+  NoFiles files;
+  StillClock clock;
+  gtk::GtkBackend backend;
+  FormLog formLog;
+  std::vector<std::unique_ptr<fw::FormPeer>> forms;
+  std::vector<std::unique_ptr<ControlLog>> logs;
+  std::vector<std::unique_ptr<fw::ControlPeer>> controls;
+};
+
+}  // namespace gtktest

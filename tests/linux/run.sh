@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Builds the Linux platform tests and the GTK back-end tests when needed and runs both (as root)
+# inside a fresh test network (the namespaces of tests/e2e/netns.sh with the responder's test
+# hosts), removed again at the end. Each test program writes a JUnit XML report; the script
+# prints where, and ends with a line "N passed, N failed" (skipped tests count as neither).
+#
+#   tests/linux/run.sh [--tree linux|linux-asan] [--xml-dir DIR] [GTEST_ARGS...]
+# The tree defaults to linux-asan, so the tests run under ASan and UBSan; the reports go to
+# build/<tree>/test-results unless --xml-dir says otherwise.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+repo="$(cd "$here/../.." && pwd)"
+tree=linux-asan
+xml=""
+while (($#)); do
+  case "$1" in
+    --tree) tree="$2"; shift 2 ;;
+    --xml-dir) xml="$2"; shift 2 ;;
+    *) break ;;
+  esac
+done
+[[ "$tree" == linux || "$tree" == linux-asan ]] || { echo "run.sh: no tree '$tree'" >&2; exit 2; }
+xml="${xml:-$repo/build/$tree/test-results}"
+
+if [[ "$(id -u)" != 0 ]]; then
+  echo "tests/linux/run.sh: needs root (network namespaces)" >&2
+  exit 1
+fi
+
+(cd "$repo" && cmake --preset "$tree" >/dev/null &&
+  cmake --build --preset "$tree" -j2 --target vorlix_linux_tests vorlix_gtk_tests >/dev/null)
+out="$repo/build/e2e"
+responder="$out/responder"
+mkdir -p "$out" "$xml"
+if [[ ! -x "$responder" || "$repo/tests/e2e/responder.cpp" -nt "$responder" ]]; then
+  g++ -std=c++20 -O2 -Wall -Wextra -Werror -o "$responder.tmp" "$repo/tests/e2e/responder.cpp"
+  mv "$responder.tmp" "$responder"
+fi
+rm -f "$xml/linux.xml" "$xml/gtk.xml"
+
+id=$$
+export VX_RESPONDER="$responder" VX_NETNS_STATE="$repo/build/$tree/netns-$id"
+# shellcheck source=../e2e/netns.sh
+source "$repo/tests/e2e/netns.sh"
+# netns.sh is written for shells without errexit.
+trap 'set +e; vx_netns_down "$id"; rm -rf "$VX_NETNS_STATE"' EXIT
+vx_netns_up "$id" >/dev/null
+
+status=0
+bin="$repo/build/$tree"
+vx_netns_exec "$id" "$bin/vorlix_linux_tests" --gtest_output="xml:$xml/linux.xml" "$@" ||
+  status=1
+# The back end's tests need a display of their own, and no accessibility bus.
+vx_netns_exec "$id" env -u DBUS_SESSION_BUS_ADDRESS NO_AT_BRIDGE=1 \
+  xvfb-run -a "$bin/vorlix_gtk_tests" --gtest_output="xml:$xml/gtk.xml" "$@" || status=1
+
+# Counts from the reports: the root element <testsuites tests= failures= errors= ...>, and the
+# test cases whose result is "skipped".
+passed=0
+failed=0
+for report in "$xml/linux.xml" "$xml/gtk.xml"; do
+  echo "junit: $report"
+  if [[ ! -f "$report" ]]; then
+    failed=$((failed + 1))
+    continue
+  fi
+  root="$(grep -m1 '<testsuites ' "$report")"
+  count() { sed -nE "s/.* $1=\"([0-9]+)\".*/\1/p" <<<"$root"; }
+  tests="$(count tests)" failures="$(count failures)" errors="$(count errors)"
+  skipped="$(grep -c 'result="skipped"' "$report" || true)"
+  failed=$((failed + failures + errors))
+  passed=$((passed + tests - failures - errors - skipped))
+done
+echo "$passed passed, $failed failed"
+((status == 0 && failed == 0))
