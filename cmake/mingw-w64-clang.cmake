@@ -23,3 +23,4 @@ set(CMAKE_CXX_FLAGS_INIT "-isystem ${vorlix_cxx_headers} \
 -isystem ${vorlix_cxx_headers}/${vorlix_triple} -isystem ${vorlix_cxx_headers}/backward")
 # The runtime's threads are winpthreads, as with GCC's POSIX flavour.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld -L${vorlix_gcc_dir} -pthread")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "${CMAKE_EXE_LINKER_FLAGS_INIT}")
