@@ -98,7 +98,7 @@ Loaded LoadWithTheSettingsLayer(const std::string& content) {
   return loaded;
 }
 
-// The same load read from the file's description with the reference routines.
+// The same load written a second time, over the reference routines.
 Loaded LoadWithTheReference(const std::string& content) {
   Loaded loaded;
   const std::vector<std::string> lines = reference::SplitLines(content);
