@@ -38,6 +38,7 @@ add_executable(vorlix_unit_tests
   tests/unit/framework/ComponentTest.cpp
   tests/unit/framework/ErrorTextTest.cpp
   tests/unit/probe/KvICMPTest.cpp
+  tests/unit/settings/FieldRulesTest.cpp
   tests/unit/settings/NumberTextTest.cpp
   tests/unit/settings/SettingsTextTest.cpp
   tests/unit/settings/UtilityTest.cpp
@@ -54,7 +55,8 @@ include(GoogleTest)
 gtest_discover_tests(vorlix_unit_tests DISCOVERY_TIMEOUT 30)
 
 if(VORLIX_FUZZ)
-  add_executable(vorlix_settings_fuzz tests/fuzz/SettingsFuzz.cpp)
+  add_executable(vorlix_settings_fuzz tests/fuzz/SettingsFuzz.cpp tests/fuzz/Reference.cpp
+    tests/fuzz/Reference.h)
   target_compile_options(vorlix_settings_fuzz PRIVATE -fsanitize=fuzzer)
   target_link_options(vorlix_settings_fuzz PRIVATE -fsanitize=fuzzer)
   target_link_libraries(vorlix_settings_fuzz PRIVATE vorlix_settings vorlix_options)

@@ -4,8 +4,9 @@
 Usage: pe_load_config.py IMAGE MAP
 
 MSVC's linker does this itself; GNU ld 2.40 does not, so the mingw-w64 build runs this after the
-link. The structure's address comes from the linker's map file (the image is stripped), its size
-from its own first field. An image whose directory already points there is left as it is.
+link, with either linker (GNU ld or lld). The structure's address comes from the linker's map file
+(the image is stripped), its size from its own first field. An image whose directory already
+points there is left as it is.
 """
 
 import re
@@ -19,12 +20,17 @@ def fail(message):
     sys.exit(f"pe_load_config.py: {message}")
 
 
-def symbol_address(map_path):
-    # "                0x0000000140009000                _load_config_used"; i386 adds a "_".
-    pattern = re.compile(r"^\s+0x([0-9a-fA-F]+)\s+_?_load_config_used\s*$")
+def symbol_rva(map_path, image_base):
+    # GNU ld gives the address, "        0x0000000140009000        _load_config_used" (i386 adds
+    # a "_"); lld the RVA, "000382b0 00000000     0        _load_config_used".
+    gnu = re.compile(r"^\s+0x([0-9a-fA-F]+)\s+_?_load_config_used\s*$")
+    lld = re.compile(r"^([0-9a-fA-F]+)\s+[0-9a-fA-F]+\s+\d+\s+_?_load_config_used\s*$")
     with open(map_path, encoding="utf-8", errors="replace") as f:
         for line in f:
-            m = pattern.match(line)
+            m = gnu.match(line)
+            if m:
+                return int(m.group(1), 16) - image_base
+            m = lld.match(line)
             if m:
                 return int(m.group(1), 16)
     fail(f"no _load_config_used in {map_path}")
@@ -55,7 +61,7 @@ def main():
     if count <= LOAD_CONFIG:
         fail("the image has no room for a load configuration directory")
 
-    rva = symbol_address(map_path) - image_base
+    rva = symbol_rva(map_path, image_base)
     offset = None
     table = optional + optional_size
     for i in range(sections):

@@ -17,8 +17,9 @@ class EICMPError : public base::Exception {
   const char* ClassName() const override { return "EICMPError"; }
 };
 
-using TOnReply = std::function<void(fw::TObject* Sender, std::int32_t Status, std::string IPAddress,
-                                    std::int32_t RTT, std::uint8_t TTL)>;
+using TOnReply =
+    std::function<void(fw::TObject* Sender, std::int32_t Status, const std::string& IPAddress,
+                       std::int32_t RTT, std::uint8_t TTL)>;
 
 class TKvICMP : public fw::TComponent {
  public:

@@ -109,7 +109,7 @@ std::int32_t TextToInt(const std::string& text) {
 std::string IntToText(std::int32_t value) {
   char buffer[16];
   const std::to_chars_result result = std::to_chars(std::begin(buffer), std::end(buffer), value);
-  return std::string(buffer, result.ptr);
+  return {buffer, result.ptr};
 }
 
 }  // namespace settings

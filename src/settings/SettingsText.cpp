@@ -32,7 +32,7 @@ std::string FindValue(const std::vector<std::string>& lines, const std::string& 
       return line.substr(equals + 1);
     }
   }
-  return std::string();
+  return {};
 }
 
 std::string JoinLines(const std::vector<std::string>& lines) {

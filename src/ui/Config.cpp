@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/Application.h"
+#include "settings/FieldRules.h"
 #include "settings/NumberText.h"
 #include "settings/SettingsText.h"
 #include "settings/Utility.h"
@@ -34,36 +35,10 @@ const char* const kStayOnTop = "StayOnTop";
 // The default address, octet by octet, as the fields first show it.
 const char* const kDefaultOctets[4] = {"1", "1", "1", "1"};
 
-struct Range {
-  std::int32_t Minimum;
-  std::int32_t Maximum;
-  std::int32_t Fallback;
-};
-
-constexpr Range kOctet{0, 255, 0};
-constexpr Range kTimeout{0, 9999, 0};
-constexpr Range kMinutes{1, 99, 1};
-
 // Rewrites a field as the plain decimal form of a value within its range.
-void Validate(fw::TObject* sender, const Range& range) {
+void Validate(fw::TObject* sender, const settings::FieldRange& range) {
   auto* field = static_cast<fw::TEdit*>(sender);
-  std::int32_t value;
-  try {
-    value = settings::TextToInt(field->Text());
-  } catch (const settings::EConvertError&) {
-    value = range.Fallback;
-  }
-  if (value < range.Minimum) {
-    value = range.Minimum;
-  } else if (value > range.Maximum) {
-    value = range.Maximum;
-  }
-  field->SetText(settings::IntToText(value));
-}
-
-// A stored switch is on when the lowest 8 bits of its number are not all zero.
-bool SwitchOn(const std::string& value) {
-  return (settings::TextToInt(value) & 0xFF) != 0;
+  field->SetText(settings::IntToText(settings::FieldValue(field->Text(), range)));
 }
 
 std::string Line(const char* key, const std::string& value) {
@@ -163,15 +138,15 @@ void TForm_Config::Button_OKClick(fw::TObject*) {
 }
 
 void TForm_Config::Edit_IPExit(fw::TObject* Sender) {
-  Validate(Sender, kOctet);
+  Validate(Sender, settings::kOctetRange);
 }
 
 void TForm_Config::Edit_TimeOutExit(fw::TObject* Sender) {
-  Validate(Sender, kTimeout);
+  Validate(Sender, settings::kTimeOutRange);
 }
 
 void TForm_Config::Edit_PingTimeExit(fw::TObject* Sender) {
-  Validate(Sender, kMinutes);
+  Validate(Sender, settings::kMinutesRange);
 }
 
 void TForm_Config::ApplySettings() {
@@ -248,10 +223,10 @@ bool TForm_Config::LoadSettings() {
 
     Edit_TimeOut->SetText(value(kTimeOut));
     Edit_TimeOutExit(Edit_TimeOut);
-    CheckBox_PingTime->SetChecked(SwitchOn(value(kAutoPing)));
+    CheckBox_PingTime->SetChecked(settings::SwitchOn(value(kAutoPing)));
     Edit_PingTime->SetText(value(kPingTime));
     Edit_PingTimeExit(Edit_PingTime);
-    CheckBox_StayOnTop->SetChecked(SwitchOn(value(kStayOnTop)));
+    CheckBox_StayOnTop->SetChecked(settings::SwitchOn(value(kStayOnTop)));
     ApplySettings();
   } catch (const std::exception&) {
     failed = true;

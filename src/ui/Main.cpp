@@ -75,10 +75,9 @@ TForm_Main::TForm_Main(fw::TComponent* AOwner) : fw::TForm(AOwner) {
 
   KvICMP = new probe::TKvICMP(this);
   KvICMP->NumberOfPings = 1;
-  KvICMP->OnReply = [this](fw::TObject* s, std::int32_t status, std::string address,
-                           std::int32_t rtt, std::uint8_t ttl) {
-    KvICMPReply(s, status, std::move(address), rtt, ttl);
-  };
+  KvICMP->OnReply = [this](fw::TObject* s, std::int32_t status, const std::string& address,
+                           std::int32_t rtt,
+                           std::uint8_t ttl) { KvICMPReply(s, status, address, rtt, ttl); };
 
   OnCreate = [this](fw::TObject* s) { FormCreate(s); };
   OnDestroy = [this](fw::TObject* s) { FormDestroy(s); };
@@ -140,7 +139,8 @@ void TForm_Main::Panel_ResultClick(fw::TObject*) {
   }
 }
 
-void TForm_Main::KvICMPReply(fw::TObject*, std::int32_t, std::string, std::int32_t, std::uint8_t) {
+void TForm_Main::KvICMPReply(fw::TObject*, std::int32_t, const std::string&, std::int32_t,
+                             std::uint8_t) {
   const auto elapsed = static_cast<std::int32_t>(ProgramClock().Milliseconds() - StartTime);
   if (elapsed < KvICMP->Timeout) {
     Panel_Result->SetCaption(std::to_string(elapsed) + "ms");

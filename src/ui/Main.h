@@ -24,7 +24,7 @@ class TForm_Main : public fw::TForm {
   void FormCreate(fw::TObject* Sender);
   void TimerTimer(fw::TObject* Sender);
   void Panel_ResultClick(fw::TObject* Sender);
-  void KvICMPReply(fw::TObject* Sender, std::int32_t Status, std::string IPAddress,
+  void KvICMPReply(fw::TObject* Sender, std::int32_t Status, const std::string& IPAddress,
                    std::int32_t RTT, std::uint8_t TTL);
   void FormDestroy(fw::TObject* Sender);
   void Button_CheckClick(fw::TObject* Sender);

@@ -1,5 +1,8 @@
-// Fuzz target for the settings layer: number texts, dotted addresses and settings-file text.
-#include <charconv>
+// Fuzz target for the settings layer: whole settings files read as the program loads them, the
+// file the program would then save, number texts and dotted addresses, each compared with a
+// second reading written apart from the real one.
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -10,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include <strings.h>
-
+#include "Reference.h"
+#include "settings/FieldRules.h"
 #include "settings/NumberText.h"
 #include "settings/SettingsText.h"
 #include "settings/Utility.h"
@@ -25,90 +28,142 @@ void Check(bool condition, const char* what) {
   }
 }
 
-// A second reading of an integer text, written independently: a state machine checks the form,
-// then std::from_chars reads the digits and the range is checked on a 64-bit value.
-std::optional<std::int32_t> ReferenceTextToInt(std::string_view text) {
-  enum class State { Blanks, AfterSign, AfterZero, HexStart, Hex, Decimal };
-  State state = State::Blanks;
-  bool negative = false;
-  std::size_t digitsFrom = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    const bool decimal = c >= '0' && c <= '9';
-    const bool hex = decimal || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-    switch (state) {
-      case State::Blanks:
-      case State::AfterSign:
-        if (state == State::Blanks && c == ' ') {
-          continue;
-        }
-        if (state == State::Blanks && (c == '+' || c == '-')) {
-          negative = c == '-';
-          state = State::AfterSign;
-        } else if (c == '$' || c == 'x' || c == 'X') {
-          state = State::HexStart;
-          digitsFrom = i + 1;
-        } else if (c == '0') {
-          state = State::AfterZero;
-          digitsFrom = i;
-        } else if (decimal) {
-          state = State::Decimal;
-          digitsFrom = i;
-        } else {
-          return std::nullopt;
-        }
-        break;
-      case State::AfterZero:
-        if (c == 'x' || c == 'X') {
-          state = State::HexStart;
-          digitsFrom = i + 1;
-        } else if (decimal) {
-          state = State::Decimal;
-        } else {
-          return std::nullopt;
-        }
-        break;
-      case State::HexStart:
-      case State::Hex:
-        if (!hex) {
-          return std::nullopt;
-        }
-        state = State::Hex;
-        break;
-      case State::Decimal:
-        if (!decimal) {
-          return std::nullopt;
-        }
-        break;
+constexpr std::string_view kLineEndOrNul("\r\n\0", 3);
+
+// The settings file's keys, in the order the program reads and writes them.
+const char* const kKeys[] = {"MainFormPosX",   "MainFormPosY", "ConfigFormPosX",
+                             "ConfigFormPosY", "IP",           "TimeOut",
+                             "AutoPing",       "PingTime",     "StayOnTop"};
+
+// What a load leaves in the windows and fields, starting from their layout state.
+struct Loaded {
+  std::int32_t MainLeft = -255;
+  std::int32_t MainTop = -255;
+  std::int32_t ConfigLeft = 201;
+  std::int32_t ConfigTop = 107;
+  std::array<std::string, 4> Octets = {"1", "1", "1", "1"};
+  std::string TimeOut = "5000";
+  bool AutoPing = true;
+  std::string Minutes = "1";
+  bool StayOnTop = true;
+  int Read = 0;  // how many of the nine settings the load took before it stopped
+
+  bool operator==(const Loaded&) const = default;
+};
+
+// The status window is never left off the top or left edge of the screen.
+void CorrectMainPosition(Loaded& loaded) {
+  loaded.MainLeft = std::max(loaded.MainLeft, 0);
+  loaded.MainTop = std::max(loaded.MainTop, 0);
+}
+
+// The settings window's load, step by step, with the settings layer's own routines: the first
+// value that is no number ends it, and whatever was taken stays.
+Loaded LoadWithTheSettingsLayer(const std::string& content) {
+  Loaded loaded;
+  const std::vector<std::string> lines = settings::SplitLines(content);
+  auto value = [&lines](const char* key) {
+    return settings::FindValue(lines, key, reference::SameIgnoringAsciiCase);
+  };
+  try {
+    loaded.MainLeft = settings::TextToInt(value("MainFormPosX"));
+    ++loaded.Read;
+    loaded.MainTop = settings::TextToInt(value("MainFormPosY"));
+    ++loaded.Read;
+    loaded.ConfigLeft = settings::TextToInt(value("ConfigFormPosX"));
+    ++loaded.Read;
+    loaded.ConfigTop = settings::TextToInt(value("ConfigFormPosY"));
+    ++loaded.Read;
+    std::array<std::int32_t, 4> ip = {};
+    settings::StrToIP(value("IP"), ip[0], ip[1], ip[2], ip[3]);
+    for (std::size_t i = 0; i < ip.size(); ++i) {
+      loaded.Octets[i] = settings::IntToText(
+          settings::FieldValue(settings::IntToText(ip[i]), settings::kOctetRange));
+    }
+    ++loaded.Read;
+    loaded.TimeOut =
+        settings::IntToText(settings::FieldValue(value("TimeOut"), settings::kTimeOutRange));
+    ++loaded.Read;
+    loaded.AutoPing = settings::SwitchOn(value("AutoPing"));
+    ++loaded.Read;
+    loaded.Minutes =
+        settings::IntToText(settings::FieldValue(value("PingTime"), settings::kMinutesRange));
+    ++loaded.Read;
+    loaded.StayOnTop = settings::SwitchOn(value("StayOnTop"));
+    ++loaded.Read;
+  } catch (const settings::EConvertError&) {
+    // The load stops here.
+  }
+  CorrectMainPosition(loaded);
+  return loaded;
+}
+
+// The same load written a second time, over the reference routines.
+Loaded LoadWithTheReference(const std::string& content) {
+  Loaded loaded;
+  const std::vector<std::string> lines = reference::SplitLines(content);
+  auto number = [&lines](const char* key) {
+    return reference::TextToInt(reference::FindValue(lines, key).value_or(""));
+  };
+  auto field = [&lines](const char* key, std::int32_t low, std::int32_t high,
+                        std::int32_t fallback) {
+    const std::int32_t value =
+        reference::TextToInt(reference::FindValue(lines, key).value_or("")).value_or(fallback);
+    return std::to_string(value < low ? low : value > high ? high : value);
+  };
+  std::int32_t* positions[] = {&loaded.MainLeft, &loaded.MainTop, &loaded.ConfigLeft,
+                               &loaded.ConfigTop};
+  for (int i = 0; i < 4; ++i) {
+    const std::optional<std::int32_t> position = number(kKeys[i]);
+    if (!position) {
+      CorrectMainPosition(loaded);
+      return loaded;
+    }
+    *positions[i] = *position;
+    ++loaded.Read;
+  }
+  const auto ip = reference::StrToIP(reference::FindValue(lines, "IP").value_or(""));
+  if (ip) {
+    for (std::size_t i = 0; i < 4; ++i) {
+      loaded.Octets[i] = std::to_string(std::clamp((*ip)[i], 0, 255));
+    }
+    ++loaded.Read;
+    loaded.TimeOut = field("TimeOut", 0, 9999, 0);
+    ++loaded.Read;
+    const auto autoPing = number("AutoPing");
+    if (autoPing) {
+      loaded.AutoPing = static_cast<std::uint8_t>(*autoPing) != 0;
+      ++loaded.Read;
+      loaded.Minutes = field("PingTime", 1, 99, 1);
+      ++loaded.Read;
+      const auto stayOnTop = number("StayOnTop");
+      if (stayOnTop) {
+        loaded.StayOnTop = static_cast<std::uint8_t>(*stayOnTop) != 0;
+        ++loaded.Read;
+      }
     }
   }
-  if (state != State::Hex && state != State::Decimal && state != State::AfterZero) {
-    return std::nullopt;
-  }
-  const char* first = text.data() + digitsFrom;
-  const char* last = text.data() + text.size();
-  std::uint64_t value = 0;
-  const int base = state == State::Hex ? 16 : 10;
-  if (std::from_chars(first, last, value, base).ec != std::errc()) {
-    return std::nullopt;  // out of range for 64 bits, so for 32 as well
-  }
-  if (base == 16) {
-    if (value > 0xFFFFFFFFull) {
-      return std::nullopt;
-    }
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
-  }
-  const std::int64_t signedValue =
-      negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
-  if (value > 2147483648ull || signedValue > 2147483647) {
-    return std::nullopt;
-  }
-  return static_cast<std::int32_t>(signedValue);
+  CorrectMainPosition(loaded);
+  return loaded;
+}
+
+// The nine lines the program writes when the settings window is hidden after such a load.
+std::vector<std::string> SavedLines(const Loaded& loaded) {
+  const Loaded& l = loaded;
+  return {"MainFormPosX=" + settings::IntToText(l.MainLeft),
+          "MainFormPosY=" + settings::IntToText(l.MainTop),
+          "ConfigFormPosX=" + settings::IntToText(l.ConfigLeft),
+          "ConfigFormPosY=" + settings::IntToText(l.ConfigTop),
+          "IP=" + l.Octets[0] + "." + l.Octets[1] + "." + l.Octets[2] + "." + l.Octets[3],
+          "TimeOut=" + l.TimeOut,
+          std::string("AutoPing=") + (l.AutoPing ? "1" : "0"),
+          "PingTime=" + l.Minutes,
+          std::string("StayOnTop=") + (l.StayOnTop ? "1" : "0")};
 }
 
 void FuzzTextToInt(const std::string& text) {
   const std::string_view readable(text.c_str());
-  const std::optional<std::int32_t> expected = ReferenceTextToInt(readable);
+  const std::optional<std::int32_t> expected = reference::TextToInt(readable);
   try {
     const std::int32_t value = settings::TextToInt(text);
     Check(expected.has_value(), "TextToInt accepted a text the reference rejects");
@@ -123,67 +178,72 @@ void FuzzTextToInt(const std::string& text) {
 
 void FuzzStrToIP(const std::string& text) {
   constexpr std::int32_t kUntouched = 0x5A5A5A5A;
-  std::int32_t out[4] = {kUntouched, kUntouched, kUntouched, kUntouched};
+  std::array<std::int32_t, 4> out = {kUntouched, kUntouched, kUntouched, kUntouched};
+  const auto expected = reference::StrToIP(text);
   try {
     settings::StrToIP(text, out[0], out[1], out[2], out[3]);
-    // The first component is the text before the first dot, or its first three bytes.
-    const std::size_t dot = text.find('.');
-    const std::string first = text.substr(0, dot == std::string::npos ? 3 : dot);
-    Check(settings::TextToInt(first) == out[0], "StrToIP's first component is wrong");
+    Check(expected.has_value() && out == *expected, "StrToIP and the reference disagree");
   } catch (const settings::EConvertError&) {
+    Check(!expected.has_value(), "StrToIP rejected a text the reference accepts");
     // Passes store in order: once one is untouched, so are all later ones.
-    for (int i = 1; i < 4; ++i) {
+    for (std::size_t i = 1; i < out.size(); ++i) {
       Check(out[i - 1] != kUntouched || out[i] == kUntouched, "StrToIP stored out of order");
     }
   }
-  // Four octet-sized values written with IPToStr split back into the same four.
+  // Four values written with IPToStr split back into the same four when the last fits three
+  // bytes.
   if (text.size() >= 4) {
-    std::int32_t in[4];
+    std::array<std::int32_t, 4> in = {};
     for (std::size_t i = 0; i < 4; ++i) {
-      in[i] = static_cast<std::int8_t>(text[i]) * 7;  // -896 to 889: the last fits three bytes
+      in[i] = static_cast<std::int8_t>(text[i]) * 7;  // -896 to 889
     }
     in[3] = in[3] / 10;
-    std::int32_t back[4] = {};
+    std::array<std::int32_t, 4> back = {};
     settings::StrToIP(settings::IPToStr(in[0], in[1], in[2], in[3]), back[0], back[1], back[2],
                       back[3]);
-    Check(std::memcmp(in, back, sizeof in) == 0, "StrToIP does not read back IPToStr");
+    Check(in == back, "StrToIP does not read back IPToStr");
   }
 }
 
-void FuzzSettingsText(const std::string& content) {
-  static const char* const kKeys[] = {"MainFormPosX",   "MainFormPosY", "ConfigFormPosX",
-                                      "ConfigFormPosY", "IP",           "TimeOut",
-                                      "AutoPing",       "PingTime",     "StayOnTop"};
+// The lines, and every key's value, against the reference; any key a line holds too.
+void FuzzLookup(const std::string& content) {
   const std::vector<std::string> lines = settings::SplitLines(content);
+  Check(lines == reference::SplitLines(content), "SplitLines and the reference disagree");
   for (const std::string& line : lines) {
-    Check(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos,
+    Check(line.find_first_of(kLineEndOrNul) == std::string::npos,
           "a line holds a line end or a NUL");
   }
   Check(settings::SplitLines(settings::JoinLines(lines)) == lines,
         "joined lines split differently");
-  const std::string readable(content.c_str());
-  Check(lines.empty() == readable.empty(), "empty content and no lines do not go together");
-  for (const char* key : kKeys) {
-    const std::string value =
-        settings::FindValue(lines, key, [](const std::string& lineKey, const std::string& wanted) {
-          return strcasecmp(lineKey.c_str(), wanted.c_str()) == 0;
-        });
-    Check(value.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos,
-          "a value holds a line end or a NUL");
-    if (!value.empty()) {
-      // Some line is the key, in any letter case, then "=" and the value.
-      const std::size_t keyLength = std::strlen(key);
-      bool found = false;
-      for (const std::string& line : lines) {
-        found =
-            found || (line.size() == keyLength + 1 + value.size() &&
-                      strncasecmp(line.c_str(), key, keyLength) == 0 && line[keyLength] == '=' &&
-                      line.compare(keyLength + 1, value.size(), value) == 0);
-      }
-      Check(found, "a value comes from no line of its key");
-    }
+  std::vector<std::string> keys(std::begin(kKeys), std::end(kKeys));
+  for (std::size_t i = 0; i < lines.size() && i < 8; ++i) {
+    keys.push_back(lines[i].substr(0, lines[i].find('=')));
+  }
+  for (const std::string& key : keys) {
+    const std::string value = settings::FindValue(lines, key, reference::SameIgnoringAsciiCase);
+    Check(value == reference::FindValue(lines, key).value_or(""),
+          "FindValue and the reference disagree");
     FuzzTextToInt(value);
   }
+}
+
+// The load against the reference, then the save that would follow and a load of what it wrote.
+void FuzzLoadAndSave(const std::string& content) {
+  const Loaded loaded = LoadWithTheSettingsLayer(content);
+  Check(loaded == LoadWithTheReference(content), "the load and the reference disagree");
+
+  const std::vector<std::string> lines = SavedLines(loaded);
+  const std::string saved = settings::JoinLines(lines);
+  std::string expected;
+  for (const std::string& line : lines) {
+    expected += line + "\r\n";
+  }
+  Check(saved == expected, "JoinLines does not end each line with CR LF");
+  Check(settings::SplitLines(saved) == lines, "the saved lines split differently");
+  Loaded reloaded = LoadWithTheSettingsLayer(saved);
+  Check(reloaded.Read == 9, "a saved file does not load in full");
+  reloaded.Read = loaded.Read;
+  Check(reloaded == loaded, "a saved file loads differently");
 }
 
 }  // namespace
@@ -192,6 +252,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string input(reinterpret_cast<const char*>(data), size);
   FuzzTextToInt(input);
   FuzzStrToIP(input);
-  FuzzSettingsText(input);
+  FuzzLookup(input);
+  FuzzLoadAndSave(input);
   return 0;
 }

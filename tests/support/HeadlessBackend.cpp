@@ -235,7 +235,7 @@ void HeadlessBackend::QueueDue() {
       timer.Pending = true;
       timer.NextDue = now + timer.Interval;
       int timerId = id;
-      queue_.push_back([this, timerId] {
+      queue_.emplace_back([this, timerId] {
         auto found = timers_.find(timerId);
         if (found != timers_.end()) {
           found->second.Pending = false;

@@ -21,18 +21,18 @@ std::string ScriptedEchoService::DottedText(std::uint32_t address) {
 int ScriptedEchoService::StartSockets(std::uint16_t requested, std::uint16_t& granted) {
   char text[32];
   std::snprintf(text, sizeof text, "StartSockets %04X", requested);
-  Calls.push_back(text);
+  Calls.emplace_back(text);
   granted = GrantedVersion;
   return StartupResult;
 }
 
 void ScriptedEchoService::StopSockets() {
-  Calls.push_back("StopSockets");
+  Calls.emplace_back("StopSockets");
   ++Cleanups;
 }
 
 probe::BindResult ScriptedEchoService::BindEchoLibrary() {
-  Calls.push_back("BindEchoLibrary");
+  Calls.emplace_back("BindEchoLibrary");
   if (!LibraryPresent) {
     return probe::BindResult::LibraryMissing;
   }
@@ -46,21 +46,21 @@ probe::BindResult ScriptedEchoService::BindEchoLibrary() {
 }
 
 probe::EchoHandle ScriptedEchoService::OpenEcho() {
-  Calls.push_back("OpenEcho");
+  Calls.emplace_back("OpenEcho");
   ++OpenHandles;
   handles_.insert(nextHandle_);
   return nextHandle_++;
 }
 
 void ScriptedEchoService::CloseEcho(probe::EchoHandle handle) {
-  Calls.push_back("CloseEcho");
+  Calls.emplace_back("CloseEcho");
   if (handles_.erase(handle) == 1) {
     --OpenHandles;
   }
 }
 
 std::uint32_t ScriptedEchoService::ParseAddress(const std::string& text) {
-  Calls.push_back("ParseAddress " + text);
+  Calls.emplace_back("ParseAddress " + text);
   unsigned a, b, c, d;
   char tail;
   if (std::sscanf(text.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) == 4 && a < 256 &&
@@ -72,7 +72,7 @@ std::uint32_t ScriptedEchoService::ParseAddress(const std::string& text) {
 }
 
 std::optional<std::uint32_t> ScriptedEchoService::LookUp(const std::string& name) {
-  Calls.push_back("LookUp " + name);
+  Calls.emplace_back("LookUp " + name);
   auto found = Names.find(name);
   if (found == Names.end()) {
     return std::nullopt;
@@ -83,7 +83,7 @@ std::optional<std::uint32_t> ScriptedEchoService::LookUp(const std::string& name
 probe::EchoReply ScriptedEchoService::SendEcho(probe::EchoHandle, std::uint32_t target,
                                                const std::vector<unsigned char>& data,
                                                std::uint8_t ttl, std::uint32_t timeoutMs) {
-  Calls.push_back("SendEcho " + DottedText(target));
+  Calls.emplace_back("SendEcho " + DottedText(target));
   Sent.push_back(SentEcho{target, data, ttl, timeoutMs, backend_.Clock()});
   HostScript script;
   script.Answers = false;

@@ -146,7 +146,7 @@ TEST(Probe, OneRunAgainstLoopbackReportsOneReply) {
   probe.Address = " 127.0.0.1 ";
   std::vector<std::int32_t> statuses;
   std::string from;
-  probe.OnReply = [&](fw::TObject*, std::int32_t status, std::string address, std::int32_t,
+  probe.OnReply = [&](fw::TObject*, std::int32_t status, const std::string& address, std::int32_t,
                       std::uint8_t) {
     statuses.push_back(status);
     from = address;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "framework/Backend.h"
 #include "platform/win32/GdiObject.h"
@@ -13,8 +14,8 @@ namespace win32 {
 class Win32Control : public fw::ControlPeer {
  public:
   // Keeps what the window will be made from; Create makes it.
-  Win32Control(const fw::ControlParams& params, fw::ControlEvents& events)
-      : params_(params), events_(events) {}
+  Win32Control(fw::ControlParams params, fw::ControlEvents& events)
+      : params_(std::move(params)), events_(events) {}
   ~Win32Control() override;
   Win32Control(const Win32Control&) = delete;
   Win32Control& operator=(const Win32Control&) = delete;

@@ -49,7 +49,7 @@ class TestPlatform : public app::Platform {
     }
     return std::move(backend_);
   }
-  void ShowStartupError(const std::exception& error) override { Shown.push_back(error.what()); }
+  void ShowStartupError(const std::exception& error) override { Shown.emplace_back(error.what()); }
 
  private:
   std::unique_ptr<headless::HeadlessBackend> backend_;

@@ -29,7 +29,7 @@ class ProbeTest : public ::testing::Test {
   void SetUp() override {
     h.echo.Hosts[kHost] = HostScript{23, true, 0};
     probe = std::make_unique<probe::TKvICMP>(h.app.get());
-    probe->OnReply = [this](fw::TObject* sender, std::int32_t status, std::string address,
+    probe->OnReply = [this](fw::TObject* sender, std::int32_t status, const std::string& address,
                             std::int32_t rtt, std::uint8_t ttl) {
       EXPECT_EQ(sender, probe.get());
       replies.push_back(Reply{status, address, rtt, ttl});
@@ -288,7 +288,7 @@ TEST_F(ProbeTest, ANestedRunGoesThroughBeforeTheOuterRunContinues) {
   int depth = 0;
   int deepest = 0;
   std::vector<std::string> order;
-  probe->OnReply = [&](fw::TObject*, std::int32_t, std::string, std::int32_t, std::uint8_t) {
+  probe->OnReply = [&](fw::TObject*, std::int32_t, const std::string&, std::int32_t, std::uint8_t) {
     order.push_back("reply at depth " + std::to_string(depth));
   };
   h.backend.PostAt(h.backend.Clock() + 300, [&] {
@@ -322,7 +322,7 @@ TEST_F(ProbeTest, MessagesQueuedBeforeTheRunAreHandledBeforeItsEcho) {
 TEST_F(ProbeTest, AnErrorFromTheNotificationEndsTheRunAndClosesTheHandle) {
   probe->NumberOfPings = 3;
   probe->Address = "198.18.0.20";
-  probe->OnReply = [](fw::TObject*, std::int32_t, std::string, std::int32_t, std::uint8_t) {
+  probe->OnReply = [](fw::TObject*, std::int32_t, const std::string&, std::int32_t, std::uint8_t) {
     throw base::Exception("handler failed");
   };
   EXPECT_THROW(probe->Ping(), base::Exception);

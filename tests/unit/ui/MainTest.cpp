@@ -134,7 +134,7 @@ TEST_F(MainTest, TheBlinkAlternatesFiveTimesFromWhite) {
     Form_Main->TimerTimer(sender);
     seen.push_back(Panel().FontColor);
   };
-  Form_Main->KvICMP->OnReply = [&](fw::TObject* s, std::int32_t status, std::string address,
+  Form_Main->KvICMP->OnReply = [&](fw::TObject* s, std::int32_t status, const std::string& address,
                                    std::int32_t rtt, std::uint8_t ttl) {
     Form_Main->KvICMPReply(s, status, address, rtt, ttl);
     seen.clear();
@@ -213,7 +213,7 @@ TEST_F(MainTest, AnIntervalOfZeroNeverNestsPeriodicChecks) {
   Form_Main->PingInterval = 0;
   // Every run holds its own echo handle, so the handles open at a reply are the runs under way.
   int deepestNesting = 0;
-  Form_Main->KvICMP->OnReply = [&](fw::TObject* s, std::int32_t status, std::string address,
+  Form_Main->KvICMP->OnReply = [&](fw::TObject* s, std::int32_t status, const std::string& address,
                                    std::int32_t rtt, std::uint8_t ttl) {
     deepestNesting = std::max(deepestNesting, h.echo.OpenHandles);
     Form_Main->KvICMPReply(s, status, address, rtt, ttl);
@@ -229,7 +229,7 @@ TEST_F(MainTest, AnIntervalOfZeroNeverNestsPeriodicChecks) {
 TEST_F(MainTest, CheckPressedDuringThePauseRunsACompleteSecondCheck) {
   Answer(20);
   std::vector<std::string> results;
-  Form_Main->KvICMP->OnReply = [&](fw::TObject* s, std::int32_t status, std::string address,
+  Form_Main->KvICMP->OnReply = [&](fw::TObject* s, std::int32_t status, const std::string& address,
                                    std::int32_t rtt, std::uint8_t ttl) {
     Form_Main->KvICMPReply(s, status, address, rtt, ttl);
     results.push_back(Panel().Text);
@@ -253,7 +253,7 @@ TEST_F(MainTest, ABurstOfPressesNestsAtMostFourChecks) {
   Answer(20);
   // Every run holds its own echo handle, so the handles open at a reply are the runs under way.
   int deepestNesting = 0;
-  Form_Main->KvICMP->OnReply = [&](fw::TObject* s, std::int32_t status, std::string address,
+  Form_Main->KvICMP->OnReply = [&](fw::TObject* s, std::int32_t status, const std::string& address,
                                    std::int32_t rtt, std::uint8_t ttl) {
     deepestNesting = std::max(deepestNesting, h.echo.OpenHandles);
     Form_Main->KvICMPReply(s, status, address, rtt, ttl);
@@ -275,13 +275,13 @@ TEST_F(MainTest, ABurstOfPressesNestsAtMostFourChecks) {
 
 TEST_F(MainTest, AnErrorDuringACheckReachesTheErrorDisplayAndTheWindowGoesOn) {
   Answer(20);
-  Form_Main->KvICMP->OnReply = [](fw::TObject*, std::int32_t, std::string, std::int32_t,
+  Form_Main->KvICMP->OnReply = [](fw::TObject*, std::int32_t, const std::string&, std::int32_t,
                                   std::uint8_t) { throw base::Exception("reply failed"); };
   PressCheck();
   ASSERT_EQ(h.backend.ErrorBoxes().size(), 1u);
   EXPECT_EQ(h.backend.ErrorBoxes()[0], "Vorlix: reply failed.");
   EXPECT_EQ(h.echo.OpenHandles, 0);
-  Form_Main->KvICMP->OnReply = [](fw::TObject*, std::int32_t, std::string, std::int32_t,
+  Form_Main->KvICMP->OnReply = [](fw::TObject*, std::int32_t, const std::string&, std::int32_t,
                                   std::uint8_t) {};
   PressCheck();
   EXPECT_EQ(h.echo.Sent.size(), 2u);
