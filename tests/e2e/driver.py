@@ -173,7 +173,8 @@ class Driver:
 
     def frame_facts(self, role):
         """How the window's frame is made, as {fact: (true or false, detail)} for the facts
-        tool_window, minimize_box, maximize_box, resizable and small_caption."""
+        tool_window, minimize_box, maximize_box, resizable and small_caption; a platform leaves
+        out those it has not (on Linux the window manager sizes the caption bar)."""
         raise NotImplementedError
 
     def button_face(self):
