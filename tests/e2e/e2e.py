@@ -9,7 +9,8 @@ The Wine driver runs build/windows/vorlix.exe (or $VORLIX_EXE), and the 32-bit p
 build/windows-i686/vorlix.exe; the Linux driver runs build/linux/vorlix, with the echo going
 through a datagram ICMP socket, or with --socket raw through a raw one. Prints "PASS name",
 "FAIL name: why" or "SKIP name: why" per test, then "rig: N passed, N failed" for the rig's own
-tests and, last, "N passed, N failed, N skipped" for the program's. --results writes the same as JSON lines.
+tests and, last, "N passed, N failed, N skipped" for the program's. --results writes the same as
+JSON lines.
 
 The files: scenarios.py (the tests, one list for every platform), driver.py (what a platform
 provides to them), wine_driver.py (Wine, with wininspect.cpp), linux_driver.py (the native

@@ -1,16 +1,13 @@
 """The Linux driver: the native program under openbox on the rig's display, read through AT-SPI.
 
-Inside the rig's test namespace it runs a session bus and the accessibility bus (abstract and
-path sockets of a bus belong to the namespace that made them), openbox, and the program. The
-buses run as an unprivileged user, so that both a start as root and the start without the
-right to open ICMP sockets (as that user) reach them; root may connect to any user's bus.
-
-Reading goes through atspi_reader.py under the system's python (which has pyatspi), one call per
+The program runs inside the rig's test namespace in the desktop session of linux_session.py
+(buses, accessibility registry, openbox). Reading goes through atspi_reader.py, one call per
 read, as the user that the program runs as: a program answers the reader through a connection of
-its own (AT-SPI's peer-to-peer socket) that it opens to its own user and root only, and a reader
-as root reaches a program of another user through it only half-way. The X side (window ids, EWMH state, moving and closing) through wmctrl, xprop and xdotool.
-Each window is found by its accessible id (TForm_Main, TForm_Config) among the programs of this
-driver, each control by its role and its place in the window's client area (layout.py).
+its own (AT-SPI's peer-to-peer socket) that admits its own user and root, and a reader as root
+gets no answer from a program of another user. The X side (window ids, EWMH state, moving and
+closing) goes through wmctrl, xprop and xdotool. Each window is found by its accessible id
+(TForm_Main, TForm_Config) among the programs of this driver, each control by its role and its
+place in the window's client area (layout.py).
 
 The socket kind: with "datagram" the namespace's net.ipv4.ping_group_range admits every group,
 so the program echoes through a datagram ICMP socket; with "raw" it admits none, so the program
@@ -28,25 +25,23 @@ import time
 
 import layout
 from driver import Control, Driver, MessageBox, Program, Watch, Window, WindowEvent
-from rig import HERE, Failure, check, exit_text, poll, run
+from linux_session import NOBODY, Session, alive, as_user, with_descendants
+from rig import check, exit_text, poll, run
 
-READER = os.path.join(HERE, "atspi_reader.py")
-SYSTEM_PYTHON = "/usr/bin/python3"  # the python that has pyatspi
-AT_SPI_BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
-AT_SPI_REGISTRY = "/usr/libexec/at-spi2-registryd"
 CLASSES = {layout.STATUS: "TForm_Main", layout.SETTINGS: "TForm_Config"}
 # The accessible role that provides each kind of control of the layout.
 ROLE_OF_KIND = {"panel": "label", "label": "label", "frame": "panel", "button": "push button",
                 "check": "check box", "group": "grouping", "edit": "text"}
 BOX_ROLES = ("alert", "dialog")
-# The unprivileged user: the buses, and the start without the right to open ICMP sockets.
-NOBODY = 65534
 PING_GROUPS = {"datagram": "0 2147483647", "raw": "1 0"}
 # What a sanitized program writes when it finds a fault (at once, or at its exit).
-SANITIZER_REPORT = re.compile(r"ERROR: (Address|Leak)Sanitizer|runtime error:|SUMMARY: \w+Sanitizer")
+SANITIZER_REPORT = re.compile(r"ERROR: (Address|Leak)Sanitizer|runtime error:|"
+                              r"SUMMARY: \w+Sanitizer")
 # _MOTIF_WM_HINTS: the functions flag and the functions a window asks its frame to offer.
 MWM_HINTS_FUNCTIONS = 0x1
 MWM_ALL, MWM_RESIZE, MWM_MINIMIZE, MWM_MAXIMIZE = 0x1, 0x2, 0x8, 0x10
+X_PROPERTIES = ("WM_WINDOW_ROLE", "_NET_WM_STATE", "_NET_WM_WINDOW_TYPE", "_NET_FRAME_EXTENTS",
+                "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS", "_NET_WM_ALLOWED_ACTIONS")
 
 
 class LinuxDriver(Driver):
@@ -59,8 +54,7 @@ class LinuxDriver(Driver):
         super().__init__(rig)
         check(socket_kind in PING_GROUPS, f"no socket kind {socket_kind!r}")
         self.exe, self.socket_kind = exe, socket_kind
-        self.area = None  # a folder the unprivileged user reaches: buses, home, its programs
-        self.session_bus = self.bus_launcher = self.registry = self.openbox = None
+        self.session = Session(rig)
         self.programs = []
         self.watches = []
         self.ping_groups_changed = False
@@ -70,45 +64,8 @@ class LinuxDriver(Driver):
 
     def setup(self):
         check(os.path.isfile(self.exe), f"not built: {self.exe}")
-        check(os.path.isfile(SYSTEM_PYTHON) and os.path.isfile(AT_SPI_BUS_LAUNCHER),
-              f"{SYSTEM_PYTHON} (with python3-pyatspi) and at-spi2-core are needed")
-        # Under /tmp, since the repository may lie in a folder that only root may enter.
-        self.area = tempfile.mkdtemp(prefix="vorlix-e2e-")
-        os.chmod(self.area, 0o755)
-        for sub, mode in (("runtime", 0o700), ("home", 0o755)):
-            path = os.path.join(self.area, sub)
-            os.mkdir(path, mode)
-            os.chown(path, NOBODY, NOBODY)
         self.set_ping_groups(PING_GROUPS[self.socket_kind])
-
-        bus_path = os.path.join(self.area, "runtime", "bus")
-        self.bus_address = f"unix:path={bus_path}"
-        self.session_bus = self._resident(
-            "session-bus", ["dbus-daemon", "--session", "--nofork", "--nosyslog",
-                            f"--address={self.bus_address}"], as_nobody=True)
-        wait_for(f"the session bus at {bus_path}", lambda: os.path.exists(bus_path),
-                 self.session_bus, 10)
-        # The accessibility bus; the launcher puts its address on the display (AT_SPI_BUS),
-        # where the program's accessibility bridge and the reader look first.
-        self.bus_launcher = self._resident(
-            "at-spi-bus", [AT_SPI_BUS_LAUNCHER, "--launch-immediately", "--a11y=1"],
-            as_nobody=True)
-        wait_for("the accessibility bus on the display", lambda: "unix:" in self._x(
-            ["xprop", "-root", "AT_SPI_BUS"], check_rc=False).stdout, self.bus_launcher, 10)
-        # Started here rather than by the bus on first use, so that it is one of the processes
-        # that live for the whole run (a started service is no child of the bus).
-        self.registry = self._resident("at-spi-registry", [AT_SPI_REGISTRY], as_nobody=True)
-        wait_for("the accessibility registry", lambda: "running with well-known name" in
-                 read_file(os.path.join(self.rig.run_dir, "at-spi-registry.log")),
-                 self.registry, 10)
-        self.openbox = self._resident("openbox", ["openbox", "--sm-disable"])
-        wait_for("openbox to manage the display", lambda: self._x(
-            ["wmctrl", "-m"], check_rc=False).returncode == 0, self.openbox, 10)
-        # The reader goes where the unprivileged user reaches it too.
-        self.reader_copy = os.path.join(self.area, "atspi_reader.py")
-        shutil.copy(READER, self.reader_copy)
-        os.chmod(self.reader_copy, 0o644)
-        self.reader(0, "tree")  # the reader reaches the accessibility bus
+        self.session.start()
 
     def teardown(self):
         if self.rig.display:
@@ -116,69 +73,19 @@ class LinuxDriver(Driver):
                 self.end_test()
             except Exception:  # what is left is ended below
                 pass
-        pids = self.platform_pids()
-        for sig in (signal.SIGTERM, signal.SIGKILL):
-            for pid in [p for p in pids if alive(p)]:
-                try:
-                    os.kill(pid, sig)
-                except ProcessLookupError:
-                    pass
-            poll(lambda: [p for p in pids if alive(p)], lambda left: not left, 3)
-        for popen in self._residents():
-            if popen:
-                popen.wait()
-        if self.area:
-            shutil.rmtree(self.area, ignore_errors=True)
+        self.session.stop(self.platform_pids())
 
     def resident_pids(self):
-        roots = [p.pid for p in self._residents() if p]
-        return set(with_descendants(roots))
+        return self.session.resident_pids()
 
     def platform_pids(self):
         roots = [p.popen.pid for p in self.programs] + [p.pid for w in self.watches
                                                         for p in w.popens]
         return sorted(self.resident_pids() | set(with_descendants(roots)))
 
-    def _residents(self):
-        return self.session_bus, self.bus_launcher, self.registry, self.openbox
-
-    def _env(self):
-        env = self.rig.base_env()
-        env.update({"HOME": os.path.join(self.area, "home"),
-                    "XDG_RUNTIME_DIR": os.path.join(self.area, "runtime"),
-                    "DBUS_SESSION_BUS_ADDRESS": self.bus_address})
-        return env
-
-    def _resident(self, name, argv, as_nobody=False):
-        """Starts a process that lives for the whole run in the namespace; its output goes to
-        a log in the rig's run folder."""
-        if as_nobody:
-            argv = as_user(NOBODY, argv)
-        env = self._env() if name != "session-bus" else dict(
-            self._env(), DBUS_SESSION_BUS_ADDRESS="unix:path=/dev/null/no-bus")
-        with open(os.path.join(self.rig.run_dir, f"{name}.log"), "w") as log:
-            return subprocess.Popen(self.rig.in_app_ns(argv, env), stdin=subprocess.DEVNULL,
-                                    stdout=log, stderr=subprocess.STDOUT, cwd=self.area,
-                                    start_new_session=True)
-
     def set_ping_groups(self, groups):
         run(["ip", "netns", "exec", self.rig.app_ns, "sysctl", "-q", "-w",
              f"net.ipv4.ping_group_range={groups}"])
-
-    # -- helpers ---------------------------------------------------------------------------------
-
-    def reader_argv(self, uid, *args):
-        return self.rig.in_app_ns(as_user(uid, [SYSTEM_PYTHON, self.reader_copy, *args]),
-                                  self._env())
-
-    def reader(self, uid, *args, check_rc=True):
-        return run(self.reader_argv(uid, *args), timeout=20, check_rc=check_rc)
-
-    def _x(self, argv, check_rc=True):
-        """An X client (outside the namespace: it reaches the display through its socket file
-        and nothing else)."""
-        return run(argv, timeout=20, check_rc=check_rc,
-                   env=dict(os.environ, DISPLAY=self.rig.display))
 
     def _running_pids(self):
         return [str(p.popen.pid) for p in self.programs if p.running()]
@@ -188,7 +95,7 @@ class LinuxDriver(Driver):
         tops = []
         for uid in sorted({p.uid for p in self.programs if p.running()}):
             pids = [str(p.popen.pid) for p in self.programs if p.running() and p.uid == uid]
-            apps = json.loads(self.reader(uid, "tree", *pids).stdout)["apps"]
+            apps = json.loads(self.session.reader(uid, "tree", *pids).stdout)["apps"]
             tops += [(app["pid"], w) for app in apps for w in app["windows"]]
         return tops
 
@@ -201,14 +108,12 @@ class LinuxDriver(Driver):
     def _xwindow(self, role):
         """The X window id and properties of the program's shown window of that role."""
         pids = set(self._running_pids())
-        for line in self._x(["wmctrl", "-lp"], check_rc=False).stdout.splitlines():
+        for line in self.session.x(["wmctrl", "-lp"], check_rc=False).stdout.splitlines():
             parts = line.split(None, 3)
             if len(parts) < 3 or parts[2] not in pids:
                 continue
-            props = xprops(self._x(["xprop", "-id", parts[0], "WM_WINDOW_ROLE", "_NET_WM_STATE",
-                                    "_NET_WM_WINDOW_TYPE", "_NET_FRAME_EXTENTS",
-                                    "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS",
-                                    "_NET_WM_ALLOWED_ACTIONS"], check_rc=False).stdout)
+            props = xprops(self.session.x(["xprop", "-id", parts[0], *X_PROPERTIES],
+                                          check_rc=False).stdout)
             if props.get("WM_WINDOW_ROLE") == f'"{CLASSES[role]}"':
                 return parts[0], props
         return None, {}
@@ -223,7 +128,7 @@ class LinuxDriver(Driver):
             if self.socket_kind != "raw":
                 self.set_ping_groups("1 0")
                 self.ping_groups_changed = True
-            reachable = tempfile.mkdtemp(dir=self.area)
+            reachable = tempfile.mkdtemp(dir=self.session.area)
             os.chmod(reachable, 0o755)
             exe = os.path.join(reachable, os.path.basename(self.exe))
             shutil.copy2(self.exe, exe)
@@ -232,7 +137,7 @@ class LinuxDriver(Driver):
                 os.chown(path, NOBODY, NOBODY)
         argv = [exe] if echo_service else as_user(NOBODY, [exe], "--inh-caps=-all")
         with open(log_path, "w") as log:
-            popen = subprocess.Popen(self.rig.in_app_ns(argv, self._env()), cwd=workdir,
+            popen = subprocess.Popen(self.rig.in_app_ns(argv, self.session.env()), cwd=workdir,
                                      stdin=subprocess.DEVNULL, stdout=log,
                                      stderr=subprocess.STDOUT, start_new_session=True)
         prog = Program(popen, workdir, log_path)
@@ -255,7 +160,7 @@ class LinuxDriver(Driver):
             if prog.running():
                 xid, _ = self._xwindow(layout.STATUS)
                 if xid:
-                    self._x(["wmctrl", "-i", "-c", xid], check_rc=False)
+                    self.session.x(["wmctrl", "-i", "-c", xid], check_rc=False)
                 if prog.wait(5) is None:
                     os.killpg(prog.popen.pid, signal.SIGKILL)
                     prog.wait(5)
@@ -368,9 +273,7 @@ class LinuxDriver(Driver):
 
     def button_face(self):
         if self.face is None:
-            env = dict(self._env(), NO_AT_BRIDGE="1")
-            p = run(self.rig.in_app_ns([SYSTEM_PYTHON, self.reader_copy, "face"], env),
-                    timeout=20)
+            p = self.session.reader(0, "face", env=dict(self.session.env(), NO_AT_BRIDGE="1"))
             self.face = tuple(json.loads(p.stdout))
         return self.face
 
@@ -386,7 +289,7 @@ class LinuxDriver(Driver):
         xid, _ = self._xwindow(role)
         check(xid, f"no shown {CLASSES[role]} to close")
         # _NET_CLOSE_WINDOW: openbox passes it on as WM_DELETE_WINDOW, as its close button does.
-        self._x(["wmctrl", "-i", "-c", xid])
+        self.session.x(["wmctrl", "-i", "-c", xid])
 
     def close_button(self, role):
         xid, props = self._xwindow(role)
@@ -403,12 +306,12 @@ class LinuxDriver(Driver):
         xid, _ = self._xwindow(role)
         check(xid, f"no shown {CLASSES[role]} to move")
         # The windows have north-west gravity: openbox puts the frame's corner at x, y.
-        self._x(["xdotool", "windowmove", xid, str(x), str(y)])
+        self.session.x(["xdotool", "windowmove", xid, str(x), str(y)])
 
     def answer_box(self, box):
         pid, name = box.handle.split("\t", 1)
         uid = next((p.uid for p in self.programs if str(p.popen.pid) == pid), 0)
-        self.reader(uid, "press", pid, name, "OK", check_rc=False)
+        self.session.reader(uid, "press", pid, name, "OK", check_rc=False)
 
 
 class _AtspiWatch(Watch):
@@ -423,7 +326,7 @@ class _AtspiWatch(Watch):
         for uid, out_path in zip((0, NOBODY), self.paths):
             with open(out_path, "w") as out:
                 self.popens.append(subprocess.Popen(
-                    driver.reader_argv(uid, "watch"), stdin=subprocess.DEVNULL, stdout=out,
+                    driver.session.reader_argv(uid, "watch"), stdin=subprocess.DEVNULL, stdout=out,
                     stderr=subprocess.DEVNULL, start_new_session=True))
 
     def _lines(self, path):
@@ -454,13 +357,6 @@ class _AtspiWatch(Watch):
 
 
 # -------------------------------------------------------------------------------------------------
-
-
-def as_user(uid, argv, *options):
-    """argv run as that user (with these further setpriv options), or as it is for root."""
-    if uid == 0:
-        return argv
-    return ["setpriv", f"--reuid={uid}", f"--regid={uid}", "--clear-groups", *options, *argv]
 
 
 def rect(ext):
@@ -495,50 +391,3 @@ def xprops(text):
                 del props[key]
                 key = None
     return props
-
-
-def alive(pid):
-    """True while the process exists and has not ended (a zombie has ended)."""
-    try:
-        with open(f"/proc/{pid}/stat") as f:
-            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
-    except (OSError, IndexError):
-        return False
-
-
-def with_descendants(roots):
-    """The live processes among `roots` and every process below them."""
-    children = {}
-    for name in os.listdir("/proc"):
-        if name.isdigit():
-            try:
-                with open(f"/proc/{name}/stat") as f:
-                    ppid = int(f.read().rsplit(")", 1)[1].split()[1])
-            except (OSError, IndexError, ValueError):
-                continue
-            children.setdefault(ppid, []).append(int(name))
-    found, todo = [], list(roots)
-    while todo:
-        pid = todo.pop()
-        if alive(pid):
-            found.append(pid)
-        todo.extend(children.get(pid, []))
-    return found
-
-
-def read_file(path):
-    try:
-        with open(path, errors="replace") as f:
-            return f.read()
-    except OSError:
-        return ""
-
-
-def wait_for(what, ready, popen, timeout):
-    """Waits until ready() while the process `popen` runs; raises a Failure otherwise."""
-    def read():
-        if popen.poll() is not None:
-            raise Failure(f"{what}: the process ended ({exit_text(popen.poll())})")
-        return ready()
-    _, ok = poll(read, bool, timeout)
-    check(ok, f"{what}: not within {timeout} s")
