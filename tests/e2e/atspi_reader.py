@@ -85,22 +85,50 @@ def press(pid, window, button):
 
 
 def watch():
+    """Every window of every program that shows or hides, as it happens: from the events that
+    programs send, and from a look at all top-level windows every 20 ms, since a program sends
+    no events until it has learnt that someone listens (a window shown at once is missed)."""
     import pyatspi
+    from gi.repository import GLib
     start = time.monotonic()
+    showing = {}  # each top-level window looked at, by program and path: showing or not
+
+    def report(acc, visible):
+        line = {"t": int((time.monotonic() - start) * 1000), "role": acc.getRoleName(),
+                "id": acc.accessibleId or "", "name": acc.name or "", "visible": visible}
+        print(json.dumps(line, ensure_ascii=False), flush=True)
 
     def seen(event):
         try:
-            role = event.source.getRoleName()
-            if role not in TOP_ROLES:
-                return
-            line = {"t": int((time.monotonic() - start) * 1000), "role": role,
-                    "id": event.source.accessibleId or "", "name": event.source.name or "",
-                    "visible": bool(event.detail1)}
-        except Exception:
-            return
-        print(json.dumps(line, ensure_ascii=False), flush=True)
+            if event.source.getRoleName() in TOP_ROLES:
+                report(event.source, bool(event.detail1))
+        except Exception:  # the window went away meanwhile
+            pass
+
+    def look():
+        desktop = pyatspi.Registry.getDesktop(0)
+        desktop.clear_cache()
+        now = {}
+        for app in desktop:
+            try:
+                app.clear_cache()
+                for i in range(app.childCount):
+                    top = app.getChildAtIndex(i)
+                    if top.getRoleName() not in TOP_ROLES:
+                        continue
+                    key = (app.get_process_id(), top.path)
+                    now[key] = top.getState().contains(pyatspi.STATE_SHOWING)
+                    if showing.get(key) != now[key]:
+                        report(top, now[key])
+            except Exception:  # the program ended meanwhile
+                continue
+        showing.clear()
+        showing.update(now)
+        return True
 
     pyatspi.Registry.registerEventListener(seen, "object:state-changed:showing")
+    look()
+    GLib.timeout_add(20, look)
     print(json.dumps({"ready": True}), flush=True)
     pyatspi.Registry.start()
 
