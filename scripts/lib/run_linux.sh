@@ -15,8 +15,17 @@ fi
 export "${VORLIX_NO_BUS[@]}" NO_AT_BRIDGE=1
 vorlix_start_xvfb
 program="" wm=""
-trap 'for p in $program $wm; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
-  vorlix_stop_xvfb' EXIT
+# Ends what was started; a program that has ended already is no error here.
+end_all() {
+  set +e
+  local p
+  for p in $program $wm; do
+    kill "$p" 2>/dev/null
+    wait "$p" 2>/dev/null
+  done
+  vorlix_stop_xvfb
+}
+trap end_all EXIT
 openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
 for _ in $(seq 100); do

@@ -19,7 +19,7 @@ export "${VORLIX_NO_BUS[@]}"
 vorlix_make_prefix "$WINEPREFIX"
 tests/e2e/run.sh --build-only >/dev/null
 vorlix_start_xvfb
-trap 'wineserver -k 2>/dev/null; vorlix_stop_xvfb' EXIT
+trap 'wineserver -k 2>/dev/null || true; vorlix_stop_xvfb' EXIT
 vorlix_prefix_display "$WINEPREFIX" bare
 (cd run && exec wine ../build/windows/vorlix.exe) &
 program=$!
