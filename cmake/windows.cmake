@@ -5,9 +5,12 @@ enable_language(RC)
 option(VORLIX_WINE_TESTS "Build the tests that run under Wine" ON)
 
 vorlix_layer(vorlix_win32 platform/win32
+  src/platform/win32/CommonControls.cpp src/platform/win32/CommonControls.h
   src/platform/win32/ControlFactory.cpp src/platform/win32/ControlFactory.h
+  src/platform/win32/DllSearch.cpp src/platform/win32/DllSearch.h
   src/platform/win32/Dpi.h
   src/platform/win32/GdiObject.cpp src/platform/win32/GdiObject.h
+  src/platform/win32/SystemLibrary.cpp src/platform/win32/SystemLibrary.h
   src/platform/win32/Utf.cpp src/platform/win32/Utf.h
   src/platform/win32/Win32.h
   src/platform/win32/Win32Backend.cpp src/platform/win32/Win32Backend.h
@@ -28,44 +31,20 @@ vorlix_layer(vorlix_win32 platform/win32
   src/platform/win32/WindowClass.cpp src/platform/win32/WindowClass.h
   USES vorlix_framework vorlix_probe vorlix_base
 )
-# Libraries are named here: mingw ignores #pragma comment.
-target_link_libraries(vorlix_win32 PUBLIC user32 gdi32 comctl32 imm32 winmm wsock32)
+# Only DLLs that the system loads from its known-DLL list are imported; winmm, wsock32,
+# comctl32 and ICMP.DLL are bound at run time from the system folder (SystemLibrary). Libraries
+# are named here: mingw ignores #pragma comment.
+target_link_libraries(vorlix_win32 PUBLIC user32 gdi32 imm32)
 target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE)
-
-# Some of mingw-w64's import libraries of comctl32 (the x86_64 one in Debian 12) lack
-# GetWindowSubclass, which comctl32 version 6, the one the manifest asks for, exports by name;
-# where it is missing, a small import library of our own adds it.
-include(CheckCXXSourceCompiles)
-set(CMAKE_REQUIRED_LIBRARIES comctl32)
-check_cxx_source_compiles([[
-#include <windows.h>
-#include <commctrl.h>
-int main() {
-  DWORD_PTR data = 0;
-  return GetWindowSubclass(nullptr, nullptr, 0, &data);
-}]] VORLIX_COMCTL32_HAS_GET_WINDOW_SUBCLASS)
-unset(CMAKE_REQUIRED_LIBRARIES)
-if(NOT VORLIX_COMCTL32_HAS_GET_WINDOW_SUBCLASS)
-  if(NOT MINGW)
-    message(FATAL_ERROR "comctl32's import library lacks GetWindowSubclass")
-  endif()
-  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    set(stdcall_suffix "@16")
-    set(kill_at -k)
-  endif()
-  set(def "${CMAKE_BINARY_DIR}/comctl32-subclass.def")
-  set(lib "${CMAKE_BINARY_DIR}/libcomctl32-subclass.a")
-  file(CONFIGURE OUTPUT "${def}"
-    CONTENT "LIBRARY COMCTL32.dll\nEXPORTS\nGetWindowSubclass${stdcall_suffix}\n")
-  add_custom_command(OUTPUT "${lib}" COMMAND ${VORLIX_DLLTOOL} -d "${def}" -l "${lib}" ${kill_at}
-    DEPENDS "${def}" VERBATIM)
-  add_custom_target(vorlix_comctl32_subclass DEPENDS "${lib}")
-  add_dependencies(vorlix_win32 vorlix_comctl32_subclass)
-  target_link_libraries(vorlix_win32 PUBLIC "${lib}")
-endif()
 
 set(VORLIX_WIN32_ENTRY src/app/WinMain.cpp src/app/Win32StartupError.cpp
   src/app/Win32StartupError.h)
+# The loader resolves the program's own static imports from the system folder alone (Windows 10
+# version 1607 and later honour this): MSVC's linker sets the flag itself, with mingw-w64 a load
+# configuration of our own carries it.
+if(MINGW)
+  list(APPEND VORLIX_WIN32_ENTRY src/app/LoadConfig.cpp)
+endif()
 add_executable(vorlix WIN32 ${VORLIX_WIN32_ENTRY} res/vorlix.rc)
 vorlix_forward_headers(vorlix app ${VORLIX_WIN32_ENTRY})
 # The resource file finds the version header and the manifest made from the version here.
@@ -73,7 +52,16 @@ target_include_directories(vorlix PRIVATE "${VORLIX_GENERATED_DIR}")
 target_link_libraries(vorlix PRIVATE vorlix_app vorlix_win32 vorlix_options)
 if(MINGW)
   # The C++ runtime is linked in, so the program needs the system's DLLs only.
-  target_link_options(vorlix PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+  target_link_options(vorlix PRIVATE -municode -static -static-libgcc -static-libstdc++ -s
+    "-Wl,-Map=${CMAKE_BINARY_DIR}/vorlix.map")
+  # GNU ld 2.40 leaves the load configuration directory empty: point it at our structure.
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  add_custom_command(TARGET vorlix POST_BUILD
+    COMMAND Python3::Interpreter "${CMAKE_SOURCE_DIR}/cmake/pe_load_config.py"
+      "$<TARGET_FILE:vorlix>" "${CMAKE_BINARY_DIR}/vorlix.map"
+    VERBATIM)
+elseif(MSVC)
+  target_link_options(vorlix PRIVATE /DEPENDENTLOADFLAG:0x800)
 endif()
 set_target_properties(vorlix PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
@@ -83,11 +71,23 @@ if(VORLIX_WINE_TESTS)
     tests/wine/BackendTest.cpp
     tests/wine/EchoServiceTest.cpp
     tests/wine/FilesTest.cpp
+    tests/wine/SystemLibraryTest.cpp
   )
-  target_link_libraries(vorlix_wine_tests PRIVATE vorlix_win32 vorlix_options GTest::gtest_main)
+  # The tests call Winsock and the multimedia clock themselves.
+  target_link_libraries(vorlix_wine_tests PRIVATE vorlix_win32 vorlix_options GTest::gtest_main
+    wsock32 winmm)
   if(MINGW)
     target_link_options(vorlix_wine_tests PRIVATE -static -static-libgcc -static-libstdc++)
   endif()
+  # A DLL beside the tests' program that the system folder does not have.
+  add_library(vorlix_planted SHARED tests/wine/Planted.cpp)
+  set_target_properties(vorlix_planted PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY
+    "$<TARGET_FILE_DIR:vorlix_wine_tests>")
+  target_link_libraries(vorlix_planted PRIVATE vorlix_options)
+  if(MINGW)
+    target_link_options(vorlix_planted PRIVATE -static -static-libgcc)
+  endif()
+  add_dependencies(vorlix_wine_tests vorlix_planted)
   add_test(NAME wine.platform COMMAND vorlix_wine_tests)
   add_test(NAME wine.startup_without_icmp COMMAND vorlix_wine_tests --gtest_filter=WithoutIcmp.*)
   set_tests_properties(wine.platform PROPERTIES ENVIRONMENT "WINEDEBUG=-all"

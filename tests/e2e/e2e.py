@@ -27,6 +27,7 @@ import sys
 import rig
 from rig_checks import RIG_CHECKS
 from scenarios import SCENARIOS
+import scenarios_dll  # noqa: F401  (adds its scenarios to SCENARIOS)
 from linux_driver import LinuxDriver
 from wine_driver import WineDriver
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the e2e helpers (responder, wininspect.exe) when needed and runs the e2e tests (as root).
+# Builds the e2e helpers (responder, wininspect.exe, the unprotected program) when needed and
+# runs the e2e tests (as root).
 #
 #   tests/e2e/run.sh [--driver wine|linux] [--exe PATH] [-k NAME] [--results FILE] [--keep]
 #                                                       (arguments go to e2e.py)
@@ -31,6 +32,31 @@ w="$out/wininspect.exe"
 build "$w" "$here/wininspect.cpp" -- \
   x86_64-w64-mingw32-g++ -std=c++20 -static -O2 -Wall -Wextra -Werror -municode \
   -o "$w.tmp" "$here/wininspect.cpp" -luser32 -lgdi32
+
+# The program as it was before it restricted its DLL search (it imported winmm and wsock32
+# statically), for scenarios_dll.py to show that its planted DLLs are caught. Built once from
+# that commit's files; the folder's name is the one scenarios_dll.py looks for.
+unprotected_commit=095e577
+u="$out/unprotected-$unprotected_commit"
+if ! git -C "$repo" cat-file -e "$unprotected_commit^{commit}" 2>/dev/null; then
+  # A shallow clone lacks the commit; the scenario that needs the program then says so and skips.
+  echo "note: commit $unprotected_commit is not in this clone; the unprotected program is not built"
+elif [[ ! -f "$u/build/vorlix.exe" ]]; then
+  echo "building the unprotected program of commit $unprotected_commit (a minute or two)"
+  rm -rf "$u"
+  mkdir -p "$u/source"
+  git -C "$repo" archive "$unprotected_commit" | tar -x -C "$u/source"
+  if ! {
+    cmake -S "$u/source" -B "$u/build" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$u/source/cmake/mingw-w64.cmake" -DVORLIX_TARGET=windows \
+      -DVORLIX_ARCH=x86_64 -DVORLIX_WINE_TESTS=OFF &&
+      cmake --build "$u/build" --target vorlix -j2
+  } >"$u/build.log" 2>&1; then
+    tail -20 "$u/build.log"
+    echo "the unprotected program did not build; see $u/build.log" >&2
+    exit 1
+  fi
+fi
 
 [[ "${1:-}" == "--build-only" ]] && exit 0
 exec python3 "$here/e2e.py" "$@"

@@ -138,13 +138,15 @@ class WineDriver(Driver):
 
     # -- the program -----------------------------------------------------------------------------
 
-    def start(self, workdir, echo_service=True, exe=None):
+    def start(self, workdir, echo_service=True, exe=None, overrides=""):
+        """Wine only: `exe` runs another build, `overrides` adds to WINEDLLOVERRIDES."""
         exe = exe or self.exe
         check(os.path.isfile(exe), f"not built: {exe}")
+        if not echo_service:
+            overrides = ";".join(filter(None, [overrides, "icmp="]))
         log_path = workdir + ".log"
         with open(log_path, "w") as log:
-            popen = subprocess.Popen(
-                self.rig.in_app_ns(["wine", exe], self.env("" if echo_service else "icmp=")),
+            popen = subprocess.Popen(self.rig.in_app_ns(["wine", exe], self.env(overrides)),
                 cwd=workdir, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
                 start_new_session=True)
         prog = Program(popen, workdir, log_path)

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/win32/CommonControls.h"
 #include "platform/win32/Utf.h"
 #include "platform/win32/Win32Form.h"
 #include "platform/win32/Win32Timer.h"
@@ -26,7 +27,11 @@ BOOL CALLBACK CollectEnabled(HWND hwnd, LPARAM found) {
 
 }  // namespace
 
-Win32Backend::Win32Backend() = default;
+// The clock has bound the multimedia timer; the common controls are bound here too, so that a
+// missing system DLL ends start-up before any window is made.
+Win32Backend::Win32Backend() {
+  CommonControls::Bound();
+}
 
 Win32Backend::~Win32Backend() {
   if (application_ != nullptr) {

@@ -1,7 +1,7 @@
 // A push button; Enter presses the focused button, as Space does.
 #include "platform/win32/Win32Button.h"
 
-#include <commctrl.h>
+#include "platform/win32/CommonControls.h"
 
 namespace win32 {
 
@@ -9,7 +9,7 @@ bool Win32Button::Subclassed(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
   if (message == WM_GETDLGCODE) {
     // The dialog manager would take Enter for the default button; the button wants it itself.
     const auto* pending = reinterpret_cast<const MSG*>(lParam);
-    result = DefSubclassProc(hwnd_, message, wParam, lParam);
+    result = CommonControls::Bound().DefSubclassProc(hwnd_, message, wParam, lParam);
     if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN) {
       result |= DLGC_WANTMESSAGE;
     }

@@ -1,10 +1,9 @@
 // The base of every child control over a standard window class.
 #include "platform/win32/Win32Control.h"
 
-#include <commctrl.h>
-
 #include <stdexcept>
 
+#include "platform/win32/CommonControls.h"
 #include "platform/win32/Dpi.h"
 #include "platform/win32/Utf.h"
 
@@ -24,12 +23,14 @@ bool FocusStaysInWindow(HWND from, HWND to) {
 
 Win32Control::~Win32Control() {
   if (hwnd_ != nullptr) {
-    RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
+    CommonControls::Bound().RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
     DestroyWindow(hwnd_);
   }
 }
 
 void Win32Control::Create(HWND parent, int id, UINT dpi) {
+  // Bound before the window exists, so that a failure leaves nothing to undo.
+  const CommonControls& controls = CommonControls::Bound();
   const fw::TBounds& b = params_.Bounds;
   hwnd_ = CreateWindowExW(ExStyle(), WindowClass(), Widen(params_.Text).c_str(),
                           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | Style(), Scaled(b.Left, dpi),
@@ -39,7 +40,8 @@ void Win32Control::Create(HWND parent, int id, UINT dpi) {
   if (hwnd_ == nullptr) {
     throw std::runtime_error("CreateWindowExW failed for a control");
   }
-  if (!SetWindowSubclass(hwnd_, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+  if (!controls.SetWindowSubclass(hwnd_, SubclassProc, kSubclassId,
+                                  reinterpret_cast<DWORD_PTR>(this))) {
     DestroyWindow(hwnd_);
     hwnd_ = nullptr;
     throw std::runtime_error("SetWindowSubclass failed for a control");
@@ -84,7 +86,8 @@ void Win32Control::SetFontColor(fw::TColor color) {
 
 Win32Control* Win32Control::FromHandle(HWND hwnd) {
   DWORD_PTR self = 0;
-  if (hwnd == nullptr || !GetWindowSubclass(hwnd, SubclassProc, kSubclassId, &self)) {
+  if (hwnd == nullptr ||
+      !CommonControls::Bound().GetWindowSubclass(hwnd, SubclassProc, kSubclassId, &self)) {
     return nullptr;
   }
   return reinterpret_cast<Win32Control*>(self);
@@ -104,7 +107,7 @@ LRESULT CALLBACK Win32Control::SubclassProc(HWND hwnd, UINT message, WPARAM wPar
   if (control->Subclassed(message, wParam, lParam, result)) {
     return result;
   }
-  return DefSubclassProc(hwnd, message, wParam, lParam);
+  return CommonControls::Bound().DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 }  // namespace win32

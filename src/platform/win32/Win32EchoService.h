@@ -1,7 +1,9 @@
-// The echo service over Windows Sockets 1.1 and ICMP.DLL, bound by name at run time.
+// The echo service over Windows Sockets 1.1 and ICMP.DLL, both bound at run time from the
+// system folder.
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "probe/EchoService.h"
@@ -11,8 +13,10 @@ namespace win32 {
 class Win32EchoService : public probe::EchoService {
  public:
   // The echo library is ICMP.DLL; the tests name another to see a binding fail.
-  explicit Win32EchoService(const char* library = "ICMP.DLL") : library_(library) {}
+  explicit Win32EchoService(const char* library = "ICMP.DLL");
+  ~Win32EchoService() override;
 
+  // Binds Winsock from the system's WSOCK32.DLL first; raises EICMPError when it is missing.
   int StartSockets(std::uint16_t requested, std::uint16_t& granted) override;
   void StopSockets() override;
   // Loads the library, then looks up IcmpCreateFile, IcmpCloseHandle and IcmpSendEcho, in this
@@ -31,13 +35,13 @@ class Win32EchoService : public probe::EchoService {
   static std::size_t ReplyBufferSize(std::size_t dataSize);
 
  private:
-  // The entry points as GetProcAddress gives them; their types are known where they are called.
-  using EntryPoint = void (*)();
+  // The functions bound from each library; their types are known where they are called.
+  struct Winsock;
+  struct EchoLibrary;
 
   const char* library_;
-  EntryPoint createFile_ = nullptr;
-  EntryPoint closeHandle_ = nullptr;
-  EntryPoint sendEcho_ = nullptr;
+  std::unique_ptr<Winsock> winsock_;
+  std::unique_ptr<EchoLibrary> echo_;
   // Kept from echo to echo, and not cleared before one, as the platform's record is.
   std::vector<unsigned char> reply_;
 };
