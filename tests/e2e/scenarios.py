@@ -43,7 +43,6 @@ FIRST_RUN_FILE = (b"MainFormPosX=-255\r\nMainFormPosY=-255\r\nConfigFormPosX=201
                   b"ConfigFormPosY=107\r\nIP=1.1.1.1\r\nTimeOut=5000\r\nAutoPing=1\r\n"
                   b"PingTime=1\r\nStayOnTop=1\r\n")
 STARTUP_CAPTION = "アプリケーション エラー"
-CRLF = b"\r\n"
 
 SCENARIOS = []
 
