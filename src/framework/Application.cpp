@@ -35,7 +35,8 @@ void TApplication::Run() {
   if (mainForm_ != nullptr) {
     switch (backend_.StartupShowCommand()) {
       case TWindowState::Minimized:
-        mainForm_->Show();
+        // Nothing of the main form shows or takes the focus on the way.
+        mainForm_->SetWindowState(TWindowState::Minimized);
         backend_.ShowApplicationWindow(true);
         break;
       case TWindowState::Maximized:
@@ -122,6 +123,17 @@ void TApplication::PlatformCloseMainForm() {
 
 void TApplication::PlatformEndSession() {
   terminated_ = true;
+}
+
+void TApplication::PlatformRestore() {
+  Guard([this] {
+    // A main form that a minimized start kept hidden shows now, in the normal state.
+    if (mainForm_ != nullptr && !mainForm_->Visible() &&
+        mainForm_->WindowState() == TWindowState::Minimized) {
+      mainForm_->SetWindowState(TWindowState::Normal);
+      mainForm_->Show();
+    }
+  });
 }
 
 }  // namespace fw

@@ -46,8 +46,9 @@ class TApplication : public TComponent, private ApplicationEvents {
 
   TForm* MainForm() const { return mainForm_; }
 
-  // Shows the main form as the process was asked to start, then handles messages until the
-  // terminate flag is set.
+  // Shows the main form as the process was asked to start (a minimized start shows only the
+  // taskbar button, and the main form when the program is restored), then handles messages
+  // until the terminate flag is set.
   void Run();
   // Handles every pending message and returns when none is left.
   void ProcessMessages();
@@ -72,6 +73,7 @@ class TApplication : public TComponent, private ApplicationEvents {
   bool ProcessMessage();
   void PlatformCloseMainForm() override;
   void PlatformEndSession() override;
+  void PlatformRestore() override;
 
   Backend& backend_;
   std::string title_;

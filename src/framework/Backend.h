@@ -44,6 +44,8 @@ class ApplicationEvents {
   virtual void PlatformCloseMainForm() = 0;
   // The user logs off or the system shuts down, and the end is confirmed.
   virtual void PlatformEndSession() = 0;
+  // The program is restored from its taskbar button.
+  virtual void PlatformRestore() = 0;
 
  protected:
   ~ApplicationEvents() = default;
@@ -57,6 +59,8 @@ struct FormParams {
   bool DefaultPosition = false;
   TBorderIcons BorderIcons = TBorderIcons::Close;
   TFormStyle Style = TFormStyle::Normal;
+  // The window is made in this state; a rebuilt window keeps being maximized.
+  TWindowState WindowState = TWindowState::Normal;
   TColor Color = clBtnFace;
   TFont Font;
 };
@@ -91,8 +95,11 @@ class FormPeer {
   virtual void SetCaption(const std::string& caption) = 0;
   virtual TPoint Position() const = 0;
   virtual void SetPosition(TPoint position) = 0;
+  // Shows the window in `state`; a window not activated keeps the state it was made in.
   virtual void Show(TWindowState state, bool activate) = 0;
   virtual void Hide() = 0;
+  // The state the window is in now (the user may have restored a maximized window).
+  virtual TWindowState WindowState() const = 0;
   virtual void BringToFront() = 0;
   // Makes a child control of this form; destroying the peer destroys the control.
   virtual std::unique_ptr<ControlPeer> CreateControl(const ControlParams& params,

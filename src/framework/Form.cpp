@@ -110,6 +110,7 @@ void TForm::CreatePeer() {
   params.DefaultPosition = defaultPosition_;
   params.BorderIcons = borderIcons_;
   params.Style = style_;
+  params.WindowState = windowState_;
   params.Color = color_;
   params.Font = font_;
   peer_ = Application->GetBackend().CreateForm(params, *this);
@@ -126,6 +127,9 @@ void TForm::DestroyPeer() {
     return;
   }
   position_ = peer_->Position();
+  if (visible_) {
+    windowState_ = peer_->WindowState();
+  }
   for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
     (*it)->DestroyPeer();
   }

@@ -30,6 +30,8 @@ class Window:
     enabled: bool  # takes input (false while a modal box is up)
     topmost: bool  # kept above other windows (stay-on-top)
     handle: str = ""  # the driver's own id of the window
+    state: str = "normal"  # "normal", "minimized" or "maximized"
+    active: bool = False  # the program's active window
 
 
 @dataclass
@@ -43,6 +45,9 @@ class Control:
     enabled: bool
     checked: bool = None  # check boxes only
     focused: bool = False  # has the keyboard focus
+    max_length: int = None  # edit fields only: the most characters the user may type or paste
+    default: bool = None  # push buttons only: the window's default button, which Enter presses
+    handle: str = ""  # the driver's own id of the control
 
 
 @dataclass
@@ -57,8 +62,12 @@ class MessageBox:
 @dataclass
 class WindowEvent:
     t_ms: int  # since the watch started
-    role: str  # layout.STATUS, layout.SETTINGS, "message box" or "other"
-    visible: bool
+    role: str  # layout.STATUS, layout.SETTINGS, "application", "message box" or "other"
+    visible: bool  # shown on the screen
+    active: bool = False  # the program's active window
+    # True: from the window system's own notice of the change, which misses none however short;
+    # False: seen by looking at the windows every few milliseconds.
+    exact: bool = False
 
 
 class Program:
@@ -103,8 +112,20 @@ class Watch:
         """Returns once the watch sees the screen; raises rig.Failure after `timeout` seconds."""
         raise NotImplementedError
 
+    def events(self):
+        """Every WindowEvent seen so far; the watch goes on."""
+        raise NotImplementedError
+
     def stop(self):
         """Ends the watch; returns every WindowEvent it saw."""
+        raise NotImplementedError
+
+
+class FileHolder:
+    """A file held open by another process of the platform (see Driver.hold_file)."""
+
+    def release(self):
+        """Closes the file (the holding process ends); returns once it is closed."""
         raise NotImplementedError
 
 
@@ -140,11 +161,15 @@ class Driver:
 
     # -- the program -----------------------------------------------------------------------------
 
-    def start(self, workdir, echo_service=True):
+    def start(self, workdir, echo_service=True, show=None, read_only=False):
         """Starts the program with `workdir` as its working folder; returns a Program.
 
         echo_service=False takes the echo service away (on Windows ICMP.DLL, on Linux the right
-        to open ICMP sockets), so that the program's start fails."""
+        to open ICMP sockets), so that the program's start fails. show="minimized" or
+        "maximized" starts it as a launcher asks for a minimized or maximized window (on
+        Windows the show command SW_SHOWMINNOACTIVE or SW_SHOWMAXIMIZED); a platform without
+        show commands raises rig.Skip. read_only=True makes the working folder read-only for
+        the program (a read-only bind mount that only the program's processes see)."""
         raise NotImplementedError
 
     def wait_gone(self, timeout):
@@ -171,6 +196,22 @@ class Driver:
     def message_boxes(self):
         """The shown message boxes of the program."""
         raise NotImplementedError
+
+    def application(self):
+        """The program's own window for the whole program, as a Window with role
+        "application", or None on a platform without one. On Windows: the hidden application
+        window that carries the title and the taskbar button."""
+        raise NotImplementedError
+
+    def resources(self):
+        """What the platform reports of the program's resource use, as {name: number}, None
+        for a count it does not give. Names: private_bytes, working_set, kernel_handles,
+        gdi_objects, user_objects, windows (its windows and controls), open_fds and linux_rss
+        (the Linux process's file descriptors and resident size). RESOURCE_NOTES says how each
+        is read."""
+        raise NotImplementedError
+
+    RESOURCE_NOTES = {}
 
     def frame_facts(self, role):
         """How the window's frame is made, as {fact: (true or false, detail)} for the facts
@@ -202,4 +243,19 @@ class Driver:
 
     def answer_box(self, box):
         """Presses the box's OK without mouse or keys (only after input failed to)."""
+        raise NotImplementedError
+
+    def restore(self):
+        """Restores the program from its taskbar button, as a click on the button does."""
+        raise NotImplementedError
+
+    def set_text(self, role, name, text):
+        """Sets a control's text from outside, without keys or a change of focus, so that
+        no check of a field that is left runs."""
+        raise NotImplementedError
+
+    def hold_file(self, path, share):
+        """Opens the file for reading in another process of the platform (as an editor or a
+        virus scanner does) and keeps it open until release(); share="read" lets others read
+        it meanwhile, share="none" lets no one open it. Returns a FileHolder once it is open."""
         raise NotImplementedError

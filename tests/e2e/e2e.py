@@ -12,9 +12,10 @@ through a datagram ICMP socket, or with --socket raw through a raw one. Prints "
 tests and, last, "N passed, N failed, N skipped" for the program's. --results writes the same as
 JSON lines.
 
-The files: scenarios.py (the tests, one list for every platform), driver.py (what a platform
-provides to them), wine_driver.py (Wine, with wininspect.cpp), linux_driver.py (the native
-program under openbox, with atspi_reader.py), layout.py (the program's windows and controls),
+The files: scenarios.py (the tests, one list for every platform, which scenarios_behaviour.py,
+scenarios_faults.py and scenarios_dll.py add to), driver.py (what a platform provides to them),
+wine_driver.py (Wine, with wininspect.cpp), linux_driver.py (the native program under openbox,
+with linux_session.py and atspi_reader.py), layout.py (the program's windows and controls),
 rig.py (display, network, waiting, input, runner), rig_checks.py and icmp_probe.py (tests of
 the rig itself).
 """
@@ -25,6 +26,8 @@ import signal
 import sys
 
 import rig
+import scenarios_behaviour  # noqa: F401  (adds its scenarios to SCENARIOS)
+import scenarios_faults  # noqa: F401  (adds its scenarios to SCENARIOS)
 from rig_checks import RIG_CHECKS
 from scenarios import SCENARIOS
 import scenarios_dll  # noqa: F401  (adds its scenarios to SCENARIOS)

@@ -319,7 +319,7 @@ class Rig:
         except Exception as e:  # the check below still runs
             problems.append(f"clean-up: {e}")
         resident = driver.resident_pids()
-        left = sorted(self.app_ns_pids() - resident)
+        left = sorted(pid for pid in self.app_ns_pids() - resident if not ended(pid))
         if left:
             problems.append("still running after the test: " +
                             ", ".join(describe_process(pid) for pid in left))
@@ -333,8 +333,13 @@ class Rig:
 
     def responder_echoes(self, addr):
         """How many echo requests to `addr` the responder has seen so far."""
+        return len(self.responder_echo_times(addr))
+
+    def responder_echo_times(self, addr):
+        """When the responder saw each echo request to `addr`, in ms on its own clock."""
         with open(os.path.join(self.run_dir, "netns", "responder.log")) as f:
-            return sum(1 for line in f if line.startswith("echo ") and f" dst={addr} " in line)
+            return [int(re.search(r" t_us=(\d+) ", line).group(1)) / 1000 for line in f
+                    if line.startswith("echo ") and f" dst={addr} " in line]
 
     # -- screen and input ---------------------------------------------------------------------
 
@@ -378,8 +383,39 @@ class Rig:
     def key(self, *keys):
         self._x(["xdotool", "key", *keys])
 
+    def double_click(self, x, y, gap_ms=80):
+        self.point(x, y)
+        self._x(["xdotool", "click", "--repeat", 2, "--delay", gap_ms, 1])
+
+    def clicks(self, x, y, count, gap_ms):
+        """`count` clicks at x, y, one every `gap_ms`."""
+        self.point(x, y)
+        self._x(["xdotool", "click", "--repeat", count, "--delay", gap_ms, 1], timeout=60)
+
+    def click_each(self, *points):
+        """A click at each point in turn, in one go: the X server takes them back to back."""
+        argv = ["xdotool"]
+        for x, y in points:
+            argv += ["mousemove", x, y, "click", 1]
+        self._x(argv)
+
+    def drag(self, x1, y1, x2, y2):
+        """Presses the left button at x1, y1 and releases it at x2, y2."""
+        self.point(x1, y1)
+        self._x(["xdotool", "mousedown", 1])
+        self.point(x2, y2)
+        self._x(["xdotool", "mouseup", 1])
+
+    def hold_key(self, key, seconds):
+        """Holds a key down for `seconds` (the X server repeats it meanwhile), then lets go."""
+        self._x(["xdotool", "keydown", key])
+        try:
+            time.sleep(seconds)
+        finally:
+            self._x(["xdotool", "keyup", key])
+
     def type_text(self, text, delay_ms=40):
-        self._x(["xdotool", "type", "--delay", delay_ms, text])
+        self._x(["xdotool", "type", "--delay", delay_ms, "--", text])
 
 
 def read_line(fd, timeout):
@@ -396,6 +432,16 @@ def read_line(fd, timeout):
             return ""
         data += chunk
     return data.split(b"\n", 1)[0].decode()
+
+
+def ended(pid):
+    """True when the process has ended: gone, or a zombie that its parent has not yet
+    collected (one whose parent is init waits for init to get round to it)."""
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
+    except (OSError, IndexError):
+        return True
 
 
 def describe_process(pid):

@@ -10,11 +10,13 @@ import re
 import shutil
 import signal
 import subprocess
+import threading
 import time
 
 import layout
-from driver import Control, Driver, MessageBox, Program, Watch, Window, WindowEvent
-from rig import BUILD, Failure, check, exit_text, poll, run
+from driver import (Control, Driver, FileHolder, MessageBox, Program, Watch, Window,
+                    WindowEvent)
+from rig import BUILD, check, exit_text, poll, run
 
 WININSPECT = os.path.join(BUILD, "wininspect.exe")
 CLASSES = {layout.STATUS: "TForm_Main", layout.SETTINGS: "TForm_Config"}
@@ -24,8 +26,18 @@ BASE_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
 CLASS_OF_KIND = {"panel": "static", "label": "static", "frame": "static", "button": "button",
                  "check": "button", "group": "button", "edit": "edit"}
 
+APPLICATION_CLASS = "TApplication"
 WS_THICKFRAME, WS_MINIMIZEBOX, WS_MAXIMIZEBOX = 0x40000, 0x20000, 0x10000
 WS_EX_TOPMOST, WS_EX_TOOLWINDOW = 0x8, 0x80
+BS_TYPEMASK, BS_DEFPUSHBUTTON = 0xF, 0x1
+SC_RESTORE = "0xF120"
+# The show commands of a start (STARTUPINFO.wShowWindow).
+SHOW_COMMANDS = {"minimized": 7, "maximized": 3}  # SW_SHOWMINNOACTIVE, SW_SHOWMAXIMIZED
+
+
+def windows_path(path):
+    """The path of a Linux file as Wine's drive Z: shows it."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 class WineDriver(Driver):
@@ -39,6 +51,8 @@ class WineDriver(Driver):
         self.prefix = os.path.join(rig.run_dir, "prefix")
         self.programs = []
         self.monitors = []
+        self.holders = []
+        self.program_name = os.path.basename(exe).lower()
 
     # -- the run ---------------------------------------------------------------------------------
 
@@ -128,7 +142,18 @@ class WineDriver(Driver):
         return self.wine(["wine", WININSPECT, *args], timeout=timeout, check_rc=check_rc)
 
     def _list(self):
-        return [json.loads(line) for line in self.inspect("list").stdout.splitlines() if line]
+        p = self.inspect("list", check_rc=False)
+        if p.returncode != 0 and not (p.stdout or p.stderr).strip():
+            # "list" itself always ends with 0; an exit of 1 with no output at all is Wine
+            # failing to start the inspector, seen once in many runs. Said in the log, then
+            # asked again with Wine's error messages on, so that a second failure shows why.
+            print(f"  note: the inspector did not start under Wine (exit {p.returncode}, no "
+                  f"output); asking again", flush=True)
+            env = dict(self.env(), WINEDEBUG="err+all")
+            p = run(self.rig.in_app_ns(["wine", WININSPECT, "list"], env), check_rc=False)
+        check(p.returncode == 0, f"wininspect list exited {p.returncode}: "
+                                 f"{(p.stderr or p.stdout).strip()[-400:]}")
+        return [json.loads(line) for line in p.stdout.splitlines() if line]
 
     def _top(self, cls, windows=None):
         for w in windows if windows is not None else self._list():
@@ -138,25 +163,68 @@ class WineDriver(Driver):
 
     # -- the program -----------------------------------------------------------------------------
 
-    def start(self, workdir, echo_service=True, exe=None, overrides=""):
+    def start(self, workdir, echo_service=True, show=None, read_only=False, exe=None,
+              overrides=""):
         """Wine only: `exe` runs another build, `overrides` adds to WINEDLLOVERRIDES."""
         exe = exe or self.exe
         check(os.path.isfile(exe), f"not built: {exe}")
+        self.program_name = os.path.basename(exe).lower()
         if not echo_service:
             overrides = ";".join(filter(None, [overrides, "icmp="]))
+        argv = ["wine", exe]
+        if show:
+            # A Windows process that starts the program with that show command and ends with
+            # its exit code.
+            argv = ["wine", WININSPECT, "launch", str(SHOW_COMMANDS[show]), windows_path(exe)]
+        if read_only:
+            # A mount namespace of the program's own, in which its folder is mounted read-only
+            # over itself; it goes when the program's processes do. The wineserver opens the
+            # files for every Wine process, so it must start in there too: nothing of the
+            # prefix may run before, and nothing else starts until it is up.
+            self._end_wine()
+            argv = ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+                    'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" && cd "$0" && '
+                    'exec "$@"', os.path.abspath(workdir), *argv]
         log_path = workdir + ".log"
         with open(log_path, "w") as log:
-            popen = subprocess.Popen(self.rig.in_app_ns(["wine", exe], self.env(overrides)),
+            popen = subprocess.Popen(
+                self.rig.in_app_ns(argv, self.env(overrides)),
                 cwd=workdir, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
                 start_new_session=True)
         prog = Program(popen, workdir, log_path)
         self.programs.append(prog)
+        if read_only:
+            self._wait_server_beside_program()
         return prog
+
+    def _wait_server_beside_program(self):
+        """Waits until the wineserver runs, and fails unless it runs in the mount namespace of
+        the program's process."""
+        def namespaces():
+            found = {"server": set(), "program": set()}
+            for p in self.platform_pids():
+                try:
+                    with open(f"/proc/{p}/cmdline", "rb") as f:
+                        first = f.read().split(b"\0")[0].decode("utf-8", "replace").lower()
+                    which = ("server" if "wineserver" in first else
+                             "program" if first.endswith(self.program_name) else None)
+                    if which:
+                        found[which].add(os.readlink(f"/proc/{p}/ns/mnt"))
+                except OSError:
+                    pass
+            return found
+        found, ok = poll(namespaces, lambda f: f["server"] and f["program"], 20)
+        check(ok and found["server"] == found["program"],
+              f"the wineserver runs in mount namespace {found['server'] or 'none'}, the program "
+              f"in {found['program'] or 'none'}")
 
     def end_test(self):
         for mon in self.monitors:
             mon.stop()
         self.monitors.clear()
+        for holder in self.holders:
+            holder.release()
+        self.holders.clear()
         for prog in self.programs:
             if prog.running():
                 self.inspect("close", CLASSES[layout.STATUS], check_rc=False)
@@ -174,9 +242,14 @@ class WineDriver(Driver):
 
     @staticmethod
     def _window(role, w):
+        state = "minimized" if w["iconic"] else "maximized" if w["zoomed"] else "normal"
         return Window(role=role, title=w["text"], frame=w["rect"], client=w["client"],
                       enabled=w["enabled"], topmost=bool(int(w["exstyle"], 16) & WS_EX_TOPMOST),
-                      handle=w["hwnd"])
+                      handle=w["hwnd"], state=state, active=w["active"])
+
+    def application(self):
+        w = self._top(APPLICATION_CLASS)
+        return self._window("application", w) if w else None
 
     def controls(self, role):
         windows = self._list()
@@ -194,12 +267,58 @@ class WineDriver(Driver):
             cls = w["class"].lower()
             kind = spec.kind if spec and CLASS_OF_KIND[spec.kind] == cls else cls
             name = name or f"?{cls}@{x},{y}"
+            default = None
+            if kind == "button":
+                default = int(w["style"], 16) & BS_TYPEMASK == BS_DEFPUSHBUTTON
             found[name] = Control(
                 name=name, kind=kind, text=w["text"],
                 pos=(x, y, w["rect"][2] - w["rect"][0], w["rect"][3] - w["rect"][1]),
                 rect=w["rect"], visible=w["visible"], enabled=w["enabled"],
-                checked=bool(w["check"]) if "check" in w else None, focused=w["focus"])
+                checked=bool(w["check"]) if "check" in w else None, focused=w["focus"],
+                max_length=w.get("limit"), default=default, handle=w["hwnd"])
         return found
+
+    RESOURCE_NOTES = {
+        "private_bytes": "PagefileUsage of the system's process list (PrivateUsage on Windows; "
+                         "Wine gives 0 for PrivateUsage of another process)",
+        "working_set": "GetProcessMemoryInfo's WorkingSetSize",
+        "kernel_handles": "GetProcessHandleCount, or where Wine gives 0 for another process, "
+                          "HandleCount of the process list, which under Wine is the size of "
+                          "the handle table (grown in steps of 32), not the handles in use",
+        "gdi_objects": "GetGuiResources(GR_GDIOBJECTS): not implemented by Wine (error 120)",
+        "user_objects": "GetGuiResources(GR_USEROBJECTS): not implemented by Wine (error 120)",
+        "windows": "the program's windows and controls (EnumWindows, EnumChildWindows)",
+        "open_fds": "the file descriptors of the program's Linux process (/proc/PID/fd)",
+        "linux_rss": "VmRSS of the program's Linux process (/proc/PID/status), in bytes",
+    }
+
+    def resources(self):
+        w = self._top(CLASSES[layout.STATUS])
+        check(w, "no shown status window to read the resources of")
+        got = json.loads(self.inspect("process", w["hwnd"]).stdout)
+        handles = got["GetProcessHandleCount"] or got["list_HandleCount"]
+        return {"private_bytes": got["list_PagefileUsage"] or got["PrivateUsage"],
+                "working_set": got["WorkingSetSize"], "kernel_handles": handles,
+                "gdi_objects": got["GetGuiResources_gdi"],
+                "user_objects": got["GetGuiResources_user"], "windows": got["windows"],
+                **self._program_process()}
+
+    def _program_process(self):
+        """The open file descriptors and the resident size of the Linux process that runs the
+        program, or None for each when it is not found."""
+        for pid in self.platform_pids():
+            try:
+                with open(f"/proc/{pid}/cmdline", "rb") as f:
+                    cmd = f.read().decode("utf-8", "replace").lower()
+                if self.program_name not in cmd or "wininspect" in cmd:
+                    continue
+                with open(f"/proc/{pid}/status") as f:
+                    rss = re.search(r"^VmRSS:\s+(\d+) kB", f.read(), re.M)
+                return {"open_fds": len(os.listdir(f"/proc/{pid}/fd")),
+                        "linux_rss": int(rss.group(1)) * 1024 if rss else None}
+            except OSError:
+                pass
+        return {"open_fds": None, "linux_rss": None}
 
     def message_boxes(self):
         p = self.inspect("msgbox", check_rc=False)
@@ -238,9 +357,10 @@ class WineDriver(Driver):
     # -- acting ----------------------------------------------------------------------------------
 
     def request_close(self, role):
-        w = self._top(CLASSES[role])
-        check(w, f"no shown {CLASSES[role]} to close")
-        self.inspect("close", w["hwnd"])
+        # By class, reading no window's text: a program in the middle of a check takes its
+        # close request all the same, and answers it once it handles messages again.
+        p = self.inspect("close", CLASSES[role], check_rc=False)
+        check(p.returncode == 0, f"no {CLASSES[role]} to close")
 
     def close_button(self, role):
         w = self._top(CLASSES[role])
@@ -259,6 +379,21 @@ class WineDriver(Driver):
     def answer_box(self, box):
         self.inspect("command", box.handle, "1", check_rc=False)
 
+    def restore(self):
+        app = self._top(APPLICATION_CLASS)
+        check(app, "no application window to restore")
+        self.inspect("syscommand", app["hwnd"], SC_RESTORE)
+
+    def set_text(self, role, name, text):
+        found = self.controls(role)
+        check(name in found, f"no {name} in the {role} window")
+        self.inspect("settext", found[name].handle, text)
+
+    def hold_file(self, path, share):
+        holder = _Holder(self, path, share)
+        self.holders.append(holder)
+        return holder
+
 
 def remove_server_dir(prefix):
     """Removes the folder that Debian's Wine makes under /tmp for a prefix's wineserver (its
@@ -272,42 +407,102 @@ def remove_server_dir(prefix):
         shutil.rmtree(os.path.join("/tmp", name), ignore_errors=True)
 
 
+class _Holder(FileHolder):
+    """`wininspect hold` in the background: a Windows process that keeps the file open."""
+
+    def __init__(self, driver, path, share):
+        self.out = os.path.join(driver.rig.run_dir, f"hold-{time.monotonic_ns()}.out")
+        cmd = driver.rig.in_app_ns(["wine", WININSPECT, "hold", windows_path(path), "600", share],
+                                   driver.env())
+        with open(self.out, "w") as out:
+            self.popen = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=out,
+                                          stderr=subprocess.STDOUT, start_new_session=True)
+
+        def said():
+            with open(self.out, errors="replace") as f:
+                return f.read()
+        text, held = poll(said, lambda t: '"held":true' in t or self.popen.poll() is not None, 20)
+        check('"held":true' in text, f"the holder did not open {path}: {text.strip()!r} "
+                                     f"({exit_text(self.popen.poll())})")
+
+    def release(self):
+        if self.popen.poll() is None:
+            os.killpg(self.popen.pid, signal.SIGKILL)
+        self.popen.wait(10)
+
+
 class _Monitor(Watch):
-    """`wininspect monitor` in the background, writing window events to a file."""
+    """`wininspect monitor` in the background, writing window events to a file, beside `xev`,
+    which reports the X server's own notice of every window mapped or unmapped (Wine maps a
+    window's X11 window while it is shown), so that no show escapes however short."""
 
     ROLES = {cls: role for role, cls in CLASSES.items()}
+    ROLES[APPLICATION_CLASS] = "application"
+    ROLES[BOX_CLASS] = "message box"
 
     def __init__(self, driver, path):
         self.path = path
+        self.started = time.monotonic()
+        self.offset_ms = 0  # from the monitor's clock to the watch's, set once it is ready
+        self.x_events = []  # (t_ms, X window, mapped)
+        # Started first: it is listening long before the Wine process below has started.
+        self.xev = subprocess.Popen(
+            ["stdbuf", "-oL", "xev", "-root", "-event", "substructure"],
+            env=dict(os.environ, DISPLAY=driver.rig.display), stdin=subprocess.DEVNULL,
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+            start_new_session=True)
+        self.reader = threading.Thread(target=self._read_x, daemon=True)
+        self.reader.start()
         cmd = driver.rig.in_app_ns(["wine", WININSPECT, "monitor", "20", "120"], driver.env())
         with open(path, "w") as out:
             self.popen = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=out,
                                           stderr=subprocess.DEVNULL, start_new_session=True)
+
+    def _read_x(self):
+        mapped = None
+        for line in self.xev.stdout:
+            kind = re.match(r"(Map|Unmap)Notify event", line)
+            if kind:
+                mapped = (int((time.monotonic() - self.started) * 1000), kind.group(1) == "Map")
+                continue
+            window = re.search(r"event 0x[0-9a-f]+, window (0x[0-9a-f]+)", line)
+            if mapped and window:
+                self.x_events.append((mapped[0], int(window.group(1), 16), mapped[1]))
+                mapped = None
 
     def _lines(self):
         with open(self.path, encoding="utf-8", errors="replace") as f:
             return [json.loads(line) for line in f if line.startswith("{") and line.endswith("}\n")]
 
     def wait_ready(self, timeout):
-        _, ready = poll(lambda: [e for e in self._lines() if e.get("event") == "ready"], bool,
-                        timeout)
-        check(ready, f"the window monitor did not start within {timeout} s "
-                     f"({exit_text(self.popen.poll())})")
+        ready, ok = poll(lambda: [e for e in self._lines() if e.get("event") == "ready"], bool,
+                         timeout, interval=0.02)
+        check(ok, f"the window monitor did not start within {timeout} s "
+                  f"({exit_text(self.popen.poll())})")
+        check(self.xev.poll() is None, "xev, which records the X server's notices, has ended")
+        self.offset_ms = int((time.monotonic() - self.started) * 1000) - ready[0]["t"]
 
-    def stop(self):
-        if self.popen.poll() is None:
-            os.killpg(self.popen.pid, signal.SIGTERM)
-            try:
-                self.popen.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                os.killpg(self.popen.pid, signal.SIGKILL)
-                self.popen.wait()
-        events = []
+    def events(self):
+        events, roles = [], {}
         for e in self._lines():
             if e.get("event") in ("new", "change") and e.get("parent") == "0x0":
-                role = self.ROLES.get(e["class"], "message box" if e["class"] == BOX_CLASS
-                                      else "other")
-                events.append(WindowEvent(t_ms=e["t"], role=role, visible=e["visible"]))
-        return events
+                role = self.ROLES.get(e["class"], "other")
+                if "xwin" in e:
+                    roles[int(e["xwin"], 16)] = role
+                events.append(WindowEvent(t_ms=e["t"] + self.offset_ms, role=role,
+                                          visible=e["visible"], active=e["active"]))
+        events += [WindowEvent(t_ms=t, role=roles.get(xwin, "other"), visible=mapped, exact=True)
+                   for t, xwin, mapped in list(self.x_events)]
+        return sorted(events, key=lambda e: e.t_ms)
 
-
+    def stop(self):
+        for popen in (self.popen, self.xev):
+            if popen.poll() is None:
+                os.killpg(popen.pid, signal.SIGTERM)
+                try:
+                    popen.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    os.killpg(popen.pid, signal.SIGKILL)
+                    popen.wait()
+        self.reader.join(5)
+        return self.events()

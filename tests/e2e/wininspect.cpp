@@ -6,7 +6,7 @@
 //   wait WHAT SECS          wait for a visible top-level window (WHAT: class or caption);
 //                           prints its hwnd; exit 1 on time-out
 //   wait-gone WHAT SECS     wait until no such window is visible
-//   close HWND|WHAT         post WM_CLOSE
+//   close HWND|WHAT         post WM_CLOSE (WHAT: a class, or else a caption)
 //   command HWND ID         post WM_COMMAND ID (1 = IDOK)
 //   msgbox                  one JSON object per visible dialog box (#32770); exit 1 if none
 //   text HWND               the window's text
@@ -16,9 +16,22 @@
 //                           {"event":"ready"} once the first round has been written
 //   metrics                 a few system metrics and colours
 //   click-button HWND       BM_CLICK (no real mouse; not for input tests)
+//   settext HWND TEXT       WM_SETTEXT (no key, no focus change: no field check runs)
+//   syscommand HWND CODE    post WM_SYSCOMMAND CODE (0xF120 = SC_RESTORE, as the taskbar does)
+//   process HWND            the resources of the process that owns the window, as JSON
+//   launch SHOW EXE         start EXE with the show command SHOW (STARTF_USESHOWWINDOW) in the
+//                           current folder, wait for it and exit with its exit code
+//   hold PATH SECS SHARE    open PATH for reading, letting others read it too (SHARE "read") or
+//                           nothing (SHARE "none"); print {"held":true}, keep it SECS, close it
 // Output is UTF-8, written as raw bytes. Hwnds are hex strings ("0x1234"); rectangles are
 // [left,top,right,bottom] in screen coordinates; "pos" is [x,y,w,h] in the parent's client area.
+// Besides its place and style, "list" gives of each window: "active" (the active window of its
+// thread), "iconic", "zoomed" (maximized), "xwin" (Wine's X11 window for it, when it has one),
+// "limit" (edit fields: EM_GETLIMITTEXT) and "check" (buttons: BM_GETCHECK).
 #include <windows.h>
+// After windows.h, which they need.
+#include <psapi.h>
+#include <winternl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -164,7 +177,9 @@ std::string Describe(HWND h) {
   std::wstring cls = ClassOf(h);
   GUITHREADINFO thread{};
   thread.cbSize = sizeof thread;
-  const bool focused = GetGUIThreadInfo(tid, &thread) && thread.hwndFocus == h;
+  const bool threadInfo = GetGUIThreadInfo(tid, &thread) != FALSE;
+  const bool focused = threadInfo && thread.hwndFocus == h;
+  const bool active = threadInfo && thread.hwndActive == h;
 
   std::string s =
       "{\"hwnd\":" + HwndText(h) + ",\"parent\":" + HwndText(parent) +
@@ -174,7 +189,13 @@ std::string Describe(HWND h) {
       ",\"enabled\":" + (IsWindowEnabled(h) ? "true" : "false") + ",\"rect\":" + RectJson(rect) +
       ",\"client\":" + RectJson(client) + ",\"style\":" + Hex(static_cast<DWORD>(style)) +
       ",\"exstyle\":" + Hex(static_cast<DWORD>(exstyle)) +
-      ",\"focus\":" + (focused ? "true" : "false");
+      ",\"focus\":" + (focused ? "true" : "false") + ",\"active\":" + (active ? "true" : "false") +
+      ",\"iconic\":" + (IsIconic(h) ? "true" : "false") +
+      ",\"zoomed\":" + (IsZoomed(h) ? "true" : "false");
+  // Wine keeps the X11 window of a top-level window as a property of it.
+  if (HANDLE xwin = GetPropW(h, L"__wine_x11_whole_window")) {
+    s += ",\"xwin\":" + Hex(reinterpret_cast<uintptr_t>(xwin));
+  }
   if (parent) {
     RECT rel = rect;
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rel), 2);
@@ -187,6 +208,11 @@ std::string Describe(HWND h) {
     DWORD_PTR check = 0;
     SendMessageTimeoutW(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &check);
     s += ",\"check\":" + std::to_string(check);
+  }
+  if (_wcsicmp(cls.c_str(), L"Edit") == 0) {
+    DWORD_PTR limit = 0;
+    SendMessageTimeoutW(h, EM_GETLIMITTEXT, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &limit);
+    s += ",\"limit\":" + std::to_string(limit);
   }
   return s;
 }
@@ -230,8 +256,13 @@ int CmdClose(const wchar_t* arg) {
   if (HWND h = ParseHwnd(arg)) {
     targets.push_back(h);
   } else {
-    for (HWND t : Collect().top)
-      if (Matches(t, arg))
+    // Classes first: reading a caption waits for a busy program.
+    const std::vector<HWND> top = Collect().top;
+    for (HWND t : top)
+      if (ClassOf(t) == arg)
+        targets.push_back(t);
+    for (HWND t : top)
+      if (targets.empty() && TextOf(t) == arg)
         targets.push_back(t);
   }
   int posted = 0;
@@ -391,11 +422,133 @@ int CmdClickButton(const wchar_t* arg) {
   return PostMessageW(h, BM_CLICK, 0, 0) ? 0 : 1;
 }
 
+int CmdSetText(const wchar_t* arg, const wchar_t* text) {
+  HWND h = ParseHwnd(arg);
+  if (!h || !IsWindow(h))
+    return 2;
+  DWORD_PTR done = 0;
+  return SendMessageTimeoutW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                             kMessageTimeoutMs, &done) &&
+                 done
+             ? 0
+             : 1;
+}
+
+int CmdSysCommand(const wchar_t* arg, const wchar_t* code) {
+  HWND h = ParseHwnd(arg);
+  if (!h || !IsWindow(h))
+    return 2;
+  return PostMessageW(h, WM_SYSCOMMAND, static_cast<WPARAM>(wcstoul(code, nullptr, 0)), 0) ? 0 : 1;
+}
+
+// The process entry of the system's process list, which Wine fills for other processes too.
+bool ProcessEntry(DWORD pid, SYSTEM_PROCESS_INFORMATION& entry) {
+  std::vector<char> buffer(1 << 20);
+  ULONG size = 0;
+  if (NtQuerySystemInformation(SystemProcessInformation, buffer.data(),
+                               static_cast<ULONG>(buffer.size()), &size) != 0)
+    return false;
+  for (std::size_t offset = 0;;) {
+    const auto* p = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(buffer.data() + offset);
+    if (reinterpret_cast<uintptr_t>(p->UniqueProcessId) == pid) {
+      entry = *p;
+      return true;
+    }
+    if (p->NextEntryOffset == 0)
+      return false;
+    offset += p->NextEntryOffset;
+  }
+}
+
+// What the platform says of a process's resources, each number as the call named gives it; a
+// call that fails gives null, with its error code in "why".
+int CmdProcess(const wchar_t* arg) {
+  HWND h = ParseHwnd(arg);
+  DWORD pid = 0;
+  if (!h || !GetWindowThreadProcessId(h, &pid))
+    return 2;
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+  if (!process)
+    return 1;
+  std::string why;
+  auto number = [&](const char* name, bool ok, unsigned long long value) {
+    if (ok)
+      return std::string(",\"") + name + "\":" + std::to_string(value);
+    why +=
+        std::string(why.empty() ? "" : ",") + "\"" + name + "\":" + std::to_string(GetLastError());
+    return std::string(",\"") + name + "\":null";
+  };
+  std::string s = "{\"pid\":" + std::to_string(pid);
+  SetLastError(0);
+  const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
+  s += number("GetGuiResources_gdi", gdi != 0 || GetLastError() == 0, gdi);
+  SetLastError(0);
+  const DWORD user = GetGuiResources(process, GR_USEROBJECTS);
+  s += number("GetGuiResources_user", user != 0 || GetLastError() == 0, user);
+  DWORD handles = 0;
+  s += number("GetProcessHandleCount", GetProcessHandleCount(process, &handles) != FALSE, handles);
+  PROCESS_MEMORY_COUNTERS_EX memory{};
+  memory.cb = sizeof memory;
+  const bool got = GetProcessMemoryInfo(
+      process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+  s += number("PrivateUsage", got, memory.PrivateUsage);
+  s += number("WorkingSetSize", got, memory.WorkingSetSize);
+  SYSTEM_PROCESS_INFORMATION entry{};
+  const bool listed = ProcessEntry(pid, entry);
+  s += number("list_HandleCount", listed, entry.HandleCount);
+  s += number("list_PagefileUsage", listed, entry.VirtualMemoryCounters.PagefileUsage);
+  DWORD windows = 0;
+  for (HWND w : Collect().all) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    windows += owner == pid ? 1 : 0;
+  }
+  s += ",\"windows\":" + std::to_string(windows) + ",\"why\":{" + why + "}}\n";
+  CloseHandle(process);
+  WriteOut(s);
+  return 0;
+}
+
+int CmdLaunch(const wchar_t* show, const wchar_t* exe) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(_wtoi(show));
+  std::wstring command = L"\"" + std::wstring(exe) + L"\"";
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info)) {
+    WriteErr("launch: CreateProcessW failed with code " + std::to_string(GetLastError()) + "\n");
+    return 255;
+  }
+  CloseHandle(info.hThread);
+  WaitForSingleObject(info.hProcess, INFINITE);
+  DWORD code = 255;
+  GetExitCodeProcess(info.hProcess, &code);
+  CloseHandle(info.hProcess);
+  return static_cast<int>(code);
+}
+
+int CmdHold(const wchar_t* path, double seconds, const std::wstring& share) {
+  const DWORD mode = share == L"read" ? FILE_SHARE_READ : 0;
+  HANDLE file =
+      CreateFileW(path, GENERIC_READ, mode, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    WriteErr("hold: CreateFileW failed with code " + std::to_string(GetLastError()) + "\n");
+    return 1;
+  }
+  WriteOut("{\"held\":true}\n");
+  Sleep(static_cast<DWORD>(seconds * 1000));
+  CloseHandle(file);
+  return 0;
+}
+
 int Usage() {
   WriteErr(
       "usage: wininspect list | wait WHAT SECS | wait-gone WHAT SECS | close HWND|WHAT |\n"
       "       command HWND ID | msgbox | text HWND | close-box HWND | move HWND X Y |\n"
-      "       monitor MS [SECS] | metrics | click-button HWND\n");
+      "       monitor MS [SECS] | metrics | click-button HWND | settext HWND TEXT |\n"
+      "       syscommand HWND CODE | process HWND | launch SHOW EXE | hold PATH SECS SHARE\n");
   return 2;
 }
 
@@ -428,5 +581,15 @@ int wmain(int argc, wchar_t** argv) {
     return CmdMetrics();
   if (cmd == L"click-button" && argc == 3)
     return CmdClickButton(argv[2]);
+  if (cmd == L"settext" && argc == 4)
+    return CmdSetText(argv[2], argv[3]);
+  if (cmd == L"syscommand" && argc == 4)
+    return CmdSysCommand(argv[2], argv[3]);
+  if (cmd == L"process" && argc == 3)
+    return CmdProcess(argv[2]);
+  if (cmd == L"launch" && argc == 4)
+    return CmdLaunch(argv[2], argv[3]);
+  if (cmd == L"hold" && argc == 5)
+    return CmdHold(argv[2], _wtof(argv[3]), argv[4]);
   return Usage();
 }

@@ -29,6 +29,9 @@ class HeadlessForm : public fw::FormPeer {
     record_.Shown = true;
     record_.ShownState = state;
     record_.ActivatedOnShow = activate;
+    if (activate) {
+      record_.State = state;
+    }
     backend_.Log("show " + record_.Params.ClassName);
   }
   void Hide() override {
@@ -36,6 +39,7 @@ class HeadlessForm : public fw::FormPeer {
     record_.Shown = false;
     backend_.Log("hide " + record_.Params.ClassName);
   }
+  fw::TWindowState WindowState() const override { return record_.State; }
   void BringToFront() override {}
   std::unique_ptr<fw::ControlPeer> CreateControl(const fw::ControlParams& params,
                                                  fw::ControlEvents& events) override {
@@ -203,6 +207,22 @@ void HeadlessBackend::CloseRequest(const std::string& formClass) {
   });
 }
 
+void HeadlessBackend::Restore() {
+  Post([this] {
+    if (application_ != nullptr) {
+      application_->PlatformRestore();
+    }
+  });
+}
+
+void HeadlessBackend::SetFormState(const std::string& formClass, fw::TWindowState state) {
+  for (auto& form : forms_) {
+    if (form->Alive && form->Params.ClassName == formClass) {
+      form->State = state;
+    }
+  }
+}
+
 void HeadlessBackend::DispatchAll() {
   while (ProcessOneMessage() != MessageResult::None) {
   }
@@ -288,6 +308,7 @@ std::unique_ptr<fw::FormPeer> HeadlessBackend::CreateForm(const fw::FormParams& 
   record->Params = params;
   record->Events = &events;
   record->Caption = params.Caption;
+  record->State = params.WindowState;
   record->Position = params.DefaultPosition ? fw::TPoint{40, 30}
                                             : fw::TPoint{params.Client.Left, params.Client.Top};
   forms_.push_back(std::move(record));

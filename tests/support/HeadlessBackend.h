@@ -24,6 +24,8 @@ struct FormRecord {
   bool Alive = true;
   fw::TWindowState ShownState = fw::TWindowState::Normal;
   bool ActivatedOnShow = false;
+  // The state the window is in: made in, shown in, or set by the user (SetFormState).
+  fw::TWindowState State = fw::TWindowState::Normal;
 };
 
 struct ControlRecord {
@@ -54,6 +56,10 @@ class HeadlessBackend : public fw::Backend {
   // Queues a click on the live control of a form at a client position.
   void ClickAt(const std::string& formClass, int x, int y);
   void CloseRequest(const std::string& formClass);
+  // Queues the restore of the program from its taskbar button.
+  void Restore();
+  // The user changes the live form's state (restores a maximized window, say).
+  void SetFormState(const std::string& formClass, fw::TWindowState state);
   // Queues a move of the keyboard focus to the control at a client position, as a click does.
   void FocusAt(const std::string& formClass, int x, int y);
   // Queues the Tab key: focus moves to the next control that takes it, in tab order.

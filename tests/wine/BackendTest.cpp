@@ -1,8 +1,9 @@
-// The Win32 back end under Wine: the comparison of the settings-file keys, and finding the form
-// and the control behind a window handle.
+// The Win32 back end under Wine: the comparison of the settings-file keys, finding the form and
+// the control behind a window handle, and the input method switched off on entering a field.
 #include "platform/win32/Win32Backend.h"
 
 #include <gtest/gtest.h>
+#include <imm.h>
 
 #include <memory>
 #include <string>
@@ -30,6 +31,17 @@ TEST(Backend, TextsAreTheSameButForLetterCaseByTheUsersLocale) {
       {"TimeOut ", "TimeOut", false},
       {"\xEF\xBC\xA9\xEF\xBC\xB0", "\xEF\xBD\x89\xEF\xBD\x90", true},  // full-width IP, ip
       {"IP", "\xEF\xBC\xA9\xEF\xBC\xB0", false},                       // IP, full-width IP
+      {"\xC3\x84rger", "\xC3\xA4RGER", true},  // letters beyond ASCII fold by the locale's rule
+      // ASCII keys compare by their letters alone: nothing is passed over.
+      {"TimeOut\x01", "TimeOut", false},
+      {"\x1FTimeOut", "TimeOut", false},
+      {"Time-Out", "TimeOut", false},
+      {"Time'Out", "TimeOut", false},
+      {"TimeOut\x7F", "TimeOut", false},
+      // Bytes that are no UTF-8 are no characters, and never the replacement character.
+      {"TimeOut\xFF", "TimeOut", false},
+      {"TIMEOUT\xFF", "timeout\xFF", true},
+      {"\xC3TimeOut", "TimeOut", false},
   };
   win32::Win32Backend backend;
   for (const Case& c : cases) {
@@ -76,6 +88,42 @@ TEST(Backend, TheFormAndControlBehindAHandleAreFoundOnlyForOurWindows) {
   EXPECT_EQ(win32::Win32Control::FromHandle(nullptr), nullptr);
   EXPECT_EQ(win32::Win32Form::FromHandle(nullptr), nullptr);
   DestroyWindow(stranger);
+}
+
+// Another process cannot read a window's input method state under Wine (it gets no input
+// context and no input method window for it), so this is read in the program's own process.
+TEST(Backend, EnteringAFieldThatClosesTheInputMethodSwitchesItOff) {
+  NoFormEvents formEvents;
+  NoControlEvents controlEvents;
+  fw::FormParams formParams;
+  formParams.ClassName = "TForm_ImeTest";
+  formParams.Client = fw::TBounds{10, 10, 120, 40};
+  win32::Win32Form form(nullptr, formParams, formEvents);
+  fw::ControlParams closing;
+  closing.Kind = fw::TControlKind::Edit;
+  closing.Bounds = fw::TBounds{0, 0, 30, 20};
+  closing.TabStop = true;
+  closing.ImeMode = fw::TImeMode::Close;
+  fw::ControlParams plain = closing;
+  plain.Bounds = fw::TBounds{40, 0, 30, 20};
+  plain.ImeMode = fw::TImeMode::DontCare;
+  const std::unique_ptr<fw::ControlPeer> first = form.CreateControl(closing, controlEvents);
+  const std::unique_ptr<fw::ControlPeer> second = form.CreateControl(plain, controlEvents);
+  HWND closingField = dynamic_cast<win32::Win32Control&>(*first).Handle();
+  HWND plainField = dynamic_cast<win32::Win32Control&>(*second).Handle();
+  form.Show(fw::TWindowState::Normal, true);
+
+  SetFocus(plainField);
+  HIMC context = ImmGetContext(plainField);
+  ASSERT_NE(context, nullptr);
+  ImmSetOpenStatus(context, TRUE);
+  ASSERT_TRUE(ImmGetOpenStatus(context)) << "the input method could not be opened";
+  SetFocus(closingField);
+  EXPECT_FALSE(ImmGetOpenStatus(context)) << "entering the field left the input method open";
+  ImmSetOpenStatus(context, TRUE);
+  SetFocus(plainField);
+  EXPECT_TRUE(ImmGetOpenStatus(context)) << "entering another field changed the input method";
+  ImmReleaseContext(plainField, context);
 }
 
 }  // namespace

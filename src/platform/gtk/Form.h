@@ -29,6 +29,8 @@ class Form : public fw::FormPeer {
   void SetPosition(fw::TPoint position) override;
   void Show(fw::TWindowState state, bool activate) override;
   void Hide() override;
+  // Linux forms show in the normal state only (see Show).
+  fw::TWindowState WindowState() const override { return fw::TWindowState::Normal; }
   void BringToFront() override;
   std::unique_ptr<fw::ControlPeer> CreateControl(const fw::ControlParams& params,
                                                  fw::ControlEvents& events) override;

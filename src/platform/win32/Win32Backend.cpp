@@ -1,6 +1,7 @@
 // The Win32 back end of the framework.
 #include "platform/win32/Win32Backend.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -23,6 +24,22 @@ BOOL CALLBACK CollectEnabled(HWND hwnd, LPARAM found) {
     list.push_back(hwnd);
   }
   return TRUE;
+}
+
+bool IsAscii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool IsUtf8(const std::string& text) {
+  return text.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                             static_cast<int>(text.size()), nullptr, 0) > 0;
+}
+
+bool SameBytesIgnoringAsciiCase(const std::string& a, const std::string& b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 }  // namespace
@@ -152,6 +169,13 @@ void Win32Backend::ShowHandlerErrorBox(const std::string& text, const std::strin
 }
 
 bool Win32Backend::SameTextIgnoringCase(const std::string& a, const std::string& b) {
+  // The locale's rule gives ASCII letters their ASCII case, but it also passes over some
+  // characters altogether (control characters on Windows; Wine the replacement character), so
+  // ASCII texts compare by their letters alone. Bytes that are no UTF-8 have no characters for
+  // the locale to compare, and compare byte for byte, as the Linux program does.
+  if ((IsAscii(a) && IsAscii(b)) || !IsUtf8(a) || !IsUtf8(b)) {
+    return SameBytesIgnoringAsciiCase(a, b);
+  }
   const std::wstring left = Widen(a);
   const std::wstring right = Widen(b);
   return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, left.data(),
@@ -178,6 +202,7 @@ LRESULT CALLBACK Win32Backend::ApplicationProc(HWND hwnd, UINT message, WPARAM w
         case SC_RESTORE: {
           LRESULT result = DefWindowProcW(hwnd, message, wParam, lParam);
           ShowOwnedPopups(hwnd, TRUE);
+          self->events_->PlatformRestore();
           return result;
         }
         default:

@@ -41,8 +41,12 @@ Win32Form::Win32Form(HWND owner, const fw::FormParams& params, fw::FormEvents& e
   const SIZE frame = FrameSize(dpi_);
   const int x = params.DefaultPosition ? CW_USEDEFAULT : params.Client.Left;
   const int y = params.DefaultPosition ? CW_USEDEFAULT : params.Client.Top;
-  hwnd_ = CreateWindowExW(ExStyle(), className.c_str(), Widen(params.Caption).c_str(), Style(), x,
-                          y, frame.cx, frame.cy, owner, nullptr, GetModuleHandleW(nullptr), this);
+  // Made maximized, a window takes the maximized place without being activated, and keeps the
+  // given one as its restored place.
+  const DWORD state = params.WindowState == fw::TWindowState::Maximized ? WS_MAXIMIZE : 0;
+  hwnd_ =
+      CreateWindowExW(ExStyle(), className.c_str(), Widen(params.Caption).c_str(), Style() | state,
+                      x, y, frame.cx, frame.cy, owner, nullptr, GetModuleHandleW(nullptr), this);
   if (hwnd_ == nullptr) {
     throw std::runtime_error("CreateWindowExW failed for a form");
   }
@@ -103,9 +107,12 @@ void Win32Form::SetPosition(fw::TPoint position) {
 }
 
 void Win32Form::Show(fw::TWindowState state, bool activate) {
-  int command = SW_SHOWNOACTIVATE;
-  if (activate) {
-    command = state == fw::TWindowState::Maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+  const bool maximized = state == fw::TWindowState::Maximized;
+  int command = maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+  if (!activate) {
+    // There is no command that maximizes without activating; a window made maximized shows
+    // in that state with SW_SHOWNA, where SW_SHOWNOACTIVATE would restore it.
+    command = maximized ? SW_SHOWNA : SW_SHOWNOACTIVATE;
   }
   ShowWindow(hwnd_, command);
   if (params_.Style == fw::TFormStyle::StayOnTop) {
@@ -115,6 +122,13 @@ void Win32Form::Show(fw::TWindowState state, bool activate) {
 
 void Win32Form::Hide() {
   ShowWindow(hwnd_, SW_HIDE);
+}
+
+fw::TWindowState Win32Form::WindowState() const {
+  if (IsZoomed(hwnd_)) {
+    return fw::TWindowState::Maximized;
+  }
+  return IsIconic(hwnd_) ? fw::TWindowState::Minimized : fw::TWindowState::Normal;
 }
 
 void Win32Form::BringToFront() {

@@ -23,6 +23,7 @@ class Win32Form : public fw::FormPeer {
   void SetPosition(fw::TPoint position) override;
   void Show(fw::TWindowState state, bool activate) override;
   void Hide() override;
+  fw::TWindowState WindowState() const override;
   void BringToFront() override;
   std::unique_ptr<fw::ControlPeer> CreateControl(const fw::ControlParams& params,
                                                  fw::ControlEvents& events) override;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -178,8 +179,7 @@ TEST_F(ApplicationTest, TheStartupShowCommandDecidesHowTheMainFormFirstShows) {
   };
   for (const Case& c :
        {Case{fw::TWindowState::Normal, fw::TWindowState::Normal, "application shown"},
-        Case{fw::TWindowState::Maximized, fw::TWindowState::Maximized, "application shown"},
-        Case{fw::TWindowState::Minimized, fw::TWindowState::Normal, "application minimized"}}) {
+        Case{fw::TWindowState::Maximized, fw::TWindowState::Maximized, "application shown"}}) {
     headless::Harness run;
     run.backend.SetStartupShowCommand(c.command);
     run.app->CreateForm(First);
@@ -187,11 +187,40 @@ TEST_F(ApplicationTest, TheStartupShowCommandDecidesHowTheMainFormFirstShows) {
     run.app->Run();
     const headless::FormRecord* form = run.backend.LiveForm("First");
     ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(form->Shown);
+    EXPECT_TRUE(form->ActivatedOnShow);
     EXPECT_EQ(form->ShownState, c.shown);
     const auto& events = run.backend.Events();
     EXPECT_NE(std::find(events.begin(), events.end(), c.applicationEvent), events.end());
     run.app->DestroyForms();
   }
+}
+
+TEST_F(ApplicationTest, AMinimizedStartShowsTheMainFormOnlyWhenRestored) {
+  h.backend.SetStartupShowCommand(fw::TWindowState::Minimized);
+  h.app->CreateForm(First);
+  h.backend.PostQuit();
+  h.app->Run();
+  const auto& events = h.backend.Events();
+  EXPECT_NE(std::find(events.begin(), events.end(), "application minimized"), events.end());
+  EXPECT_EQ(std::find(events.begin(), events.end(), "show First"), events.end())
+      << "the main form was shown on the way";
+  EXPECT_FALSE(First->Visible());
+
+  h.backend.Restore();
+  h.app->ProcessMessages();
+  const headless::FormRecord* form = h.backend.LiveForm("First");
+  ASSERT_NE(form, nullptr);
+  EXPECT_TRUE(form->Shown);
+  EXPECT_TRUE(form->ActivatedOnShow);
+  EXPECT_EQ(form->ShownState, fw::TWindowState::Normal);
+  EXPECT_TRUE(First->Visible());
+
+  // Restoring a program whose main form is shown changes nothing.
+  const auto shows = std::count(events.begin(), events.end(), "show First");
+  h.backend.Restore();
+  h.app->ProcessMessages();
+  EXPECT_EQ(std::count(events.begin(), events.end(), "show First"), shows);
 }
 
 TEST_F(ApplicationTest, AQuitTakenByANestedPumpEndsTheLoopAfterTheHandlerReturns) {
@@ -248,6 +277,34 @@ TEST_F(ApplicationTest, ChangingTheStyleRebuildsTheWindowAndKeepsItsState) {
   const headless::ControlRecord* shown = h.backend.LiveControlAt("First", 1, 1);
   ASSERT_NE(shown, nullptr);
   EXPECT_EQ(shown->Text, "23ms");
+}
+
+TEST_F(ApplicationTest, ARebuildKeepsAMaximizedFormMaximizedWithoutActivatingIt) {
+  struct Case {
+    const char* name;
+    bool restoredByUser;
+    fw::TWindowState rebuiltIn;
+  };
+  for (const Case& c : {Case{"maximized", false, fw::TWindowState::Maximized},
+                        Case{"restored by the user", true, fw::TWindowState::Normal}}) {
+    SCOPED_TRACE(c.name);
+    headless::Harness run;
+    run.app->CreateForm(First);
+    First->SetWindowState(fw::TWindowState::Maximized);
+    First->Show();
+    if (c.restoredByUser) {
+      run.backend.SetFormState("First", fw::TWindowState::Normal);
+    }
+    First->SetFormStyle(fw::TFormStyle::StayOnTop);
+    const headless::FormRecord* form = run.backend.LiveForm("First");
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(run.backend.FormsCreated("First"), 2);
+    EXPECT_EQ(form->Params.WindowState, c.rebuiltIn) << "the state the window is made in";
+    EXPECT_EQ(form->ShownState, c.rebuiltIn);
+    EXPECT_TRUE(form->Shown);
+    EXPECT_FALSE(form->ActivatedOnShow);
+    run.app->DestroyForms();
+  }
 }
 
 }  // namespace
