@@ -4,7 +4,10 @@
 
   atspi_reader.py tree PID...              the accessible tree of each program, one JSON object
   atspi_reader.py press PID WINDOW BUTTON  does the default action of a button of a window
-  atspi_reader.py watch                    a JSON line per window shown or hidden, until ended
+  atspi_reader.py settext PID X Y TEXT     sets the text of the edit field whose top-left corner
+                                           is at X, Y on the screen, as assistive technology does
+  atspi_reader.py watch                    a JSON line per program started and per window shown
+                                           or hidden, until ended
   atspi_reader.py face                     the theme's window background as [r, g, b]
 
 Each call reads afresh: nothing is cached between calls, so what it prints is what the program
@@ -16,7 +19,8 @@ import sys
 import time
 
 # The states a driver reads; the others are left out of the output.
-STATES = ("active", "checked", "enabled", "focused", "modal", "sensitive", "showing", "visible")
+STATES = ("active", "checked", "enabled", "focused", "is default", "modal", "sensitive",
+          "showing", "visible")
 TOP_ROLES = ("frame", "alert", "dialog")
 
 
@@ -53,9 +57,12 @@ def programs(pids):
 def tree(pids):
     apps = []
     for app in programs(pids):
-        windows = [w for w in (describe(app.getChildAtIndex(i)) for i in range(app.childCount))
-                   if w]
-        apps.append({"pid": app.get_process_id(), "name": app.name, "windows": windows})
+        try:
+            windows = [w for w in (describe(app.getChildAtIndex(i))
+                                   for i in range(app.childCount)) if w]
+            apps.append({"pid": app.get_process_id(), "name": app.name, "windows": windows})
+        except Exception:  # the program ended while it was read: it shows nothing
+            continue
     print(json.dumps({"apps": apps}, ensure_ascii=False))
 
 
@@ -84,18 +91,38 @@ def press(pid, window, button):
     return 1
 
 
+def settext(pid, x, y, text):
+    import pyatspi
+
+    def at(acc):
+        if acc.getRoleName() != "text":
+            return False
+        ext = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        return (ext.x, ext.y) == (x, y)
+    for app in programs({pid}):
+        found = find(app, at)
+        if found:
+            found.queryEditableText().setTextContents(text)
+            print("set")
+            return 0
+    print(f"no edit field at {x},{y} in {pid}", file=sys.stderr)
+    return 1
+
+
 def watch():
-    """Every window of every program that shows or hides, as it happens: from the events that
-    programs send, and from a look at all top-level windows every 20 ms, since a program sends
-    no events until it has learnt that someone listens (a window shown at once is missed)."""
+    """Every program that starts and every window of it that shows or hides, as it happens:
+    from the events that programs send, and from a look at all programs and their top-level
+    windows every 20 ms, since a program sends no events until it has learnt that someone
+    listens (a window shown at once is missed). Times are the monotonic clock's seconds."""
     import pyatspi
     from gi.repository import GLib
-    start = time.monotonic()
     showing = {}  # each top-level window looked at, by program and path: showing or not
+    apps = set()
 
-    def report(acc, visible):
-        line = {"t": int((time.monotonic() - start) * 1000), "role": acc.getRoleName(),
-                "id": acc.accessibleId or "", "name": acc.name or "", "visible": visible}
+    def report(acc, visible, role=None):
+        line = {"mono": time.monotonic(), "role": role or acc.getRoleName(),
+                "id": acc.accessibleId or "", "name": acc.name or "", "visible": visible,
+                "active": acc.getState().contains(pyatspi.STATE_ACTIVE)}
         print(json.dumps(line, ensure_ascii=False), flush=True)
 
     def seen(event):
@@ -111,6 +138,9 @@ def watch():
         now = {}
         for app in desktop:
             try:
+                if app.get_process_id() not in apps:
+                    apps.add(app.get_process_id())
+                    report(app, True, "application")
                 app.clear_cache()
                 for i in range(app.childCount):
                     top = app.getChildAtIndex(i)
@@ -150,6 +180,8 @@ def main(argv):
         tree({int(p) for p in argv[1:]})
     elif argv[:1] == ["press"] and len(argv) == 4:
         return press(int(argv[1]), argv[2], argv[3])
+    elif argv[:1] == ["settext"] and len(argv) == 5:
+        return settext(int(argv[1]), int(argv[2]), int(argv[3]), argv[4])
     elif argv[:1] == ["watch"]:
         watch()
     elif argv[:1] == ["face"]:

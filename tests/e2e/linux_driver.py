@@ -14,6 +14,7 @@ so the program echoes through a datagram ICMP socket; with "raw" it admits none,
 (root, with CAP_NET_RAW) falls back to a raw socket.
 """
 
+import fcntl
 import json
 import os
 import re
@@ -24,9 +25,10 @@ import tempfile
 import time
 
 import layout
-from driver import Control, Driver, MessageBox, Program, Watch, Window, WindowEvent
+from driver import (Control, Driver, FileHolder, MessageBox, Program, Watch, Window,
+                    WindowEvent)
 from linux_session import NOBODY, Session, alive, as_user, with_descendants
-from rig import check, exit_text, poll, run
+from rig import Skip, check, exit_text, poll, run
 
 CLASSES = {layout.STATUS: "TForm_Main", layout.SETTINGS: "TForm_Config"}
 # The accessible role that provides each kind of control of the layout.
@@ -39,7 +41,7 @@ SANITIZER_REPORT = re.compile(r"ERROR: (Address|Leak)Sanitizer|runtime error:|"
                               r"SUMMARY: \w+Sanitizer")
 # _MOTIF_WM_HINTS: the functions flag and the functions a window asks its frame to offer.
 MWM_HINTS_FUNCTIONS = 0x1
-MWM_ALL, MWM_RESIZE, MWM_MINIMIZE, MWM_MAXIMIZE = 0x1, 0x2, 0x8, 0x10
+MWM_ALL, MWM_RESIZE, MWM_MINIMIZE, MWM_MAXIMIZE, MWM_CLOSE = 0x1, 0x2, 0x8, 0x10, 0x20
 X_PROPERTIES = ("WM_WINDOW_ROLE", "_NET_WM_STATE", "_NET_WM_WINDOW_TYPE", "_NET_FRAME_EXTENTS",
                 "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS", "_NET_WM_ALLOWED_ACTIONS")
 
@@ -57,6 +59,7 @@ class LinuxDriver(Driver):
         self.session = Session(rig)
         self.programs = []
         self.watches = []
+        self.holders = []
         self.ping_groups_changed = False
         self.face = None
 
@@ -120,7 +123,10 @@ class LinuxDriver(Driver):
 
     # -- the program -----------------------------------------------------------------------------
 
-    def start(self, workdir, echo_service=True):
+    def start(self, workdir, echo_service=True, show=None, read_only=False):
+        if show:
+            raise Skip("Linux gives a program no start-up show command: a launcher cannot ask "
+                       "for a minimized or maximized start")
         exe, log_path = self.exe, workdir + ".log"
         if not echo_service:
             # Neither socket kind: no group in ping_group_range, an unprivileged user without
@@ -136,6 +142,12 @@ class LinuxDriver(Driver):
             for path in [workdir] + [os.path.join(workdir, f) for f in os.listdir(workdir)]:
                 os.chown(path, NOBODY, NOBODY)
         argv = [exe] if echo_service else as_user(NOBODY, [exe], "--inh-caps=-all")
+        if read_only:
+            # A mount namespace of the program's own, in which its folder is mounted read-only
+            # over itself (root writes anywhere else); it goes with the program.
+            argv = ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+                    'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" && cd "$0" && '
+                    'exec "$@"', os.path.abspath(workdir), *argv]
         with open(log_path, "w") as log:
             popen = subprocess.Popen(self.rig.in_app_ns(argv, self.session.env()), cwd=workdir,
                                      stdin=subprocess.DEVNULL, stdout=log,
@@ -156,6 +168,9 @@ class LinuxDriver(Driver):
         for w in self.watches:
             w.stop()
         self.watches.clear()
+        for holder in self.holders:
+            holder.release()
+        self.holders.clear()
         for prog in self.programs:
             if prog.running():
                 xid, _ = self._xwindow(layout.STATUS)
@@ -196,10 +211,19 @@ class LinuxDriver(Driver):
         if not w:
             return None
         xid, props = self._xwindow(role)
+        state = props.get("_NET_WM_STATE", "")
+        shape = ("minimized" if "_NET_WM_STATE_HIDDEN" in state else
+                 "maximized" if "MAXIMIZED_VERT" in state and "MAXIMIZED_HORZ" in state else
+                 "normal")
         return Window(role=role, title=w["name"], frame=rect(w["ext"]),
                       client=rect(client_of(w)["ext"]), enabled="sensitive" in w["states"],
-                      topmost="_NET_WM_STATE_ABOVE" in props.get("_NET_WM_STATE", ""),
-                      handle=xid or "")
+                      topmost="_NET_WM_STATE_ABOVE" in state, handle=xid or "", state=shape,
+                      active="active" in w["states"])
+
+    def application(self):
+        # A GTK program has no window of its own for the whole program (the task bar shows its
+        # windows): the title goes to the application name.
+        return None
 
     def controls(self, role):
         _, w = self._top(role)
@@ -227,7 +251,9 @@ class LinuxDriver(Driver):
                     pos=(x, y, width, height), rect=rect(child["ext"]),
                     visible="showing" in states, enabled="sensitive" in states,
                     checked=("checked" in states) if child["role"] == "check box" else None,
-                    focused="focused" in states)
+                    focused="focused" in states,
+                    default=("is default" in states) if child["role"] == "push button" else None,
+                    handle=f"{child['ext'][0]},{child['ext'][1]}")
         visit(client)
         return found
 
@@ -269,7 +295,28 @@ class LinuxDriver(Driver):
                              f"{said}; allowed: {allowed}"),
             "resizable": (not fixed or bool(asked & MWM_RESIZE) or "RESIZE" in allowed,
                           f"size hints {sizes}; allowed: {allowed}"),
+            # What the window asks for; openbox draws a close button on every frame, and a click
+            # on it is a close request (close_button() says where it is drawn).
+            "close_box": (bool(asked & MWM_CLOSE), said),
         }
+
+    RESOURCE_NOTES = {
+        "open_fds": "the file descriptors of the program's process (/proc/PID/fd)",
+        "linux_rss": "VmRSS of the program's process (/proc/PID/status), in bytes; none for a "
+                     "sanitized build, whose AddressSanitizer holds freed memory back (its "
+                     "quarantine), where LeakSanitizer at the exit finds leaks instead",
+    }
+
+    def resources(self):
+        prog = next((p for p in self.programs if p.running()), None)
+        check(prog, "no running program to read the resources of")
+        pid = prog.popen.pid
+        with open(f"/proc/{pid}/status") as f:
+            rss = next(int(line.split()[1]) * 1024 for line in f if line.startswith("VmRSS:"))
+        with open(f"/proc/{pid}/maps") as f:
+            sanitized = "libasan" in f.read()
+        return {"open_fds": len(os.listdir(f"/proc/{pid}/fd")),
+                "linux_rss": None if sanitized else rss}
 
     def button_face(self):
         if self.face is None:
@@ -308,26 +355,61 @@ class LinuxDriver(Driver):
         # The windows have north-west gravity: openbox puts the frame's corner at x, y.
         self.session.x(["xdotool", "windowmove", xid, str(x), str(y)])
 
+    def restore(self):
+        raise Skip("no start-up show command on Linux, so nothing starts minimized to restore")
+
+    def set_text(self, role, name, text):
+        found = self.controls(role)
+        check(name in found, f"no {name} in the {role} window")
+        pid = self._top(role)[0]
+        uid = next(p.uid for p in self.programs if p.popen.pid == pid)
+        self.session.reader(uid, "settext", str(pid), *found[name].handle.split(","), text)
+
+    def hold_file(self, path, share):
+        holder = _FlockHolder(path, share)
+        self.holders.append(holder)
+        return holder
+
     def answer_box(self, box):
         pid, name = box.handle.split("\t", 1)
         uid = next((p.uid for p in self.programs if str(p.popen.pid) == pid), 0)
         self.session.reader(uid, "press", pid, name, "OK", check_rc=False)
 
 
+class _FlockHolder(FileHolder):
+    """The file open in the test's own process with the advisory lock that the program's file
+    access honours: "read" a shared lock (others may read, no one may write), "none" an
+    exclusive one (no one may read or write)."""
+
+    def __init__(self, path, share):
+        check(share in ("read", "none"), f"no share {share!r}")
+        self.fd = os.open(path, os.O_RDONLY | os.O_CLOEXEC)
+        fcntl.flock(self.fd, fcntl.LOCK_SH if share == "read" else fcntl.LOCK_EX)
+
+    def release(self):
+        if self.fd is not None:
+            os.close(self.fd)
+            self.fd = None
+
+
 class _AtspiWatch(Watch):
-    """atspi_reader.py watch in the background, writing window events to files: one as root and
-    one as the unprivileged user, since each reads only the windows of programs of its user."""
+    """atspi_reader.py watch in the background, writing events to files: one as root and one as
+    the unprivileged user, since each reads only the windows of programs of its user. Every
+    event is seen by the program's own notice or a look every 20 ms, none is exact (from the
+    window system); "application" is the program's accessible application, made as its
+    toolkit starts."""
 
     ROLES = {cls: role for role, cls in CLASSES.items()}
 
     def __init__(self, driver, path):
+        self.started = time.monotonic()
         self.paths = [f"{path}.{uid}" for uid in (0, NOBODY)]
         self.popens = []
         for uid, out_path in zip((0, NOBODY), self.paths):
             with open(out_path, "w") as out:
                 self.popens.append(subprocess.Popen(
-                    driver.session.reader_argv(uid, "watch"), stdin=subprocess.DEVNULL, stdout=out,
-                    stderr=subprocess.DEVNULL, start_new_session=True))
+                    driver.session.reader_argv(uid, "watch"), stdin=subprocess.DEVNULL,
+                    stdout=out, stderr=subprocess.DEVNULL, start_new_session=True))
 
     def _lines(self, path):
         with open(path, encoding="utf-8", errors="replace") as f:
@@ -340,6 +422,15 @@ class _AtspiWatch(Watch):
         check(ok, f"the window watch did not start within {timeout} s "
                   f"({', '.join(exit_text(p.poll()) for p in self.popens)})")
 
+    def events(self):
+        events = []
+        for e in (e for path in self.paths for e in self._lines(path) if "mono" in e):
+            role = ("application" if e["role"] == "application" else
+                    self.ROLES.get(e["id"], "message box" if e["role"] in BOX_ROLES else "other"))
+            events.append(WindowEvent(t_ms=int((e["mono"] - self.started) * 1000), role=role,
+                                      visible=e["visible"], active=e["active"]))
+        return sorted(events, key=lambda e: e.t_ms)
+
     def stop(self):
         for popen in self.popens:
             if popen.poll() is None:
@@ -349,11 +440,7 @@ class _AtspiWatch(Watch):
                 except subprocess.TimeoutExpired:
                     os.killpg(popen.pid, signal.SIGKILL)
                     popen.wait()
-        events = []
-        for e in (e for path in self.paths for e in self._lines(path) if "t" in e):
-            role = self.ROLES.get(e["id"], "message box" if e["role"] in BOX_ROLES else "other")
-            events.append(WindowEvent(t_ms=e["t"], role=role, visible=e["visible"]))
-        return sorted(events, key=lambda e: e.t_ms)
+        return self.events()
 
 
 # -------------------------------------------------------------------------------------------------
