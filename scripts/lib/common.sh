@@ -4,10 +4,16 @@
 
 VORLIX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 
+# The Linux program's build, and its desktop session in the end-to-end tests: the window
+# manager, the session and accessibility buses, the AT-SPI reader (the system's python with
+# pyatspi and GTK's introspection data), wmctrl to close and list windows.
+VORLIX_LINUX_PACKAGES=(pkg-config libgtk-3-dev openbox dbus-daemon at-spi2-core python3-pyatspi
+  python3-gi gir1.2-gtk-3.0 wmctrl xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic)
+
 # Everything the builds and tests need, as Debian packages.
 VORLIX_PACKAGES=(cmake g++ make libgtest-dev googletest mingw-w64 wine wine64 fonts-wine
   xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic iproute2 iputils-ping procps python3
-  clang libclang-rt-dev)
+  clang libclang-rt-dev "${VORLIX_LINUX_PACKAGES[@]}")
 
 # No session or system bus for the Wine processes of the scripts: with no address set, libdbus
 # autolaunches a session bus (dbus-launch, dbus-daemon) that inherits WINEPREFIX and outlives

@@ -5,13 +5,16 @@ Usage: tally.py RESULTS_DIR. Reads there, as far as they exist:
   native.junit.xml   ctest's JUnit output of the native tree (one ctest test per gtest case)
   wine.junit.xml     ctest's JUnit output of the Wine tree (each entry runs a gtest binary)
   wine-gtest/*.xml   GoogleTest's XML of each of those binaries' runs
-  e2e.jsonl          the end-to-end results (e2e.py --results)
+  linux-gtest/*.xml  GoogleTest's XML of the Linux platform and GTK tests (tests/linux/run.sh)
+  e2e*.jsonl         the end-to-end results of each run (e2e.py --results), each run a layer
+                     named by its file: e2e (Windows), e2e-linux, e2e-linux-asan
   *.tsv              LAYER<TAB>NAME<TAB>passed|failed|skipped<TAB>DETAIL lines written by
                      scripts/test (failed steps, the fuzz smoke run, checks of the rig)
 Each test case counts once, in its layer. A case that several runs report (a gtest case that a
 binary skips unless run with its environment, and that another run gives that environment)
 counts as failed if any run failed it, else as passed if any run passed it, else as skipped.
-Layer "rig" is counted apart; its failures fail the run without counting in the last line.
+Layer "rig" is counted apart; its failures fail the run without counting in the last line (a
+rig check of an end-to-end run other than e2e is named with its run).
 Prints failures and skips with their reasons, the counts per layer, "rig: N passed, N failed"
 and, last, "N passed, N failed, N skipped". Exits 1 when anything failed.
 """
@@ -23,7 +26,7 @@ import re
 import sys
 import xml.etree.ElementTree as ET
 
-ORDER = ["steps", "native", "wine", "fuzz", "e2e"]
+ORDER = ["steps", "native", "wine", "linux", "fuzz", "e2e", "e2e-linux", "e2e-linux-asan"]
 
 
 class Tally:
@@ -106,19 +109,26 @@ def main(results):
                 if status == "failed":
                     tally.add("wine", f"ctest {name}", "failed", detail)
 
-    e2e = os.path.join(results, "e2e.jsonl")
-    if os.path.isfile(e2e):
+    linux = sorted(glob.glob(os.path.join(results, "linux-gtest", "*.xml")))
+    for path in linux:
+        for name, status, detail in read_gtest_xml(path):
+            tally.add("linux", name, status, detail)
+
+    for e2e in sorted(glob.glob(os.path.join(results, "e2e*.jsonl"))):
+        layer = os.path.basename(e2e)[:-len(".jsonl")]
         done = False
         with open(e2e, encoding="utf-8") as f:
             for line in f:
                 r = json.loads(line)
                 if r.get("done"):
                     done = True
-                    continue
-                (rig if r["kind"] == "rig" else tally).add(
-                    "rig" if r["kind"] == "rig" else "e2e", r["name"], r["status"], r["detail"])
+                elif r["kind"] == "rig":
+                    rig.add("rig", r["name"] + ("" if layer == "e2e" else f" ({layer})"),
+                            r["status"], r["detail"])
+                else:
+                    tally.add(layer, r["name"], r["status"], r["detail"])
         if not done:
-            tally.add("e2e", "the end-to-end run", "failed", "it ended before its last result")
+            tally.add(layer, "the end-to-end run", "failed", "it ended before its last result")
 
     for path in sorted(glob.glob(os.path.join(results, "*.tsv"))):
         with open(path, encoding="utf-8") as f:
@@ -134,7 +144,7 @@ def main(results):
     for layer in layers:
         c = tally.counts(layer)
         if any(c.values()):
-            print(f"  {layer:<7} passed {c['passed']:>3}   failed {c['failed']:>3}   "
+            print(f"  {layer:<14} passed {c['passed']:>3}   failed {c['failed']:>3}   "
                   f"skipped {c['skipped']:>3}")
     r = rig.counts("rig")
     print(f"rig: {r['passed']} passed, {r['failed']} failed")

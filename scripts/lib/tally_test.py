@@ -80,6 +80,17 @@ class TallyTest(unittest.TestCase):
                  {"kind": "program", "name": "t", "status": "passed", "detail": ""},
                  {"done": True}]) + "\n"},
              1, "1 passed, 0 failed, 0 skipped"),
+            ("each end-to-end run is a layer of its own: one name counts once per run",
+             {f"{run}.jsonl": "\n".join(json.dumps(r) for r in [
+                 {"kind": "rig", "name": "r", "status": "passed", "detail": ""},
+                 {"kind": "program", "name": "t", "status": "passed", "detail": ""},
+                 {"done": True}]) + "\n" for run in ("e2e", "e2e-linux", "e2e-linux-asan")},
+             0, "3 passed, 0 failed, 0 skipped"),
+            ("the Linux platform and GTK cases from their GoogleTest XML",
+             {"linux-gtest/linux.xml": gtest_xml(("E", "Reply", "completed", ""),
+                                                 ("E", "Raw", "skipped", SKIPPED)),
+              "linux-gtest/gtk.xml": gtest_xml(("G", "Tab", "completed", FAILED))},
+             1, "1 passed, 1 failed, 1 skipped"),
             ("failed steps and the fuzz run from the script's own records",
              {"scripts.tsv": "steps\tbuild windows\tfailed\tsee log\nfuzz\tsmoke\tpassed\t\n"},
              1, "1 passed, 1 failed, 0 skipped"),
@@ -94,6 +105,13 @@ class TallyTest(unittest.TestCase):
         _, _, lines = self.count({"wine.junit.xml": ctest_junit(("wine.all", "run", "")),
                                   "wine-gtest/t.xml": gtest_xml(("L", "H", "skipped", SKIPPED))})
         self.assertIn("SKIP wine L.H: needs the test network", lines)
+
+    def test_a_rig_check_counts_once_per_end_to_end_run(self):
+        runs = {f"{run}.jsonl": json.dumps({"kind": "rig", "name": "r", "status": "passed",
+                                            "detail": ""}) + "\n" + json.dumps({"done": True})
+                for run in ("e2e", "e2e-linux")}
+        _, _, lines = self.count(runs)
+        self.assertEqual(lines[-2], "rig: 2 passed, 0 failed")
 
     def test_the_rig_line_comes_just_before_the_last(self):
         _, _, lines = self.count({"scripts.tsv": "rig\tleft nothing\tpassed\t\n"})

@@ -5,10 +5,11 @@ outside, as a user and assistive technology do. The scenarios (scenarios.py) use
 the platform. Mouse, keys and screenshots go through the X server for every platform; the rig
 (rig.py) does them, and a driver may use them too.
 
-Implementations: wine_driver.WineDriver (vorlix.exe under Wine, read through wininspect.exe). A
-Linux driver (the native build under a window manager, read through AT-SPI) subclasses Driver and
-implements the same methods; everything it needs besides them (buses, window manager) it starts in
-setup() inside the rig's namespace and reports through resident_pids().
+Implementations: wine_driver.WineDriver (vorlix.exe under Wine, read through wininspect.exe) and
+linux_driver.LinuxDriver (the native build under openbox, read through AT-SPI); what a driver
+needs besides the program (buses, a window manager) it starts in setup() inside the rig's
+namespace and reports through resident_pids(). A scenario that only one platform can run names
+it with @scenario(..., platforms=(driver name,)).
 
 Windows are named by role (layout.STATUS, layout.SETTINGS) and controls by their layout names
 (layout.CONTROLS). Rectangles are screen pixels [left, top, right, bottom); "pos" is x, y, width,
@@ -214,7 +215,8 @@ class Driver:
 
     def frame_facts(self, role):
         """How the window's frame is made, as {fact: (true or false, detail)} for the facts
-        tool_window, minimize_box, maximize_box, resizable and small_caption."""
+        tool_window, minimize_box, maximize_box, resizable and small_caption; a platform leaves
+        out those it has not (on Linux the window manager sizes the caption bar)."""
         raise NotImplementedError
 
     def button_face(self):

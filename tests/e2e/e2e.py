@@ -2,18 +2,22 @@
 """End-to-end tests of the real program, inside network namespaces made for the run.
 
 Usage (as root; build the helpers first, see run.sh):
-  e2e.py [--driver wine] [--exe PATH] [--exe32 PATH] [-k SUBSTRING] [--results FILE] [--keep]
+  e2e.py [--driver wine|linux] [--exe PATH] [--exe32 PATH] [--socket datagram|raw]
+         [-k SUBSTRING] [--results FILE] [--keep]
   e2e.py --list
-The program defaults to build/windows/vorlix.exe (or $VORLIX_EXE); the 32-bit one to
-build/windows-i686/vorlix.exe. Prints "PASS name", "FAIL name: why" or "SKIP name: why" per
-test, then "rig: N passed, N failed" for the rig's own tests and, last,
-"N passed, N failed, N skipped" for the program's. --results writes the same as JSON lines.
+The Wine driver runs build/windows/vorlix.exe (or $VORLIX_EXE), and the 32-bit program
+build/windows-i686/vorlix.exe; the Linux driver runs build/linux/vorlix, with the echo going
+through a datagram ICMP socket, or with --socket raw through a raw one. Prints "PASS name",
+"FAIL name: why" or "SKIP name: why" per test, then "rig: N passed, N failed" for the rig's own
+tests and, last, "N passed, N failed, N skipped" for the program's. --results writes the same as
+JSON lines.
 
-The files: scenarios.py (the tests, one list for every platform, which scenarios_behaviour.py
-and scenarios_faults.py add to), driver.py (what a platform
-provides to them), wine_driver.py (Wine, with wininspect.cpp), layout.py (the program's windows
-and controls), rig.py (display, network, waiting, input, runner), rig_checks.py and
-icmp_probe.py (tests of the rig itself).
+The files: scenarios.py (the tests, one list for every platform, which scenarios_behaviour.py,
+scenarios_faults.py and scenarios_dll.py add to), driver.py (what a platform provides to them),
+wine_driver.py (Wine, with wininspect.cpp), linux_driver.py (the native program under openbox,
+with linux_session.py and atspi_reader.py), layout.py (the program's windows and controls),
+rig.py (display, network, waiting, input, runner), rig_checks.py and icmp_probe.py (tests of
+the rig itself).
 """
 
 import argparse
@@ -27,6 +31,7 @@ import scenarios_faults  # noqa: F401  (adds its scenarios to SCENARIOS)
 from rig_checks import RIG_CHECKS
 from scenarios import SCENARIOS
 import scenarios_dll  # noqa: F401  (adds its scenarios to SCENARIOS)
+from linux_driver import LinuxDriver
 from wine_driver import WineDriver
 
 RUN_BUDGET_S = 540  # the whole run, set-up and clean-up included, stays below 10 minutes
@@ -35,17 +40,23 @@ RUN_BUDGET_S = 540  # the whole run, set-up and clean-up included, stays below 1
 def make_driver(name, the_rig, args):
     # Another platform's driver is a Driver subclass (driver.py) made here by its name.
     if name == "wine":
-        return WineDriver(the_rig, os.path.abspath(args.exe), os.path.abspath(args.exe32))
+        exe = args.exe or os.environ.get(
+            "VORLIX_EXE", os.path.join(rig.REPO, "build", "windows", "vorlix.exe"))
+        return WineDriver(the_rig, os.path.abspath(exe), os.path.abspath(args.exe32))
+    if name == "linux":
+        exe = args.exe or os.path.join(rig.REPO, "build", "linux", "vorlix")
+        return LinuxDriver(the_rig, os.path.abspath(exe), args.socket)
     sys.exit(f"no driver {name!r}")
 
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--driver", default="wine")
-    ap.add_argument("--exe", default=os.environ.get(
-        "VORLIX_EXE", os.path.join(rig.REPO, "build", "windows", "vorlix.exe")))
+    ap.add_argument("--exe", help="the program under test")
     ap.add_argument("--exe32", default=os.path.join(rig.REPO, "build", "windows-i686",
                                                     "vorlix.exe"))
+    ap.add_argument("--socket", choices=("datagram", "raw"), default="datagram",
+                    help="the ICMP socket the Linux program may open")
     ap.add_argument("-k", dest="pattern", default="",
                     help="run only the tests whose name contains this")
     ap.add_argument("--results", help="write each result as a JSON line to this file")

@@ -11,8 +11,10 @@ namespace {
 // Padding, borders and minimum sizes small enough for a 49 x 25 button, a 25 x 20 field and a
 // 17 px check box, as the layouts give them; the check box paints the window's background, so a
 // frame line behind it (the periodic box sits on its bevel's top edge) is hidden as on Windows.
+// Buttons draw no shadow, which themes cast outside the button's bounds: the status window's
+// one-pixel column between the panel and "Check" shows the window's background.
 const char kTrims[] = R"css(
-.vorlix button { min-height: 0; min-width: 0; padding: 0 2px; }
+.vorlix button { min-height: 0; min-width: 0; padding: 0 2px; box-shadow: none; }
 .vorlix entry { min-height: 0; min-width: 0; padding: 0; border-radius: 0; }
 .vorlix checkbutton { min-height: 0; padding: 0; background-color: @theme_bg_color; }
 .vorlix checkbutton check { min-width: 13px; min-height: 13px; margin: 0 2px 0 0; }

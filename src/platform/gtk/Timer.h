@@ -20,10 +20,14 @@ class Timer : public fw::TimerPeer {
     GSource Base;
     Timer* Owner;
   };
+  static Timer* Of(GSource* source);
+  static gboolean Prepare(GSource* source, gint* timeoutMs);
+  static gboolean Check(GSource* source);
   static gboolean Dispatch(GSource* source, GSourceFunc callback, gpointer data);
   static GSourceFuncs funcs_;
 
   gint64 intervalUs_;
+  gint64 dueUs_;  // on the monotonic clock
   fw::TimerEvents& events_;
   GSource* source_;
 };

@@ -1,0 +1,179 @@
+"""The desktop session that the Linux driver runs the program in, inside the rig's test
+namespace: a session bus, the accessibility bus and its registry, and openbox.
+
+The buses run as an unprivileged user (NOBODY), so that both a start as root and the start
+without the right to open ICMP sockets (as that user) reach them: root may connect to any user's
+bus. Their sockets belong to the namespace that made them, next to the program. Everything the
+unprivileged user needs lies in a folder under /tmp, since the repository may lie in a folder
+that only root may enter.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+
+from rig import HERE, Failure, check, exit_text, poll, run
+
+READER = os.path.join(HERE, "atspi_reader.py")
+SYSTEM_PYTHON = "/usr/bin/python3"  # the python that has pyatspi
+AT_SPI_BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+AT_SPI_REGISTRY = "/usr/libexec/at-spi2-registryd"
+NOBODY = 65534
+
+
+class Session:
+    def __init__(self, rig):
+        self.rig = rig
+        self.area = None  # the folder the unprivileged user reaches: buses, home, its programs
+        self.session_bus = self.bus_launcher = self.registry = self.openbox = None
+
+    def start(self):
+        check(os.path.isfile(SYSTEM_PYTHON) and os.path.isfile(AT_SPI_BUS_LAUNCHER),
+              f"{SYSTEM_PYTHON} (with python3-pyatspi) and at-spi2-core are needed")
+        self.area = tempfile.mkdtemp(prefix="vorlix-e2e-")
+        os.chmod(self.area, 0o755)
+        for sub, mode in (("runtime", 0o700), ("home", 0o755)):
+            path = os.path.join(self.area, sub)
+            os.mkdir(path, mode)
+            os.chown(path, NOBODY, NOBODY)
+        # The reader, where the unprivileged user reaches it too.
+        self.reader_copy = os.path.join(self.area, "atspi_reader.py")
+        shutil.copy(READER, self.reader_copy)
+        os.chmod(self.reader_copy, 0o644)
+
+        bus_path = os.path.join(self.area, "runtime", "bus")
+        self.bus_address = f"unix:path={bus_path}"
+        self.session_bus = self._resident(
+            "session-bus", ["dbus-daemon", "--session", "--nofork", "--nosyslog",
+                            f"--address={self.bus_address}"], as_nobody=True)
+        wait_for(f"the session bus at {bus_path}", lambda: os.path.exists(bus_path),
+                 self.session_bus, 10)
+        # The accessibility bus; the launcher puts its address on the display (AT_SPI_BUS),
+        # where the program's accessibility bridge and the reader look first.
+        self.bus_launcher = self._resident(
+            "at-spi-bus", [AT_SPI_BUS_LAUNCHER, "--launch-immediately", "--a11y=1"],
+            as_nobody=True)
+        wait_for("the accessibility bus on the display", lambda: "unix:" in self.x(
+            ["xprop", "-root", "AT_SPI_BUS"], check_rc=False).stdout, self.bus_launcher, 10)
+        # Started here rather than by the bus on first use, so that it is one of the processes
+        # that live for the whole run (a started service is no child of the bus).
+        self.registry = self._resident("at-spi-registry", [AT_SPI_REGISTRY], as_nobody=True)
+        wait_for("the accessibility registry", lambda: "running with well-known name" in
+                 read_file(os.path.join(self.rig.run_dir, "at-spi-registry.log")),
+                 self.registry, 10)
+        self.openbox = self._resident("openbox", ["openbox", "--sm-disable"])
+        wait_for("openbox to manage the display", lambda: self.x(
+            ["wmctrl", "-m"], check_rc=False).returncode == 0, self.openbox, 10)
+        self.reader(0, "tree")  # the reader reaches the accessibility bus
+
+    def stop(self, others=()):
+        """Ends the session's processes and `others` (pids), and removes its folder."""
+        pids = sorted(self.resident_pids() | set(others))
+        for sig in (signal.SIGTERM, signal.SIGKILL):
+            for pid in [p for p in pids if alive(p)]:
+                try:
+                    os.kill(pid, sig)
+                except ProcessLookupError:
+                    pass
+            poll(lambda: [p for p in pids if alive(p)], lambda left: not left, 3)
+        for popen in self._residents():
+            if popen:
+                popen.wait()
+        if self.area:
+            shutil.rmtree(self.area, ignore_errors=True)
+
+    def _residents(self):
+        return self.session_bus, self.bus_launcher, self.registry, self.openbox
+
+    def resident_pids(self):
+        return set(with_descendants([p.pid for p in self._residents() if p]))
+
+    def env(self):
+        """The environment of every process of the session and of the program."""
+        env = self.rig.base_env()
+        env.update({"HOME": os.path.join(self.area, "home"),
+                    "XDG_RUNTIME_DIR": os.path.join(self.area, "runtime"),
+                    "DBUS_SESSION_BUS_ADDRESS": self.bus_address})
+        return env
+
+    def _resident(self, name, argv, as_nobody=False):
+        """Starts a process that lives for the whole run in the namespace; its output goes to
+        a log in the rig's run folder."""
+        if as_nobody:
+            argv = as_user(NOBODY, argv)
+        env = self.env() if name != "session-bus" else dict(
+            self.env(), DBUS_SESSION_BUS_ADDRESS="unix:path=/dev/null/no-bus")
+        with open(os.path.join(self.rig.run_dir, f"{name}.log"), "w") as log:
+            return subprocess.Popen(self.rig.in_app_ns(argv, env), stdin=subprocess.DEVNULL,
+                                    stdout=log, stderr=subprocess.STDOUT, cwd=self.area,
+                                    start_new_session=True)
+
+    def reader_argv(self, uid, *args, env=None):
+        return self.rig.in_app_ns(as_user(uid, [SYSTEM_PYTHON, self.reader_copy, *args]),
+                                  env or self.env())
+
+    def reader(self, uid, *args, check_rc=True, env=None):
+        """atspi_reader.py as that user, inside the namespace."""
+        return run(self.reader_argv(uid, *args, env=env), timeout=20, check_rc=check_rc)
+
+    def x(self, argv, check_rc=True):
+        """An X client (outside the namespace: it reaches the display through its socket file
+        and nothing else)."""
+        return run(argv, timeout=20, check_rc=check_rc,
+                   env=dict(os.environ, DISPLAY=self.rig.display))
+
+
+def as_user(uid, argv, *options):
+    """argv run as that user (with these further setpriv options), or as it is for root."""
+    if uid == 0:
+        return argv
+    return ["setpriv", f"--reuid={uid}", f"--regid={uid}", "--clear-groups", *options, *argv]
+
+
+def alive(pid):
+    """True while the process exists and has not ended (a zombie has ended)."""
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except (OSError, IndexError):
+        return False
+
+
+def with_descendants(roots):
+    """The live processes among `roots` and every process below them."""
+    children = {}
+    for name in os.listdir("/proc"):
+        if name.isdigit():
+            try:
+                with open(f"/proc/{name}/stat") as f:
+                    ppid = int(f.read().rsplit(")", 1)[1].split()[1])
+            except (OSError, IndexError, ValueError):
+                continue
+            children.setdefault(ppid, []).append(int(name))
+    found, todo = [], list(roots)
+    while todo:
+        pid = todo.pop()
+        if alive(pid):
+            found.append(pid)
+        todo.extend(children.get(pid, []))
+    return found
+
+
+def read_file(path):
+    try:
+        with open(path, errors="replace") as f:
+            return f.read()
+    except OSError:
+        return ""
+
+
+def wait_for(what, ready, popen, timeout):
+    """Waits until ready() while the process `popen` runs; raises a Failure otherwise."""
+    def read():
+        if popen.poll() is not None:
+            raise Failure(f"{what}: the process ended ({exit_text(popen.poll())})")
+        return ready()
+    _, ok = poll(read, bool, timeout)
+    check(ok, f"{what}: not within {timeout} s")
