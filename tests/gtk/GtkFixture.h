@@ -32,12 +32,12 @@ class StillClock : public fw::Clock {
   void EndPeriod(std::uint32_t) override {}
 };
 
-struct FormLog : fw::FormEvents {
+struct FormLog final : fw::FormEvents {
   int CloseRequests = 0;
   void PlatformCloseRequest() override { ++CloseRequests; }
 };
 
-struct ControlLog : fw::ControlEvents {
+struct ControlLog final : fw::ControlEvents {
   int Clicks = 0;
   int Leaves = 0;
   void PlatformClick() override { ++Clicks; }

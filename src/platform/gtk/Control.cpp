@@ -1,6 +1,8 @@
 // The base of every control of a GTK form.
 #include "platform/gtk/Control.h"
 
+#include <utility>
+
 #include "platform/gtk/Form.h"
 
 namespace gtk {
@@ -9,8 +11,8 @@ namespace {
 constexpr const char kControlKey[] = "vorlix-control";
 }
 
-Control::Control(Form& form, const fw::ControlParams& params, fw::ControlEvents& events)
-    : params_(params), events_(events), form_(form) {}
+Control::Control(Form& form, fw::ControlParams params, fw::ControlEvents& events)
+    : params_(std::move(params)), events_(events), form_(form) {}
 
 Control::~Control() {
   form_.Forget(this);

@@ -36,7 +36,7 @@ class Control : public fw::ControlPeer {
   static Control* FromWidget(GtkWidget* widget);
 
  protected:
-  Control(Form& form, const fw::ControlParams& params, fw::ControlEvents& events);
+  Control(Form& form, fw::ControlParams params, fw::ControlEvents& events);
   // Places the new widget in the form at the layout's position and size, with the layout's
   // font and accessible role; each kind calls it once, with the widget it made.
   void Attach(GtkWidget* widget, AtkRole role);

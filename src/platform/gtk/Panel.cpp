@@ -53,7 +53,9 @@ void Panel::Draw(cairo_t* cr) {
   cairo_clip(cr);
   const GdkRGBA ink = ToRgba(params_.Font.Color);
   gdk_cairo_set_source_rgba(cr, &ink);
-  cairo_move_to(cr, (width - textWidth) / 2, (height - textHeight) / 2);
+  const int left = (width - textWidth) / 2;
+  const int top = (height - textHeight) / 2;
+  cairo_move_to(cr, left, top);
   pango_cairo_show_layout(cr, layout.get());
 }
 

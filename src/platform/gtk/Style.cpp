@@ -95,7 +95,12 @@ void Style::Reload() {
   std::string css = kTrims;
   for (std::size_t i = 0; i < fontRules_.size(); ++i) {
     const std::string name = ".vx-font-" + std::to_string(i);
-    css += name + ", " + name + " * { " + fontRules_[i] + " }\n";
+    css += name;
+    css += ", ";
+    css += name;
+    css += " * { ";
+    css += fontRules_[i];
+    css += " }\n";
   }
   GError* error = nullptr;
   if (!gtk_css_provider_load_from_data(provider_.get(), css.c_str(),

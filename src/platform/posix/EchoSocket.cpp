@@ -7,12 +7,12 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <ctime>
 
 #include "platform/posix/EchoMatch.h"
 

@@ -1,9 +1,8 @@
 // The program's clocks on CLOCK_MONOTONIC.
 #include "platform/posix/PosixClock.h"
 
-#include <time.h>
-
 #include <cerrno>
+#include <ctime>
 
 namespace posix {
 
