@@ -52,10 +52,11 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
-def rss_kib(pid):
+def rss_kib(pid, field="VmRSS"):
+    """A memory figure of the process from /proc/PID/status, in KiB (0 if it is not there)."""
     with open(f"/proc/{pid}/status") as f:
         for line in f:
-            if line.startswith("VmRSS:"):
+            if line.startswith(field + ":"):
                 return int(line.split()[1])
     return 0
 

@@ -52,11 +52,7 @@ def cpu_seconds(pid):
 
 def private_kib(pid):
     """Resident memory of the process's own (anonymous) pages, shared libraries left out."""
-    with open(f"/proc/{pid}/status") as f:
-        for line in f:
-            if line.startswith("RssAnon:"):
-                return int(line.split()[1])
-    return 0
+    return rss_kib(pid, "RssAnon")
 
 
 def warm_up(d):

@@ -17,6 +17,7 @@ height in the window's client area.
 """
 
 import os
+import signal
 import subprocess
 from dataclasses import dataclass
 
@@ -182,6 +183,23 @@ class Driver:
         """Ends what the test left running (the program closed by a close request first, then
         killed) and waits until nothing of it is left but resident_pids()."""
         raise NotImplementedError
+
+    def end_programs(self, ask_to_close):
+        """For end_test: stops the test's watches and file holders, then closes each program
+        still running with ask_to_close(program), a close request, and kills what has not ended
+        5 s later. Expects the lists self.watches, self.holders and self.programs."""
+        for w in self.watches:
+            w.stop()
+        self.watches.clear()
+        for holder in self.holders:
+            holder.release()
+        self.holders.clear()
+        for prog in self.programs:
+            if prog.running():
+                ask_to_close(prog)
+                if prog.wait(5) is None:
+                    os.killpg(prog.popen.pid, signal.SIGKILL)
+                    prog.wait(5)
 
     # -- reading ---------------------------------------------------------------------------------
 

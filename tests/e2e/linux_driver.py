@@ -165,20 +165,7 @@ class LinuxDriver(Driver):
         return remaining
 
     def end_test(self):
-        for w in self.watches:
-            w.stop()
-        self.watches.clear()
-        for holder in self.holders:
-            holder.release()
-        self.holders.clear()
-        for prog in self.programs:
-            if prog.running():
-                xid, _ = self._xwindow(layout.STATUS)
-                if xid:
-                    self.session.x(["wmctrl", "-i", "-c", xid], check_rc=False)
-                if prog.wait(5) is None:
-                    os.killpg(prog.popen.pid, signal.SIGKILL)
-                    prog.wait(5)
+        self.end_programs(lambda _prog: self._close_status_window())
         reports = [f"{os.path.basename(p.log_path)}: {p.log_tail(400)!r}"
                    for p in self.programs if SANITIZER_REPORT.search(p.log_tail(100000))]
         self.programs.clear()
@@ -186,6 +173,11 @@ class LinuxDriver(Driver):
             self.set_ping_groups(PING_GROUPS[self.socket_kind])
             self.ping_groups_changed = False
         check(not reports, "the sanitizers reported: " + "; ".join(reports))
+
+    def _close_status_window(self):
+        xid, _ = self._xwindow(layout.STATUS)
+        if xid:
+            self.session.x(["wmctrl", "-i", "-c", xid], check_rc=False)
 
     def echo_socket(self, prog):
         """The kind of ICMP socket ("datagram" or "raw") that the program has open, or None."""

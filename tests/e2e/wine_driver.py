@@ -50,7 +50,7 @@ class WineDriver(Driver):
         self.exe, self.exe32 = exe, exe32
         self.prefix = os.path.join(rig.run_dir, "prefix")
         self.programs = []
-        self.monitors = []
+        self.watches = []
         self.holders = []
         self.program_name = os.path.basename(exe).lower()
 
@@ -219,18 +219,8 @@ class WineDriver(Driver):
               f"in {found['program'] or 'none'}")
 
     def end_test(self):
-        for mon in self.monitors:
-            mon.stop()
-        self.monitors.clear()
-        for holder in self.holders:
-            holder.release()
-        self.holders.clear()
-        for prog in self.programs:
-            if prog.running():
-                self.inspect("close", CLASSES[layout.STATUS], check_rc=False)
-                if prog.wait(5) is None:
-                    os.killpg(prog.popen.pid, signal.SIGKILL)
-                    prog.wait(5)
+        self.end_programs(
+            lambda _prog: self.inspect("close", CLASSES[layout.STATUS], check_rc=False))
         self.programs.clear()
         self._end_wine()
 
@@ -351,7 +341,7 @@ class WineDriver(Driver):
 
     def watch(self):
         mon = _Monitor(self, os.path.join(self.rig.run_dir, f"monitor-{time.monotonic_ns()}.jsonl"))
-        self.monitors.append(mon)
+        self.watches.append(mon)
         return mon
 
     # -- acting ----------------------------------------------------------------------------------
