@@ -28,9 +28,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
 import rig as e2e_rig  # noqa: E402  (the end-to-end rig: namespaces, responder, Xvfb)
-import scenarios  # noqa: E402
-from bench import RESPONDER_MS, rss_kib, seed  # noqa: E402
-from layout import STATUS  # noqa: E402
+from bench import RESPONDER_MS, panel_figures, rss_kib, seed, start_seeded  # noqa: E402
 from linux_driver import LinuxDriver  # noqa: E402
 
 BARE_WINDOW = os.path.join(REPO, "build", "bench", "bare_window")
@@ -66,13 +64,6 @@ def warm_up(d):
     d.end_test()
 
 
-def start_seeded(d, name, address):
-    workdir = os.path.join(d.rig.run_dir, name)
-    seed(workdir, address)
-    prog = d.start(workdir)
-    return prog, scenarios.wait_window(d, STATUS, 30, prog)
-
-
 def start_bare(d, *text):
     return subprocess.Popen(d.rig.in_app_ns([BARE_WINDOW, *text], d.session.env()),
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
@@ -95,24 +86,7 @@ def stop(popen):
 
 
 def bench_overhead(d):
-    start_seeded(d, "overhead", "198.18.0.35")
-    x, y = e2e_rig.centre(scenarios.control(d, STATUS, "Button_Check").rect)
-    panel = scenarios.control(d, STATUS, "Panel_Result").rect
-    figures = []
-    for _ in range(CHECKS):
-        d.rig.click(x, y)
-        # A new result shows in white; the same figure may come twice, so the text cannot tell.
-        e2e_rig.wait_until("a new result", lambda: d.rig.grab(panel).colours_in(panel),
-                           lambda c: scenarios.WHITE in c, 5, interval=0.02)
-        text = scenarios.panel_text(d)
-        if not text.endswith("ms"):
-            raise SystemExit(f"unexpected panel text {text!r}")
-        figures.append(int(text[:-2]) - RESPONDER_MS)
-        # The run's pause ends with the blink; the next click must not start a nested run.
-        problems = scenarios.rest_problems(d, text, scenarios.LIME, "bench_overhead")
-        if problems:
-            raise SystemExit("; ".join(problems))
-    d.end_test()
+    figures = panel_figures(d, CHECKS)
     p = e2e_rig.run(d.rig.in_app_ns([sys.executable, BARE_ECHO, "198.18.0.35", str(CHECKS)],
                                     d.rig.base_env()), timeout=CHECKS * 8)
     bare = [float(line) - RESPONDER_MS for line in p.stdout.split()]

@@ -19,7 +19,6 @@ import json
 import os
 import re
 import shutil
-import signal
 import subprocess
 import tempfile
 import time
@@ -28,7 +27,7 @@ import layout
 from driver import (Control, Driver, FileHolder, MessageBox, Program, Watch, Window,
                     WindowEvent)
 from linux_session import NOBODY, Session, alive, as_user, with_descendants
-from rig import Skip, check, exit_text, poll, run
+from rig import Skip, check, exit_text, poll, run, stop_group
 
 CLASSES = {layout.STATUS: "TForm_Main", layout.SETTINGS: "TForm_Config"}
 # The accessible role that provides each kind of control of the layout.
@@ -425,13 +424,7 @@ class _AtspiWatch(Watch):
 
     def stop(self):
         for popen in self.popens:
-            if popen.poll() is None:
-                os.killpg(popen.pid, signal.SIGTERM)
-                try:
-                    popen.wait(timeout=10)
-                except subprocess.TimeoutExpired:
-                    os.killpg(popen.pid, signal.SIGKILL)
-                    popen.wait()
+            stop_group(popen)
         return self.events()
 
 

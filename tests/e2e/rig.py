@@ -434,6 +434,18 @@ def read_line(fd, timeout):
     return data.split(b"\n", 1)[0].decode()
 
 
+def stop_group(popen):
+    """Ends the process group that popen leads: TERM, then KILL if it has not ended in 10 s."""
+    if popen.poll() is not None:
+        return
+    os.killpg(popen.pid, signal.SIGTERM)
+    try:
+        popen.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        os.killpg(popen.pid, signal.SIGKILL)
+        popen.wait()
+
+
 def ended(pid):
     """True when the process has ended: gone, or a zombie that its parent has not yet
     collected (one whose parent is init waits for init to get round to it)."""

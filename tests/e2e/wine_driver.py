@@ -16,7 +16,7 @@ import time
 import layout
 from driver import (Control, Driver, FileHolder, MessageBox, Program, Watch, Window,
                     WindowEvent)
-from rig import BUILD, check, exit_text, poll, run
+from rig import BUILD, check, exit_text, poll, run, stop_group
 
 WININSPECT = os.path.join(BUILD, "wininspect.exe")
 CLASSES = {layout.STATUS: "TForm_Main", layout.SETTINGS: "TForm_Config"}
@@ -487,12 +487,6 @@ class _Monitor(Watch):
 
     def stop(self):
         for popen in (self.popen, self.xev):
-            if popen.poll() is None:
-                os.killpg(popen.pid, signal.SIGTERM)
-                try:
-                    popen.wait(timeout=10)
-                except subprocess.TimeoutExpired:
-                    os.killpg(popen.pid, signal.SIGKILL)
-                    popen.wait()
+            stop_group(popen)
         self.reader.join(5)
         return self.events()
