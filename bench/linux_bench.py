@@ -93,7 +93,7 @@ def bench_overhead(d):
     above = statistics.median(figures) - statistics.median(bare)
     return [("overhead over the 350 ms host, median of 20 (ms)",
              f"{statistics.median(figures):.1f}", f"{statistics.median(bare):.2f}",
-             "+1 ms at most", f"+{above:.2f} ms", above <= 1),
+             "+1 ms at most", f"{above:+.2f} ms", above <= 1),
             ("  min / max (ms)", f"{min(figures)} / {max(figures)}",
              f"{min(bare):.2f} / {max(bare):.2f}", "", "", None)]
 
@@ -118,11 +118,11 @@ def bench_idle(d):
     return [(f"idle CPU over {elapsed:.0f} s, window shown (s)", f"{used[0]:.3f}",
              f"{used[1]:.3f}", "1.2x at most", f"{ratio:.2f}x", ratio <= 1.2),
             ("resident memory (MiB)", f"{rss[0]:.1f}", f"{rss[1]:.1f}", "+3 MiB at most",
-             f"+{rss[0] - rss[1]:.1f} MiB", rss[0] - rss[1] <= 3),
+             f"{rss[0] - rss[1]:+.1f} MiB", rss[0] - rss[1] <= 3),
             ("  of it the process's own, without shared files (MiB)", f"{own[0]:.1f}",
-             f"{own[1]:.1f}", "", f"+{own[0] - own[1]:.1f} MiB", None),
+             f"{own[1]:.1f}", "", f"{own[0] - own[1]:+.1f} MiB", None),
             ("  the bare window with a label: CPU (s), memory (MiB)", "",
-             f"{used[2]:.3f}, {rss[2]:.1f}", "", f"+{rss[0] - rss[2]:.1f} MiB", None)]
+             f"{used[2]:.3f}, {rss[2]:.1f}", "", f"{rss[0] - rss[2]:+.1f} MiB", None)]
 
 
 class NewWindows:
