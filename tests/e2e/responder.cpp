@@ -128,6 +128,12 @@ class Responder {
  public:
   Responder(int sock, Rules rules) : sock_(sock), rules_(std::move(rules)) {}
 
+  // Where the t_us times count from, in microseconds of the system's monotonic clock (what
+  // steady_clock reads on Linux), so that a test can place them on its own clock.
+  long long StartMicros() const {
+    return std::chrono::duration_cast<microseconds>(start_.time_since_epoch()).count();
+  }
+
   // Reads every datagram waiting on the socket and schedules the replies.
   void Drain() {
     uint8_t buf[65536];
@@ -298,7 +304,8 @@ int main(int argc, char** argv) {
   }
 
   Responder responder(sock, std::move(rules));
-  std::printf("ready pid=%d rules=%d\n", static_cast<int>(getpid()), argc - 1);
+  std::printf("ready pid=%d rules=%d start_us=%lld\n", static_cast<int>(getpid()), argc - 1,
+              responder.StartMicros());
   std::fflush(stdout);
 
   pollfd fds[2] = {{sock, POLLIN, 0}, {sigfd, POLLIN, 0}};

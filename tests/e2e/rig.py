@@ -341,6 +341,13 @@ class Rig:
             return [int(re.search(r" t_us=(\d+) ", line).group(1)) / 1000 for line in f
                     if line.startswith("echo ") and f" dst={addr} " in line]
 
+    def responder_echo_monotonic(self, addr):
+        """When the responder saw each echo request to `addr`, in s of time.monotonic()."""
+        with open(os.path.join(self.run_dir, "netns", "responder.log")) as f:
+            start_us = next(int(re.search(r" start_us=(\d+)", line).group(1)) for line in f
+                            if line.startswith("ready "))
+        return [(start_us + ms * 1000) / 1e6 for ms in self.responder_echo_times(addr)]
+
     # -- screen and input ---------------------------------------------------------------------
 
     def _x(self, argv, timeout=30):
