@@ -30,6 +30,10 @@ TEST_F(BackendTest, SameTextIgnoringCaseFoldsByUnicodeRules) {
       {"", "", true},
       {"Ärger", "äRGER", true},  // beyond ASCII
       {"ＩＰ", "ｉｐ", true},    // full-width letters
+      {"\xe2\x84\xaa"
+       "ey",
+       "KEY", true},  // the Kelvin sign folds to an ASCII k
+      {"TimeOut\x01", "TimeOut", false},
       {"\xff"
        "Ab",
        "\xff"

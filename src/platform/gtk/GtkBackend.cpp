@@ -25,6 +25,11 @@ bool SameBytesIgnoringAsciiCase(const std::string& a, const std::string& b) {
                     [](char x, char y) { return g_ascii_tolower(x) == g_ascii_tolower(y); });
 }
 
+bool IsAscii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 }  // namespace
 
 GtkBackend::GtkBackend(fw::FileAccess& files, fw::Clock& clock) : files_(files), clock_(clock) {
@@ -137,6 +142,13 @@ void GtkBackend::ShowHandlerErrorBox(const std::string& text, const std::string&
 }
 
 bool GtkBackend::SameTextIgnoringCase(const std::string& a, const std::string& b) {
+  // Case folding turns ASCII text into what an ASCII fold gives, so two ASCII texts (the keys
+  // of every file the program writes) need no folded copies; a file of many lines is read in
+  // one lookup per line and key. Non-ASCII letters may fold to ASCII ones (the Kelvin sign to
+  // k), so the shortcut needs both texts to be ASCII.
+  if (IsAscii(a) && IsAscii(b)) {
+    return SameBytesIgnoringAsciiCase(a, b);
+  }
   if (!g_utf8_validate(a.data(), static_cast<gssize>(a.size()), nullptr) ||
       !g_utf8_validate(b.data(), static_cast<gssize>(b.size()), nullptr)) {
     return SameBytesIgnoringAsciiCase(a, b);
