@@ -38,7 +38,7 @@ class Window:
 @dataclass
 class Control:
     name: str  # the layout name, or "?kind@x,y" for a control the layout does not have
-    kind: str  # the layout's kind (layout.Spec.kind) when the platform's control is of that kind
+    kind: str  # the layout's kind (layout.Item.kind) when the platform's control is of that kind
     text: str  # an edit field's text, a button's or panel's caption
     pos: tuple  # x, y, width, height in the window's client area
     rect: list  # on the screen

@@ -11,7 +11,7 @@ STATUS, SETTINGS = "status", "settings"  # the two windows, by role
 
 
 @dataclass(frozen=True)
-class Spec:
+class Item:
     kind: str  # panel, button, edit, check, group, label, frame
     pos: tuple  # x, y, width, height in the window's client area
     max_length: int = 0  # edit fields only
@@ -19,27 +19,27 @@ class Spec:
 
 CONTROLS = {
     STATUS: {
-        "Panel_Result": Spec("panel", (0, 0, 79, 25)),
-        "Button_Check": Spec("button", (80, 0, 49, 25)),
+        "Panel_Result": Item("panel", (0, 0, 79, 25)),
+        "Button_Check": Item("button", (80, 0, 49, 25)),
     },
     SETTINGS: {
-        "GroupBox_IP": Spec("group", (0, 0, 161, 44)),
-        "Edit_IP0": Spec("edit", (8, 16, 25, 20), 3),
-        "Label_IP0": Spec("label", (40, 24, 2, 12)),
-        "Edit_IP1": Spec("edit", (48, 16, 25, 20), 3),
-        "Label_IP1": Spec("label", (80, 24, 2, 12)),
-        "Edit_IP2": Spec("edit", (88, 16, 25, 20), 3),
-        "Label_IP2": Spec("label", (120, 24, 2, 12)),
-        "Edit_IP3": Spec("edit", (128, 16, 25, 20), 3),
-        "GroupBox_TimeOut": Spec("group", (168, 0, 81, 44)),
-        "Edit_TimeOut": Spec("edit", (184, 16, 33, 20), 4),
-        "Label_TimeOut": Spec("label", (224, 22, 15, 12)),
-        "Bevel_PingTime": Spec("frame", (8, 56, 81, 44)),
-        "CheckBox_PingTime": Spec("check", (16, 48, 65, 17)),
-        "Edit_PingTime": Spec("edit", (16, 70, 25, 20), 2),
-        "Label_PingTime": Spec("label", (48, 74, 32, 12)),
-        "CheckBox_StayOnTop": Spec("check", (112, 52, 105, 17)),
-        "Button_OK": Spec("button", (104, 76, 129, 20)),
+        "GroupBox_IP": Item("group", (0, 0, 161, 44)),
+        "Edit_IP0": Item("edit", (8, 16, 25, 20), 3),
+        "Label_IP0": Item("label", (40, 24, 2, 12)),
+        "Edit_IP1": Item("edit", (48, 16, 25, 20), 3),
+        "Label_IP1": Item("label", (80, 24, 2, 12)),
+        "Edit_IP2": Item("edit", (88, 16, 25, 20), 3),
+        "Label_IP2": Item("label", (120, 24, 2, 12)),
+        "Edit_IP3": Item("edit", (128, 16, 25, 20), 3),
+        "GroupBox_TimeOut": Item("group", (168, 0, 81, 44)),
+        "Edit_TimeOut": Item("edit", (184, 16, 33, 20), 4),
+        "Label_TimeOut": Item("label", (224, 22, 15, 12)),
+        "Bevel_PingTime": Item("frame", (8, 56, 81, 44)),
+        "CheckBox_PingTime": Item("check", (16, 48, 65, 17)),
+        "Edit_PingTime": Item("edit", (16, 70, 25, 20), 2),
+        "Label_PingTime": Item("label", (48, 74, 32, 12)),
+        "CheckBox_StayOnTop": Item("check", (112, 52, 105, 17)),
+        "Button_OK": Item("button", (104, 76, 129, 20)),
     },
 }
 

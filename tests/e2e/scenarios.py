@@ -14,7 +14,7 @@ import time
 import layout
 from layout import SETTINGS, STATUS, TAB_ORDER
 from rig import (SCREEN, TEST_NET, UNREACHABLE, Failure, Skip, Test, centre, check,
-                 describe_colours, exit_text, holds, poll, size, wait_until)
+                 describe_colours, exit_text, holds, poll, run, size, wait_until)
 
 # Colours of the result panel, as RGB.
 BLACK, WHITE = (0, 0, 0), (255, 255, 255)
@@ -43,6 +43,7 @@ FIRST_RUN_FILE = (b"MainFormPosX=-255\r\nMainFormPosY=-255\r\nConfigFormPosX=201
                   b"ConfigFormPosY=107\r\nIP=1.1.1.1\r\nTimeOut=5000\r\nAutoPing=1\r\n"
                   b"PingTime=1\r\nStayOnTop=1\r\n")
 STARTUP_CAPTION = "アプリケーション エラー"
+DEFAULT_TARGET = "1.1.1.1"  # the program's built-in target: never reachable from a test
 
 SCENARIOS = []
 
@@ -390,13 +391,17 @@ def check_each_band(d):
 @scenario("first_start_in_an_empty_folder")
 def first_start(d):
     # The only start without a settings file: the program then watches its built-in public
-    # default, which inside the test namespace has no route, so nothing can leave.
+    # default, which inside the test namespace has no route, so nothing can leave. Shown here
+    # before the start, so that a change to the namespace cannot quietly let it out.
+    route = run(["ip", "-n", d.rig.app_ns, "route", "get", DEFAULT_TARGET], check_rc=False)
+    check(route.returncode != 0,
+          f"{d.rig.app_ns} has a route to {DEFAULT_TARGET}: {route.stdout.strip()}")
     prog = start(d, no_settings=True)
     main = wait_window(d, STATUS, 20, prog)
     problems = []
     if main.frame[:2] != [0, 0]:
         problems.append(f"status window at {main.frame[:2]}, want 0,0")
-    if main.title != "IP: 1.1.1.1":
+    if main.title != f"IP: {DEFAULT_TARGET}":
         problems.append(f"caption {main.title!r}")
     written = prog.settings_file()  # written while the windows were made, before one showed
     if written != FIRST_RUN_FILE:
