@@ -230,6 +230,23 @@ def close_button(d):
     close_and_check_exit(d, prog, f"a click on the close button at {x},{y}")
 
 
+def dismiss_startup_box(d, prog, box):
+    """Presses Return on the start-up error box; the problems if that does not end the program
+    with exit code 1."""
+    problems = []
+    d.rig.point(*centre(box.frame))
+    d.rig.key("Return")
+    rc = prog.wait(8)
+    if rc is None:
+        problems.append("Return did not dismiss the message box within 8 s; pressed its OK "
+                        "through the window system instead")
+        d.answer_box(box)
+        rc = prog.wait(8)
+    if rc != 1:
+        problems.append(f"{exit_text(rc)}, want exit code 1")
+    return problems
+
+
 @scenario("startup_failure_without_icmp")
 def startup_failure(d):
     watch = d.watch()
@@ -263,16 +280,7 @@ def startup_failure(d):
         if lines[1] != line2:
             problems.append(f"line 2 {lines[1]!r}, want {line2!r}")
 
-    d.rig.point(*centre(box.frame))
-    d.rig.key("Return")
-    rc = prog.wait(8)
-    if rc is None:
-        problems.append("Return did not dismiss the message box within 8 s; pressed its OK "
-                        "through the window system instead")
-        d.answer_box(box)
-        rc = prog.wait(8)
-    if rc != 1:
-        problems.append(f"{exit_text(rc)}, want exit code 1")
+    problems += dismiss_startup_box(d, prog, box)
 
     ran = time.monotonic() - started_at
     events = watch.stop()

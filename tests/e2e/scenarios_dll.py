@@ -20,9 +20,9 @@ import subprocess
 
 from layout import SETTINGS, STATUS
 from rig import BUILD, HERE, REPO, Failure, Skip, centre, check, exit_text, poll, run, wait_until
-from scenarios import (CYAN, SLACK_MS, STARTUP_CAPTION, close_and_check_exit, control, in_range,
-                       on_screen, open_settings, press_check, rest_problems, scenario, start,
-                       wait_window, write_settings)
+from scenarios import (CYAN, SLACK_MS, STARTUP_CAPTION, close_and_check_exit, control,
+                       dismiss_startup_box, in_range, on_screen, open_settings, press_check,
+                       rest_problems, scenario, start, wait_window, write_settings)
 from wine_driver import WineDriver
 
 WINE = (WineDriver.name,)
@@ -183,16 +183,7 @@ def startup_failure_problems(d, prog, class_name, message):
         problems.append(f"text {box.text!r}, want {class_name} and {message + '.'!r}")
     if d.window(STATUS):
         problems.append("the status window is shown")
-    d.rig.point(*centre(box.frame))
-    d.rig.key("Return")
-    rc = prog.wait(8)
-    if rc is None:
-        problems.append("Return did not dismiss the message box within 8 s; pressed its OK "
-                        "through the window system instead")
-        d.answer_box(box)
-        rc = prog.wait(8)
-    if rc != 1:
-        problems.append(f"{exit_text(rc)}, want exit code 1")
+    problems += dismiss_startup_box(d, prog, box)
     return problems
 
 
