@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Draws the program's icon (a cyan pulse on a black panel) into vorlix.ico, at 16 and 32 pixels.
+# Renders the program's icon from its one source, vorlix.svg: the PNGs of the icon theme
+# (icons/SIZE.png) and the Windows icon vorlix.ico. Run by hand after a change to the art; the
+# results are kept in the repository, so a build needs no drawing tools (rsvg-convert from
+# librsvg2-bin, convert from ImageMagick).
 set -euo pipefail
 cd "$(dirname "$0")"
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-convert -size 32x32 xc:none -fill black -draw "roundrectangle 0,2 31,29 4,4" \
-  -stroke '#00FFFF' -strokewidth 2 -fill none \
-  -draw "polyline 3,17 10,17 13,8 17,25 20,13 22,17 29,17" "$tmp/32.png"
-convert -size 16x16 xc:none -fill black -draw "roundrectangle 0,1 15,14 2,2" \
-  -stroke '#00FFFF' -strokewidth 1 -fill none \
-  -draw "polyline 1,8 5,8 6,4 8,12 10,6 11,8 14,8" "$tmp/16.png"
-convert "$tmp/16.png" "$tmp/32.png" vorlix.ico
+mkdir -p icons
+for size in 16 24 32 48 64 128 256; do
+  rsvg-convert -w "$size" -h "$size" vorlix.svg -o "icons/$size.png"
+done
+# The Windows icon carries the sizes that Windows asks for most; PNG chunks with dates stay out.
+convert icons/16.png icons/24.png icons/32.png icons/48.png icons/256.png \
+  -define png:exclude-chunks=date,time vorlix.ico
