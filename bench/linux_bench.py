@@ -9,6 +9,8 @@ network of the end-to-end tests and the desktop session of their Linux driver (b
             1.2x the CPU, at most 3 MiB more memory
   startup   start to the window shown (taken on by openbox), median of 7 starts, against the
             same bare window; goal: at most 1.2x
+  large     start to the window shown, and the peak resident memory, with settings files of
+            500 MB beside a normal one; goals: within 2 s, at most 16 MiB more at the peak
 The bare window with one label ("Check") is shown beside, for what any text costs.
 
 Usage (as root): bench/linux.sh [--exe PATH] [overhead|idle|startup ...]
@@ -30,6 +32,8 @@ sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
 import rig as e2e_rig  # noqa: E402  (the end-to-end rig: namespaces, responder, Xvfb)
 from bench import RESPONDER_MS, panel_figures, rss_kib, seed, start_seeded  # noqa: E402
 from linux_driver import LinuxDriver  # noqa: E402
+from layout import STATUS  # noqa: E402
+import scenarios  # noqa: E402
 
 BARE_WINDOW = os.path.join(REPO, "build", "bench", "bare_window")
 BARE_ECHO = os.path.join(HERE, "bare_echo.py")
@@ -188,7 +192,79 @@ def bench_startup(d):
              f"{with_text:.2f}x", None)]
 
 
-BENCHES = {"overhead": bench_overhead, "idle": bench_idle, "startup": bench_startup}
+LARGE_MB = 500
+# A start with a large settings file: the window within this, and at most this much more memory
+# at the peak than a start with a normal file.
+LARGE_WINDOW_MS = 2000
+LARGE_PEAK_KIB = 16 * 1024
+
+
+def write_large(path, head, line, tail):
+    """A settings file of about LARGE_MB: head, then line repeated (whole), then tail."""
+    chunk = line * (4 * 1024 * 1024 // len(line))
+    with open(path, "wb") as f:
+        f.write(head)
+        for _ in range(LARGE_MB // 4):
+            f.write(chunk)
+        f.write(tail)
+
+
+def large_files(workdir):
+    """(what, folder) of each start: a normal file, then files of LARGE_MB."""
+    normal = scenarios.settings_bytes(dict(scenarios.SETTINGS_FILE, IP="198.18.0.20"))
+    kinds = [
+        ("normal file", None),
+        ("500 MB of other keys, then the nine", (b"", b"Key12345=Value12345\r\n", normal)),
+        ("500 MB on one line (a value of digits)", (b"MainFormPosX=", b"7" * 64, b"\r\n" + normal)),
+        ("500 MB of blanks in a value, then the rest", (b"TimeOut=", b" " * 64,
+                                                        b"5\r\n" + normal)),
+        ("500 MB of lines without a key, then the nine", (b"", b"x" * 79 + b"\n", normal)),
+    ]
+    for i, (what, parts) in enumerate(kinds):
+        folder = os.path.join(workdir, f"large-{i}")
+        os.makedirs(folder, exist_ok=True)
+        path = os.path.join(folder, "Vorlix.ini")
+        if parts is None:
+            with open(path, "wb") as f:
+                f.write(normal)
+        else:
+            write_large(path, *parts)
+        yield what, folder
+
+
+def bench_large(d):
+    rows, base = [], None
+    windows = NewWindows(d)
+    try:
+        for what, folder in large_files(os.path.join(d.rig.run_dir, "large")):
+            # Read once beforehand, as a file that was just written sits in the page cache.
+            subprocess.run(["cat", os.path.join(folder, "Vorlix.ini")],
+                           stdout=subprocess.DEVNULL, check=True)
+            t0 = time.monotonic()
+            prog = d.start(folder)
+            took = (windows.wait(30) - t0) * 1000
+            peak = rss_kib(prog.popen.pid, "VmHWM")
+            after = rss_kib(prog.popen.pid)
+            title = scenarios.wait_window(d, STATUS, 10, prog).title
+            stop(prog.popen)
+            d.end_test()
+            os.remove(os.path.join(folder, "Vorlix.ini"))
+            if base is None:
+                base = peak
+                rows.append((f"{what}: window (ms), peak / after (MiB), caption", f"{took:.0f}",
+                             f"{peak / 1024:.1f} / {after / 1024:.1f}", title, "", None))
+                continue
+            met = took <= LARGE_WINDOW_MS and peak - base <= LARGE_PEAK_KIB
+            rows.append((f"{what}: window (ms), peak / after (MiB), caption", f"{took:.0f}",
+                         f"{peak / 1024:.1f} / {after / 1024:.1f}", title,
+                         f"{(peak - base) / 1024:+.1f} MiB at the peak", met))
+    finally:
+        windows.close()
+    return rows
+
+
+BENCHES = {"overhead": bench_overhead, "idle": bench_idle, "startup": bench_startup,
+           "large": bench_large}
 
 
 def main():

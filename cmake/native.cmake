@@ -40,7 +40,9 @@ add_executable(vorlix_unit_tests
   tests/unit/probe/KvICMPTest.cpp
   tests/unit/settings/FieldRulesTest.cpp
   tests/unit/settings/NumberTextTest.cpp
-  tests/unit/settings/SettingsTextTest.cpp
+  tests/unit/settings/BoundedValueTest.cpp
+  tests/unit/settings/KeyMatchTest.cpp
+  tests/unit/settings/SettingsReaderTest.cpp
   tests/unit/settings/UtilityTest.cpp
   tests/unit/ui/ConfigApplyTest.cpp
   tests/unit/ui/ConfigFieldsTest.cpp

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "framework/Clock.h"
 #include "framework/FileAccess.h"
@@ -141,8 +142,8 @@ class Backend {
   // The millisecond clock, the tick counter, the timer resolution and sleeping.
   virtual Clock& GetClock() = 0;
 
-  // Compares two texts ignoring letter case by the rules of the user's locale.
-  virtual bool SameTextIgnoringCase(const std::string& a, const std::string& b) = 0;
+  // Compares two UTF-8 texts ignoring letter case by the rules of the user's locale.
+  virtual bool SameTextIgnoringCase(std::string_view a, std::string_view b) = 0;
 };
 
 }  // namespace fw

@@ -2,11 +2,14 @@
 #include "ui/Config.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/Application.h"
 #include "settings/FieldRules.h"
 #include "settings/NumberText.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsReader.h"
 #include "settings/SettingsText.h"
 #include "settings/Utility.h"
 #include "ui/LayoutFont.h"
@@ -21,17 +24,9 @@ const char* const kDefaultAddress = "1.1.1.1";
 
 namespace {
 
+using settings::SettingsKey;
+
 const char* const kSettingsFile = "Vorlix.ini";
-// The settings file's keys, in the order the file holds them.
-const char* const kMainFormPosX = "MainFormPosX";
-const char* const kMainFormPosY = "MainFormPosY";
-const char* const kConfigFormPosX = "ConfigFormPosX";
-const char* const kConfigFormPosY = "ConfigFormPosY";
-const char* const kIP = "IP";
-const char* const kTimeOut = "TimeOut";
-const char* const kAutoPing = "AutoPing";
-const char* const kPingTime = "PingTime";
-const char* const kStayOnTop = "StayOnTop";
 // The default address, octet by octet, as the fields first show it.
 const char* const kDefaultOctets[4] = {"1", "1", "1", "1"};
 
@@ -41,8 +36,8 @@ void Validate(fw::TObject* sender, const settings::FieldRange& range) {
   field->SetText(settings::IntToText(settings::FieldValue(field->Text(), range)));
 }
 
-std::string Line(const char* key, const std::string& value) {
-  return std::string(key) + "=" + value;
+std::string Line(SettingsKey key, const std::string& value) {
+  return std::string(settings::KeyName(key)) + "=" + value;
 }
 
 template <class Control>
@@ -172,16 +167,16 @@ void TForm_Config::ApplySettings() {
 bool TForm_Config::SaveSettings() {
   try {
     const std::vector<std::string> lines = {
-        Line(kMainFormPosX, settings::IntToText(Form_Main->Left())),
-        Line(kMainFormPosY, settings::IntToText(Form_Main->Top())),
-        Line(kConfigFormPosX, settings::IntToText(Left())),
-        Line(kConfigFormPosY, settings::IntToText(Top())),
-        Line(kIP, Edit_IP0->Text() + "." + Edit_IP1->Text() + "." + Edit_IP2->Text() + "." +
-                      Edit_IP3->Text()),
-        Line(kTimeOut, Edit_TimeOut->Text()),
-        Line(kAutoPing, CheckBox_PingTime->Checked() ? "1" : "0"),
-        Line(kPingTime, Edit_PingTime->Text()),
-        Line(kStayOnTop, CheckBox_StayOnTop->Checked() ? "1" : "0"),
+        Line(SettingsKey::MainFormPosX, settings::IntToText(Form_Main->Left())),
+        Line(SettingsKey::MainFormPosY, settings::IntToText(Form_Main->Top())),
+        Line(SettingsKey::ConfigFormPosX, settings::IntToText(Left())),
+        Line(SettingsKey::ConfigFormPosY, settings::IntToText(Top())),
+        Line(SettingsKey::IP, Edit_IP0->Text() + "." + Edit_IP1->Text() + "." + Edit_IP2->Text() +
+                                  "." + Edit_IP3->Text()),
+        Line(SettingsKey::TimeOut, Edit_TimeOut->Text()),
+        Line(SettingsKey::AutoPing, CheckBox_PingTime->Checked() ? "1" : "0"),
+        Line(SettingsKey::PingTime, Edit_PingTime->Text()),
+        Line(SettingsKey::StayOnTop, CheckBox_StayOnTop->Checked() ? "1" : "0"),
     };
     fw::Application->GetBackend().Files().WriteFile(kSettingsFile, settings::JoinLines(lines));
     return false;
@@ -198,20 +193,20 @@ bool TForm_Config::LoadSettings() {
     if (!files.FileExists(kSettingsFile)) {
       SaveSettings();
     }
-    const std::vector<std::string> lines = settings::SplitLines(files.ReadFile(kSettingsFile));
     // Keys match in any letter case, by the rules of the user's locale.
-    const settings::SameKey sameKey = [&backend](const std::string& a, const std::string& b) {
+    settings::SettingsReader reader([&backend](std::string_view a, std::string_view b) {
       return backend.SameTextIgnoringCase(a, b);
-    };
-    auto value = [&](const char* key) { return settings::FindValue(lines, key, sameKey); };
+    });
+    files.ReadFile(kSettingsFile, [&reader](std::string_view block) { return reader.Take(block); });
+    auto value = [&reader](SettingsKey key) { return reader.Value(key); };
 
-    Form_Main->SetLeft(settings::TextToInt(value(kMainFormPosX)));
-    Form_Main->SetTop(settings::TextToInt(value(kMainFormPosY)));
-    SetLeft(settings::TextToInt(value(kConfigFormPosX)));
-    SetTop(settings::TextToInt(value(kConfigFormPosY)));
+    Form_Main->SetLeft(settings::TextToInt(value(SettingsKey::MainFormPosX)));
+    Form_Main->SetTop(settings::TextToInt(value(SettingsKey::MainFormPosY)));
+    SetLeft(settings::TextToInt(value(SettingsKey::ConfigFormPosX)));
+    SetTop(settings::TextToInt(value(SettingsKey::ConfigFormPosY)));
 
     std::int32_t a = 0, b = 0, c = 0, d = 0;
-    settings::StrToIP(value(kIP), a, b, c, d);
+    settings::StrToIP(value(SettingsKey::IP), a, b, c, d);
     fw::TEdit* octetFields[4] = {Edit_IP0, Edit_IP1, Edit_IP2, Edit_IP3};
     const std::int32_t octets[4] = {a, b, c, d};
     for (int i = 0; i < 4; ++i) {
@@ -221,12 +216,12 @@ bool TForm_Config::LoadSettings() {
       Edit_IPExit(field);
     }
 
-    Edit_TimeOut->SetText(value(kTimeOut));
+    Edit_TimeOut->SetText(value(SettingsKey::TimeOut));
     Edit_TimeOutExit(Edit_TimeOut);
-    CheckBox_PingTime->SetChecked(settings::SwitchOn(value(kAutoPing)));
-    Edit_PingTime->SetText(value(kPingTime));
+    CheckBox_PingTime->SetChecked(settings::SwitchOn(value(SettingsKey::AutoPing)));
+    Edit_PingTime->SetText(value(SettingsKey::PingTime));
     Edit_PingTimeExit(Edit_PingTime);
-    CheckBox_StayOnTop->SetChecked(settings::SwitchOn(value(kStayOnTop)));
+    CheckBox_StayOnTop->SetChecked(settings::SwitchOn(value(SettingsKey::StayOnTop)));
     ApplySettings();
   } catch (const std::exception&) {
     failed = true;

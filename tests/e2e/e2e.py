@@ -28,6 +28,7 @@ import sys
 import rig
 import scenarios_behaviour  # noqa: F401  (adds its scenarios to SCENARIOS)
 import scenarios_faults  # noqa: F401  (adds its scenarios to SCENARIOS)
+import scenarios_files  # noqa: F401  (adds its scenarios to SCENARIOS)
 from rig_checks import RIG_CHECKS
 from scenarios import SCENARIOS
 import scenarios_dll  # noqa: F401  (adds its scenarios to SCENARIOS)

@@ -112,7 +112,7 @@ class HeadlessBackend : public fw::Backend {
   HeadlessFiles& MemoryFiles() { return files_; }
   fw::Clock& GetClock() override { return clock_; }
   // SameTextRule, or else ASCII letters only, in place of the user's locale.
-  bool SameTextIgnoringCase(const std::string& a, const std::string& b) override;
+  bool SameTextIgnoringCase(std::string_view a, std::string_view b) override;
 
   const std::string& Title() const { return title_; }
   fw::ApplicationEvents* Application() const { return application_; }
