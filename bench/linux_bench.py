@@ -30,7 +30,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
 import rig as e2e_rig  # noqa: E402  (the end-to-end rig: namespaces, responder, Xvfb)
-from bench import RESPONDER_MS, panel_figures, rss_kib, seed, start_seeded  # noqa: E402
+from bench import (LARGE_PEAK_KIB, LARGE_WINDOW_MS, RESPONDER_MS, large_files,  # noqa: E402
+                   panel_figures, rss_kib, seed, start_seeded)
 from linux_driver import LinuxDriver  # noqa: E402
 from layout import STATUS  # noqa: E402
 import scenarios  # noqa: E402
@@ -190,46 +191,6 @@ def bench_startup(d):
              " ".join(f"{v:.0f}" for v in bare), "", "", None),
             ("  the bare window with a label (ms)", "", f"{statistics.median(labelled):.0f}", "",
              f"{with_text:.2f}x", None)]
-
-
-LARGE_MB = 500
-# A start with a large settings file: the window within this, and at most this much more memory
-# at the peak than a start with a normal file.
-LARGE_WINDOW_MS = 2000
-LARGE_PEAK_KIB = 16 * 1024
-
-
-def write_large(path, head, line, tail):
-    """A settings file of about LARGE_MB: head, then line repeated (whole), then tail."""
-    chunk = line * (4 * 1024 * 1024 // len(line))
-    with open(path, "wb") as f:
-        f.write(head)
-        for _ in range(LARGE_MB // 4):
-            f.write(chunk)
-        f.write(tail)
-
-
-def large_files(workdir):
-    """(what, folder) of each start: a normal file, then files of LARGE_MB."""
-    normal = scenarios.settings_bytes(dict(scenarios.SETTINGS_FILE, IP="198.18.0.20"))
-    kinds = [
-        ("normal file", None),
-        ("500 MB of other keys, then the nine", (b"", b"Key12345=Value12345\r\n", normal)),
-        ("500 MB on one line (a value of digits)", (b"MainFormPosX=", b"7" * 64, b"\r\n" + normal)),
-        ("500 MB of blanks in a value, then the rest", (b"TimeOut=", b" " * 64,
-                                                        b"5\r\n" + normal)),
-        ("500 MB of lines without a key, then the nine", (b"", b"x" * 79 + b"\n", normal)),
-    ]
-    for i, (what, parts) in enumerate(kinds):
-        folder = os.path.join(workdir, f"large-{i}")
-        os.makedirs(folder, exist_ok=True)
-        path = os.path.join(folder, "Vorlix.ini")
-        if parts is None:
-            with open(path, "wb") as f:
-                f.write(normal)
-        else:
-            write_large(path, *parts)
-        yield what, folder
 
 
 def bench_large(d):
