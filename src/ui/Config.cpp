@@ -20,8 +20,6 @@
 
 TForm_Config* Form_Config = nullptr;
 
-const char* const kDefaultAddress = "1.1.1.1";
-
 namespace {
 
 using settings::SettingsKey;
