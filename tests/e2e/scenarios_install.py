@@ -85,6 +85,7 @@ def started_from_menu_entry(d):
             text = press_check(d)
             if not in_range(text, 20):
                 problems.append(f"{case}: a check shows {text!r}")
+            d.rig.screenshot(f"installed_from_menu_{where.split('/')[0].strip('.')}")
             # Hiding the settings window writes the file where the program runs.
             open_settings(d)
             d.rig.click(*centre(control(d, SETTINGS, "Button_OK").rect))
@@ -121,6 +122,7 @@ def unpacked_and_started(d, tree, bits):
     check(main.title == "IP: 198.18.0.20", f"caption {main.title!r}: Vorlix.ini was not read")
     text = press_check(d)
     check(in_range(text, 20), f"a check shows {text!r}")
+    d.rig.screenshot(f"zip_{bits}")
     d.request_close(STATUS)
     close_and_check_exit(d, prog, "a close request")
     check(prog.settings_file() == before, f"Vorlix.ini changed: {prog.settings_file()!r}")
