@@ -36,7 +36,9 @@ done
 outputs=(build/linux/vorlix build/unpacked/usr/bin/vorlix build/windows/vorlix.exe
   build/windows-i686/vorlix.exe)
 for preset in "${presets[@]}"; do
-  while read -r _ name; do outputs+=("build/$preset/$name"); done <"${clones[0]}/build/$preset/SHA256SUMS"
+  while read -r _ name; do
+    outputs+=("build/$preset/$name")
+  done <"${clones[0]}/build/$preset/SHA256SUMS"
 done
 
 hash_of() { if [[ -f "$1" ]]; then sha256sum "$1" | cut -d' ' -f1; else echo missing; fi; }
