@@ -10,6 +10,7 @@ Usage: tally.py RESULTS_DIR. Reads there, as far as they exist:
                      named by its file: e2e (Windows), e2e-linux, e2e-linux-asan
   *.tsv              LAYER<TAB>NAME<TAB>passed|failed|skipped<TAB>DETAIL lines written by
                      scripts/test (failed steps, clang-tidy, the fuzz smoke run, checks of the rig)
+                     and by tests/package/check.py (layer package)
 Each test case counts once, in its layer. A case that several runs report (a gtest case that a
 binary skips unless run with its environment, and that another run gives that environment)
 counts as failed if any run failed it, else as passed if any run passed it, else as skipped.
@@ -26,7 +27,8 @@ import re
 import sys
 import xml.etree.ElementTree as ET
 
-ORDER = ["steps", "native", "wine", "linux", "tidy", "fuzz", "e2e", "e2e-linux", "e2e-linux-asan"]
+ORDER = ["steps", "native", "wine", "linux", "tidy", "fuzz", "package", "e2e", "e2e-linux",
+         "e2e-linux-asan"]
 
 
 class Tally:

@@ -17,7 +17,7 @@ scenarios_faults.py and scenarios_dll.py add to), driver.py (what a platform pro
 wine_driver.py (Wine, with wininspect.cpp), linux_driver.py (the native program under openbox,
 with linux_session.py and atspi_reader.py), layout.py (the program's windows and controls),
 rig.py (display, network, waiting, input, runner), rig_checks.py and icmp_probe.py (tests of
-the rig itself).
+the rig itself). scenarios_install.py adds the scenarios of the packages that cpack makes.
 """
 
 import argparse
@@ -29,6 +29,7 @@ import rig
 import scenarios_behaviour  # noqa: F401  (adds its scenarios to SCENARIOS)
 import scenarios_faults  # noqa: F401  (adds its scenarios to SCENARIOS)
 import scenarios_files  # noqa: F401  (adds its scenarios to SCENARIOS)
+import scenarios_install  # noqa: F401  (adds its scenarios to SCENARIOS)
 from rig_checks import RIG_CHECKS
 from scenarios import SCENARIOS
 import scenarios_dll  # noqa: F401  (adds its scenarios to SCENARIOS)

@@ -156,6 +156,20 @@ class LinuxDriver(Driver):
         self.programs.append(prog)
         return prog
 
+    def launch(self, argv, cwd, env, settings_dir):
+        """Starts `argv`, a desktop entry's command, as a desktop's launcher does: in `cwd`, with
+        the session's environment and `env` over it. The Program's folder is `settings_dir`,
+        where its Vorlix.ini is expected; its log goes to the rig's run folder."""
+        log_path = os.path.join(self.rig.run_dir, f"launch-{time.monotonic_ns()}.log")
+        with open(log_path, "w") as log:
+            popen = subprocess.Popen(self.rig.in_app_ns(argv, dict(self.session.env(), **env)),
+                                     cwd=cwd, stdin=subprocess.DEVNULL, stdout=log,
+                                     stderr=subprocess.STDOUT, start_new_session=True)
+        prog = Program(popen, settings_dir, log_path)
+        prog.uid = 0
+        self.programs.append(prog)
+        return prog
+
     def wait_gone(self, timeout):
         def left():
             roots = [p.popen.pid for p in self.programs]

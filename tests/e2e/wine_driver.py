@@ -10,15 +10,18 @@ import re
 import shutil
 import signal
 import subprocess
+import sys
 import threading
 import time
 
 import layout
 from driver import (Control, Driver, FileHolder, MessageBox, Program, Watch, Window,
                     WindowEvent)
-from rig import BUILD, check, exit_text, poll, run, stop_group
+from rig import BUILD, REPO, check, exit_text, poll, run, stop_group
 
 WININSPECT = os.path.join(BUILD, "wininspect.exe")
+# Says whether the kernel runs 32-bit x86 programs, as Wine's 32-bit part is.
+RUNS_I386 = os.path.join(REPO, "scripts", "lib", "runs_i386.py")
 CLASSES = {layout.STATUS: "TForm_Main", layout.SETTINGS: "TForm_Config"}
 BOX_CLASS = "#32770"
 BASE_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
@@ -110,6 +113,10 @@ class WineDriver(Driver):
         if os.path.isfile(os.path.join(self.prefix, "drive_c", "windows", "syswow64",
                                        "ntdll.dll")):
             return None
+        kernel = run([sys.executable, RUNS_I386], check_rc=False)
+        if kernel.returncode != 0:
+            return (f"{kernel.stdout.strip()}, so Wine's 32-bit part (wine32:i386) cannot run "
+                    f"here")
         return ("this Wine runs no 32-bit programs: its prefix has no syswow64\\ntdll.dll "
                 "(Debian's wine64 without the wine32:i386 package, which needs the i386 "
                 "architecture added to dpkg)")
