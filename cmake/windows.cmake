@@ -5,6 +5,7 @@ enable_language(RC)
 option(VORLIX_WINE_TESTS "Build the tests that run under Wine" ON)
 
 vorlix_layer(vorlix_win32 platform/win32
+  src/platform/win32/Annotations.cpp src/platform/win32/Annotations.h
   src/platform/win32/CommonControls.cpp src/platform/win32/CommonControls.h
   src/platform/win32/ControlFactory.cpp src/platform/win32/ControlFactory.h
   src/platform/win32/DllSearch.cpp src/platform/win32/DllSearch.h
