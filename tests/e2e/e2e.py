@@ -13,11 +13,11 @@ tests and, last, "N passed, N failed, N skipped" for the program's. --results wr
 JSON lines.
 
 The files: scenarios.py (the tests, one list for every platform, which scenarios_behaviour.py,
-scenarios_faults.py and scenarios_dll.py add to), driver.py (what a platform provides to them),
-wine_driver.py (Wine, with wininspect.cpp), linux_driver.py (the native program under openbox,
-with linux_session.py and atspi_reader.py), layout.py (the program's windows and controls),
-rig.py (display, network, waiting, input, runner), rig_checks.py and icmp_probe.py (tests of
-the rig itself).
+scenarios_faults.py, scenarios_heard.py and scenarios_dll.py add to), driver.py (what a platform
+provides to them), wine_driver.py (Wine, with wininspect.cpp), linux_driver.py (the native
+program under openbox, with linux_session.py, atspi_reader.py and orca.py), layout.py (the
+program's windows and controls), rig.py (display, network, waiting, input, runner),
+rig_checks.py and icmp_probe.py (tests of the rig itself).
 """
 
 import argparse
@@ -28,6 +28,7 @@ import sys
 import rig
 import scenarios_behaviour  # noqa: F401  (adds its scenarios to SCENARIOS)
 import scenarios_faults  # noqa: F401  (adds its scenarios to SCENARIOS)
+import scenarios_heard  # noqa: F401  (adds its scenarios to SCENARIOS)
 from rig_checks import RIG_CHECKS
 from scenarios import SCENARIOS
 import scenarios_dll  # noqa: F401  (adds its scenarios to SCENARIOS)
