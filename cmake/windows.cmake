@@ -33,7 +33,7 @@ vorlix_layer(vorlix_win32 platform/win32
   USES vorlix_framework vorlix_probe vorlix_base
 )
 # Only DLLs that the system loads from its known-DLL list are imported; winmm, wsock32,
-# comctl32 and ICMP.DLL are bound at run time from the system folder (SystemLibrary). Libraries
+# comctl32, oleacc and ICMP.DLL are bound at run time from the system folder (SystemLibrary). Libraries
 # are named here: mingw ignores #pragma comment.
 target_link_libraries(vorlix_win32 PUBLIC user32 gdi32 imm32)
 target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE)

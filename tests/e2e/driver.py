@@ -277,7 +277,8 @@ class Driver:
 
     def accessible_names(self, role):
         """{control name: what assistive technology reads as its name} for the shown window
-        of that role; raises rig.Skip where the platform cannot give them, saying why."""
+        of that role ({} when none is shown); raises rig.Skip where the platform cannot give
+        them, saying why, whether a window is shown or not."""
         raise NotImplementedError
 
     # -- acting (besides mouse and keys, which the rig sends) ----------------------------------

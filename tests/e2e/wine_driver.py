@@ -53,6 +53,7 @@ class WineDriver(Driver):
         self.watches = []
         self.holders = []
         self.program_name = os.path.basename(exe).lower()
+        self.annotations = None  # what `wininspect annotations` found, once asked
 
     # -- the run ---------------------------------------------------------------------------------
 
@@ -354,7 +355,9 @@ class WineDriver(Driver):
     def accessible_names(self, role):
         # Names that a program sets are annotations (IAccPropServices); read back only where the
         # system keeps them.
-        probe = json.loads(self.inspect("annotations").stdout)
+        if self.annotations is None:
+            self.annotations = json.loads(self.inspect("annotations").stdout)
+        probe = self.annotations
         if not probe["kept"]:
             raise Skip(f"this system keeps no annotated accessible names (IAccPropServices::"
                        f"SetHwndPropStr gives {probe['set_hr']}; Wine's oleacc does not "
