@@ -467,8 +467,11 @@ class _LiveRegionWatch(Listener):
         self.offset = time.time()
 
     def heard(self):
+        # Those that screen readers take for the window itself: its client (OBJID_CLIENT), no
+        # child of it (CHILDID_SELF).
         return [Heard(t=self.offset + e["t"] / 1000, text=e["text"], source=e["hwnd"])
-                for e in self._lines() if e["event"] == "liveregion"]
+                for e in self._lines()
+                if e["event"] == "liveregion" and (e["object"], e["child"]) == (-4, 0)]
 
     def stop(self):
         stop_group(self.popen)
