@@ -15,7 +15,7 @@ from scenarios import (RESULT_RE, control, focused, in_range, panel_text, scenar
 
 HEARD_WITHIN_S = 4.0  # from the user's action to the result read out
 # How long after the result is heard a second reading of it would still count.
-ONCE_S = 1.5
+ONCE_S = 1.0
 TIMEOUT_HOST, TIMEOUT_MS = "198.18.0.99", 1000  # never answers
 
 # What a listener hears each field of the settings window called.
