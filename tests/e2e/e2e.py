@@ -15,8 +15,8 @@ JSON lines.
 The files: scenarios.py (the tests, one list for every platform, which scenarios_behaviour.py,
 scenarios_faults.py, scenarios_heard.py and scenarios_dll.py add to), driver.py (what a platform
 provides to them), wine_driver.py (Wine, with wininspect.cpp), linux_driver.py (the native
-program under openbox, with linux_session.py, atspi_reader.py and orca.py), layout.py (the
-program's windows and controls), rig.py (display, network, waiting, input, runner),
+program under openbox, with linux_session.py, atspi_reader.py and orca_session.py), layout.py
+(the program's windows and controls), rig.py (display, network, waiting, input, runner),
 rig_checks.py and icmp_probe.py (tests of the rig itself).
 """
 

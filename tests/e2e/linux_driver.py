@@ -27,7 +27,7 @@ import layout
 from driver import (Control, Driver, FileHolder, MessageBox, Program, Watch, Window,
                     WindowEvent)
 from linux_session import NOBODY, Session, alive, as_user, with_descendants
-from orca import Orca
+from orca_session import Orca
 from rig import Skip, check, exit_text, poll, run, stop_group
 
 CLASSES = {layout.STATUS: "TForm_Main", layout.SETTINGS: "TForm_Config"}

@@ -448,7 +448,6 @@ class _LiveRegionWatch(Listener):
 
     def __init__(self, driver, path):
         self.path = path
-        self.started = time.time()
         self.offset = 0.0  # from the inspector's clock to time.time(), set once it is ready
         cmd = driver.rig.in_app_ns(["wine", WININSPECT, "liveregion", "300"], driver.env())
         with open(path, "w") as out:
