@@ -6,9 +6,11 @@ VORLIX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 
 # The Linux program's build, and its desktop session in the end-to-end tests: the window
 # manager, the session and accessibility buses, the AT-SPI reader (the system's python with
-# pyatspi and GTK's introspection data), wmctrl to close and list windows.
+# pyatspi and GTK's introspection data), wmctrl to close and list windows, and the screen
+# reader that reads each result out (Orca, speaking through speech-dispatcher and espeak-ng).
 VORLIX_LINUX_PACKAGES=(pkg-config libgtk-3-dev openbox dbus-daemon at-spi2-core python3-pyatspi
-  python3-gi gir1.2-gtk-3.0 wmctrl xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic)
+  python3-gi gir1.2-gtk-3.0 wmctrl xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic
+  orca speech-dispatcher speech-dispatcher-espeak-ng)
 
 # Everything the builds and tests need, as Debian packages.
 VORLIX_PACKAGES=(cmake g++ make libgtest-dev googletest mingw-w64 wine wine64 fonts-wine

@@ -76,6 +76,9 @@ struct ControlParams {
   bool Checked = false;
   int MaxLength = 0;  // 0: no limit
   TImeMode ImeMode = TImeMode::DontCare;
+  // What assistive technology reads as the control's name; empty: the platform's own (a check
+  // box's or a button's caption, say).
+  std::string AccessibleName;
 };
 
 // A child control of a form; destroying the peer destroys the control.
@@ -87,6 +90,9 @@ class ControlPeer {
   virtual void SetFontColor(TColor color) = 0;
   virtual bool Checked() const = 0;
   virtual void SetChecked(bool checked) = 0;
+  // Has a running screen reader read the control's text out once, politely, without moving the
+  // focus. Only the panel does; with no screen reader running nothing is read.
+  virtual void Announce() = 0;
 };
 
 // A top-level platform window; destroying the peer destroys the window.

@@ -68,6 +68,7 @@ TForm_Config::TForm_Config(fw::TComponent* AOwner) : fw::TForm(AOwner) {
     fw::TEdit* field = Place(new fw::TEdit(this), 8 + 40 * i, 16, 25, 20, GroupBox_IP);
     field->SetText(kDefaultOctets[i]);
     field->SetMaxLength(3);
+    field->SetAccessibleName("IPアドレス " + std::to_string(i + 1));
     field->OnExit = [this](fw::TObject* s) { Edit_IPExit(s); };
     *octetFields[i] = field;
     if (i < 3) {
@@ -83,6 +84,7 @@ TForm_Config::TForm_Config(fw::TComponent* AOwner) : fw::TForm(AOwner) {
   Edit_TimeOut = Place(new fw::TEdit(this), 16, 16, 33, 20, GroupBox_TimeOut);
   Edit_TimeOut->SetText("5000");
   Edit_TimeOut->SetMaxLength(4);
+  Edit_TimeOut->SetAccessibleName("タイムアウト ms");
   Edit_TimeOut->OnExit = [this](fw::TObject* s) { Edit_TimeOutExit(s); };
   Label_TimeOut = Place(new fw::TLabel(this), 56, 22, 15, 12, GroupBox_TimeOut);
   Label_TimeOut->SetCaption("ms");
@@ -94,6 +96,7 @@ TForm_Config::TForm_Config(fw::TComponent* AOwner) : fw::TForm(AOwner) {
   Edit_PingTime = Place(new fw::TEdit(this), 16, 70, 25, 20);
   Edit_PingTime->SetText("1");
   Edit_PingTime->SetMaxLength(2);
+  Edit_PingTime->SetAccessibleName("定期実行 分ごと");
   Edit_PingTime->OnExit = [this](fw::TObject* s) { Edit_PingTimeExit(s); };
   Label_PingTime = Place(new fw::TLabel(this), 48, 74, 32, 12);
   Label_PingTime->SetCaption("分ごと");

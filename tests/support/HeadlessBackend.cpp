@@ -64,6 +64,7 @@ class HeadlessControl : public fw::ControlPeer {
   void SetFontColor(fw::TColor color) override { record_.FontColor = color; }
   bool Checked() const override { return record_.Checked; }
   void SetChecked(bool checked) override { record_.Checked = checked; }
+  void Announce() override { record_.Announced.push_back(record_.Text); }
 
  private:
   HeadlessBackend& backend_;

@@ -36,6 +36,8 @@ struct ControlRecord {
   fw::TColor FontColor = 0;
   bool Checked = false;
   bool Alive = true;
+  // The text of each announcement to a screen reader, in order.
+  std::vector<std::string> Announced;
 };
 
 class HeadlessBackend : public fw::Backend {
