@@ -193,7 +193,9 @@ def large_files(workdir):
 
 def bench_large(d):
     """The Windows program's start with each large settings file beside a normal one: the
-    window (its class, whatever its caption) and the peak memory of the vorlix.exe process."""
+    window (its class, whatever its caption) and the peak memory of the vorlix.exe process.
+    Each start is a fresh Wine session, which alone takes seconds: the large files are judged
+    by what they add to the normal file's start."""
     base = None
     for what, folder in large_files(os.path.join(d.rig.run_dir, "large")):
         subprocess.run(["cat", os.path.join(folder, "Vorlix.ini")], stdout=subprocess.DEVNULL,
@@ -202,15 +204,18 @@ def bench_large(d):
         prog = d.start(folder)
         scenarios.wait_window(d, STATUS, 30, prog)
         took = (time.monotonic() - start) * 1000
-        pid = program_pid(d)
-        peak = rss_kib(pid, "VmHWM")
+        peak = rss_kib(program_pid(d), "VmHWM")
         d.end_test()
         os.remove(os.path.join(folder, "Vorlix.ini"))
-        base = base if base is not None else peak
-        met = "" if peak == base else (
-            "met" if took <= LARGE_WINDOW_MS and peak - base <= LARGE_PEAK_KIB else "NOT met")
-        print(f"{what}: window after {took:.0f} ms (seen by the driver), peak "
-              f"{peak / 1024:.1f} MiB ({(peak - base) / 1024:+.1f}) {met}", flush=True)
+        if base is None:
+            base = (took, peak)
+            print(f"{what}: window after {took:.0f} ms (seen by the driver), peak "
+                  f"{peak / 1024:.1f} MiB", flush=True)
+            continue
+        added, more = took - base[0], peak - base[1]
+        met = added <= LARGE_WINDOW_MS and more <= LARGE_PEAK_KIB
+        print(f"{what}: window after {took:.0f} ms ({added:+.0f}), peak {peak / 1024:.1f} MiB "
+              f"({more / 1024:+.1f}): {'met' if met else 'NOT met'}", flush=True)
 
 
 BENCHES = {"overhead": bench_overhead, "idle": bench_idle, "size": bench_size,
