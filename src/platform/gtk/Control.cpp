@@ -30,8 +30,12 @@ void Control::Attach(GtkWidget* widget, AtkRole role) {
   // Only the controls of the tab order take the focus: never a label, group box or frame.
   gtk_widget_set_can_focus(widget_, params_.TabStop ? TRUE : FALSE);
   atk_object_set_role(gtk_widget_get_accessible(widget_), role);
-  form_.Put(*this, params_);
+  form_.Put(*this);
   gtk_widget_show(widget_);
+}
+
+const Scale& Control::CurrentScale() const {
+  return form_.GetScale();
 }
 
 Control* Control::FromWidget(GtkWidget* widget) {
