@@ -15,6 +15,13 @@ VORLIX_PACKAGES=(cmake g++ make libgtest-dev googletest mingw-w64 wine wine64 fo
   xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic iproute2 iputils-ping procps python3
   clang libclang-rt-dev clang-tidy lld "${VORLIX_LINUX_PACKAGES[@]}")
 
+# The desktops the Linux program is tried on besides openbox: XFCE's window manager (with its
+# settings service) and GNOME's in its X11 mode, a settings daemon that publishes Xft/DPI, and
+# the Japanese families that distributions ship, each of which the GTK tests measure.
+VORLIX_DESKTOP_PACKAGES=(xfwm4 xfconf mutter xsettingsd fonts-noto-cjk fonts-droid-fallback
+  fonts-vlgothic fonts-takao-gothic)
+VORLIX_PACKAGES+=("${VORLIX_DESKTOP_PACKAGES[@]}")
+
 # No session or system bus for the Wine processes of the scripts: with no address set, libdbus
 # autolaunches a session bus (dbus-launch, dbus-daemon) that inherits WINEPREFIX and outlives
 # the program. A path under /dev/null can never be a socket, so nothing is launched.

@@ -1,6 +1,7 @@
 """What a Linux desktop sees of the program's windows beyond the Driver interface, for the
 scenarios of scenarios_desktop.py: their EWMH state, type, transient parent and icon, the active
-window and the stacking order, and a window of another program to cover them with.
+window and the stacking order; a window of another program to cover them with; and the desktop's
+font resolution (Xft/DPI), published as a settings daemon does.
 
 Each function takes the LinuxDriver and reads the X server through xprop, as a taskbar and a
 window switcher do.
@@ -8,10 +9,11 @@ window switcher do.
 
 import os
 import re
+import signal
 import subprocess
 
 from linux_session import SYSTEM_PYTHON
-from rig import HERE, check, read_line, stop_group
+from rig import HERE, check, poll, read_line, stop_group
 
 COVER = os.path.join(HERE, "cover_window.py")
 HEX = re.compile(r"0x[0-9a-fA-F]+")
@@ -102,3 +104,41 @@ class Cover:
     def end(self):
         stop_group(self.popen)
         self.popen.stdout.close()
+
+
+class XSettings:
+    """xsettingsd in the test namespace, publishing Xft/DPI as GNOME's and XFCE's settings
+    daemons do (in 1024ths of a dot per inch); set() changes it while programs run."""
+
+    def __init__(self, d, dpi):
+        self.conf = os.path.join(d.session.area, "xsettingsd.conf")
+        self.log = os.path.join(d.rig.run_dir, "xsettingsd.log")
+        self._write(dpi)
+        with open(self.log, "w") as log:
+            self.popen = subprocess.Popen(
+                d.rig.in_app_ns(["xsettingsd", "--config", self.conf], d.session.env()),
+                stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+                start_new_session=True)
+        self._wait_said("Took ownership of selection _XSETTINGS_S0", 1)
+
+    def _write(self, dpi):
+        with open(self.conf, "w") as f:
+            f.write(f"Xft/DPI {dpi * 1024}\n")
+
+    def _said(self, text):
+        with open(self.log, errors="replace") as f:
+            return f.read().count(text)
+
+    def _wait_said(self, text, times):
+        _, ok = poll(lambda: self._said(text), lambda n: n >= times, 10)
+        check(ok, f"xsettingsd did not say {text!r} within 10 s")
+
+    def set(self, dpi):
+        """Publishes a new resolution (xsettingsd reads its file again on SIGHUP)."""
+        reloads = self._said("Reloading configuration")
+        self._write(dpi)
+        os.kill(self.popen.pid, signal.SIGHUP)
+        self._wait_said("Reloading configuration", reloads + 1)
+
+    def end(self):
+        stop_group(self.popen)

@@ -1,11 +1,11 @@
 """Scenarios of the desktop the program lives on: the settings window's first place in view (on
-every platform), and on Linux the status window's one taskbar entry reached by Alt+Tab, and a
-start without a display.
+every platform), and on Linux the status window's one taskbar entry reached by Alt+Tab, a start
+without a display, and the desktop's font resolution (Xft/DPI) followed as it changes.
 
 WINDOW_MANAGEMENT names the scenarios that concern window management (the status window shown
 and placed, kept above or not, the taskbar entry, the settings window's first place, the
-stay-on-top switch, close): e2e.py --wm xfwm4 or --wm mutter runs these alone under that window
-manager, besides the full list under openbox.
+stay-on-top switch, close) and the desktop's scale: e2e.py --wm xfwm4 or --wm mutter runs these
+alone under that window manager, besides the full list under openbox.
 """
 
 from layout import SETTINGS, STATUS
@@ -22,6 +22,7 @@ WINDOW_MANAGEMENT = (
     "settings_window_placement",
     "settings_window_first_place_in_view",
     "taskbar_entry_and_alt_tab",
+    "desktop_scale_from_xft_dpi",
 )
 
 # What the Linux program says on its standard error stream when no X11 display opens.
@@ -180,3 +181,39 @@ def no_display(d):
     check(not problems, "; ".join(problems))
     print(f"  exit code 1; said {said.strip()!r}")
 
+
+
+@scenario("desktop_scale_from_xft_dpi", platforms=("linux",))
+def desktop_scale(d):
+    # A settings daemon publishes Xft/DPI 192 before the program starts, then 96 and 144 while
+    # it runs; both windows follow, and stay where they are.
+    from linux_desktop import XSettings
+
+    xsettings = XSettings(d, 192)
+    try:
+        prog = start(d, settings={"MainFormPosX": 100, "MainFormPosY": 100})
+        main = wait_window(d, STATUS, 20, prog)
+        # The panel is the left part of the status window, at any scale.
+        d.rig.click(main.client[0] + 20, main.client[1] + size(main.client)[1] // 2)
+        wait_window(d, SETTINGS, 10)
+        seen, problems = [], []
+        for dpi, status_client, settings_client in ((192, (258, 50), (498, 202)),
+                                                    (96, (129, 25), (249, 101)),
+                                                    (144, (194, 38), (374, 152))):
+            if dpi != 192:
+                xsettings.set(dpi)
+            wins, ok = poll(lambda: (d.window(STATUS), d.window(SETTINGS)),
+                            lambda w: w[0] and w[1] and size(w[0].client) == status_client and
+                            size(w[1].client) == settings_client, 5)
+            got = [size(w.client) if w else None for w in wins]
+            seen.append(f"{dpi} dpi: {got[0]} and {got[1]}")
+            if not ok:
+                problems.append(f"at {dpi} dpi the client areas are {got}, want "
+                                f"{status_client} and {settings_client}")
+            elif wins[0].frame[:2] != main.frame[:2]:
+                problems.append(f"at {dpi} dpi the status window moved to {wins[0].frame[:2]}")
+            d.rig.screenshot(f"desktop_scale_{dpi}")
+        print("  " + "; ".join(seen))
+        check(not problems, "; ".join(problems))
+    finally:
+        xsettings.end()

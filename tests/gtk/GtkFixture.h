@@ -99,7 +99,7 @@ class GtkFixture : public ::testing::Test {
   // turns of the loop), for at most two seconds; returns whether it held.
   template <class Condition>
   bool PumpUntil(Condition condition) {
-    const gint64 deadline = g_get_monotonic_time() + 2 * G_USEC_PER_SEC;
+    const gint64 deadline = g_get_monotonic_time() + gint64{2} * G_USEC_PER_SEC;
     while (!condition()) {
       if (g_get_monotonic_time() > deadline) {
         return false;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <ostream>
 
 #include "GtkFixture.h"
@@ -58,7 +59,8 @@ int FontPixels(gtk::Control& control) {
   gtk_style_context_get(context, gtk_style_context_get_state(context), "font", &font, nullptr);
   const double points = pango_font_description_get_size(font) / double{PANGO_SCALE};
   pango_font_description_free(font);
-  return static_cast<int>(points * gdk_screen_get_resolution(gdk_screen_get_default()) / 72 + 0.5);
+  return static_cast<int>(
+      std::lround(points * gdk_screen_get_resolution(gdk_screen_get_default()) / 72));
 }
 
 struct Point {

@@ -114,7 +114,12 @@ void Style::Reload() {
   std::string css = Trims(scale_);
   for (std::size_t i = 0; i < fonts_.size(); ++i) {
     const std::string name = ".vx-font-" + std::to_string(i);
-    css += name + ", " + name + " * { " + FontDeclarations(fonts_[i], scale_) + " }\n";
+    css += name;
+    css += ", ";
+    css += name;
+    css += " * { ";
+    css += FontDeclarations(fonts_[i], scale_);
+    css += " }\n";
   }
   GError* error = nullptr;
   if (!gtk_css_provider_load_from_data(provider_.get(), css.c_str(),
