@@ -75,9 +75,6 @@ Form::Form(GtkBackend& backend, const fw::FormParams& params, fw::FormEvents& ev
 
 Form::~Form() {
   backend_.FormDestroyed(this);
-  if (firstMap_ != 0) {
-    g_signal_handler_disconnect(window_, firstMap_);
-  }
   g_signal_handlers_disconnect_by_data(window_, this);
   g_signal_handlers_disconnect_by_data(fixed_, this);
   gtk_widget_destroy(window_);
