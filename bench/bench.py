@@ -5,6 +5,8 @@
   idle      CPU time and resident memory of the running program over 30 s without a check
   size      the size of vorlix.exe
   startup   time from start to the status window shown, against a minimal Win32 window program
+  large     start to the window shown and peak memory with settings files of 500 MB beside a
+            normal one (the same files as the Linux benchmark's)
 
 Usage (as root): bench/run.sh [overhead|idle|size|startup ...]
 """
@@ -149,8 +151,70 @@ def bench_startup(d):
           f"({', '.join(f'{v:.0f}' for v in minimal)})")
 
 
+LARGE_MB = 500
+# A start with a large settings file: the window within this, and at most this much more memory
+# at the peak than a start with a normal file.
+LARGE_WINDOW_MS = 2000
+LARGE_PEAK_KIB = 16 * 1024
+
+
+def write_large(path, head, line, tail):
+    """A settings file of about LARGE_MB: head, then line repeated (whole), then tail."""
+    chunk = line * (4 * 1024 * 1024 // len(line))
+    with open(path, "wb") as f:
+        f.write(head)
+        for _ in range(LARGE_MB // 4):
+            f.write(chunk)
+        f.write(tail)
+
+
+def large_files(workdir):
+    """(what, folder) of each start: a normal file, then files of LARGE_MB."""
+    normal = scenarios.settings_bytes(dict(scenarios.SETTINGS_FILE, IP="198.18.0.20"))
+    kinds = [
+        ("normal file", None),
+        ("500 MB of other keys, then the nine", (b"", b"Key12345=Value12345\r\n", normal)),
+        ("500 MB on one line (a value of digits)", (b"MainFormPosX=", b"7" * 64, b"\r\n" + normal)),
+        ("500 MB of blanks in a value, then the rest", (b"TimeOut=", b" " * 64,
+                                                        b"5\r\n" + normal)),
+        ("500 MB of lines without a key, then the nine", (b"", b"x" * 79 + b"\n", normal)),
+    ]
+    for i, (what, parts) in enumerate(kinds):
+        folder = os.path.join(workdir, f"large-{i}")
+        os.makedirs(folder, exist_ok=True)
+        path = os.path.join(folder, "Vorlix.ini")
+        if parts is None:
+            with open(path, "wb") as f:
+                f.write(normal)
+        else:
+            write_large(path, *parts)
+        yield what, folder
+
+
+def bench_large(d):
+    """The Windows program's start with each large settings file beside a normal one: the
+    window (its class, whatever its caption) and the peak memory of the vorlix.exe process."""
+    base = None
+    for what, folder in large_files(os.path.join(d.rig.run_dir, "large")):
+        subprocess.run(["cat", os.path.join(folder, "Vorlix.ini")], stdout=subprocess.DEVNULL,
+                       check=True)
+        start = time.monotonic()
+        prog = d.start(folder)
+        scenarios.wait_window(d, STATUS, 30, prog)
+        took = (time.monotonic() - start) * 1000
+        pid = program_pid(d)
+        peak = rss_kib(pid, "VmHWM")
+        d.end_test()
+        os.remove(os.path.join(folder, "Vorlix.ini"))
+        base = base if base is not None else peak
+        met = "" if peak == base else (
+            "met" if took <= LARGE_WINDOW_MS and peak - base <= LARGE_PEAK_KIB else "NOT met")
+        print(f"{what}: window after {took:.0f} ms (seen by the driver), peak "
+              f"{peak / 1024:.1f} MiB ({(peak - base) / 1024:+.1f}) {met}", flush=True)
+
+
 BENCHES = {"overhead": bench_overhead, "idle": bench_idle, "size": bench_size,
-           "startup": bench_startup}
+           "startup": bench_startup, "large": bench_large}
 
 
 def main():

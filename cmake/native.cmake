@@ -38,10 +38,13 @@ add_executable(vorlix_unit_tests
   tests/unit/framework/ComponentTest.cpp
   tests/unit/framework/ErrorTextTest.cpp
   tests/unit/framework/PlacementTest.cpp
+  tests/unit/framework/TimerTest.cpp
   tests/unit/probe/KvICMPTest.cpp
   tests/unit/settings/FieldRulesTest.cpp
   tests/unit/settings/NumberTextTest.cpp
-  tests/unit/settings/SettingsTextTest.cpp
+  tests/unit/settings/BoundedValueTest.cpp
+  tests/unit/settings/KeyMatchTest.cpp
+  tests/unit/settings/SettingsReaderTest.cpp
   tests/unit/settings/UtilityTest.cpp
   tests/unit/ui/ConfigApplyTest.cpp
   tests/unit/ui/ConfigFieldsTest.cpp
@@ -54,6 +57,9 @@ target_link_libraries(vorlix_unit_tests PRIVATE vorlix_test_support vorlix_app v
 
 include(GoogleTest)
 gtest_discover_tests(vorlix_unit_tests DISCOVERY_TIMEOUT 30)
+# The layers hold only while no include reaches past its include roots.
+add_test(NAME layers.NoIncludeClimbsOutOfItsFolder
+  COMMAND ${CMAKE_COMMAND} -DROOT=${CMAKE_SOURCE_DIR} -P ${CMAKE_SOURCE_DIR}/cmake/CheckIncludes.cmake)
 
 if(VORLIX_FUZZ)
   add_executable(vorlix_settings_fuzz tests/fuzz/SettingsFuzz.cpp tests/fuzz/Reference.cpp

@@ -5,7 +5,10 @@ vorlix_layer(vorlix_posix platform/posix
   src/platform/posix/EchoSocket.cpp src/platform/posix/EchoSocket.h
   src/platform/posix/IcmpEchoService.cpp src/platform/posix/IcmpEchoService.h
   src/platform/posix/PosixClock.cpp src/platform/posix/PosixClock.h
+  src/platform/posix/FileDescriptor.h
+  src/platform/posix/LinkTarget.cpp src/platform/posix/LinkTarget.h
   src/platform/posix/PosixFiles.cpp src/platform/posix/PosixFiles.h
+  src/platform/posix/TemporaryFile.cpp src/platform/posix/TemporaryFile.h
   USES vorlix_framework vorlix_probe vorlix_base
 )
 
@@ -20,6 +23,7 @@ add_executable(vorlix_linux_tests
   tests/linux/TestNetwork.cpp tests/linux/TestNetwork.h
 )
 target_include_directories(vorlix_linux_tests PRIVATE tests/linux)
-target_link_libraries(vorlix_linux_tests PRIVATE vorlix_posix vorlix_options GTest::gtest_main)
+target_link_libraries(vorlix_linux_tests PRIVATE vorlix_posix vorlix_settings vorlix_options
+  GTest::gtest_main)
 include(GoogleTest)
 gtest_discover_tests(vorlix_linux_tests TEST_PREFIX linux. DISCOVERY_TIMEOUT 30)

@@ -5,6 +5,7 @@ enable_language(RC)
 option(VORLIX_WINE_TESTS "Build the tests that run under Wine" ON)
 
 vorlix_layer(vorlix_win32 platform/win32
+  src/platform/win32/Annotations.cpp src/platform/win32/Annotations.h
   src/platform/win32/CommonControls.cpp src/platform/win32/CommonControls.h
   src/platform/win32/ControlFactory.cpp src/platform/win32/ControlFactory.h
   src/platform/win32/DllSearch.cpp src/platform/win32/DllSearch.h
@@ -33,7 +34,7 @@ vorlix_layer(vorlix_win32 platform/win32
   USES vorlix_framework vorlix_probe vorlix_base
 )
 # Only DLLs that the system loads from its known-DLL list are imported; winmm, wsock32,
-# comctl32 and ICMP.DLL are bound at run time from the system folder (SystemLibrary). Libraries
+# comctl32, oleacc and ICMP.DLL are bound at run time from the system folder (SystemLibrary). Libraries
 # are named here: mingw ignores #pragma comment.
 target_link_libraries(vorlix_win32 PUBLIC user32 gdi32 imm32)
 target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE)

@@ -6,14 +6,22 @@ VORLIX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 
 # The Linux program's build, and its desktop session in the end-to-end tests: the window
 # manager, the session and accessibility buses, the AT-SPI reader (the system's python with
-# pyatspi and GTK's introspection data), wmctrl to close and list windows.
+# pyatspi and GTK's introspection data), wmctrl to close and list windows, and the screen
+# reader that reads each result out (Orca, speaking through speech-dispatcher and espeak-ng).
 VORLIX_LINUX_PACKAGES=(pkg-config libgtk-3-dev openbox dbus-daemon at-spi2-core python3-pyatspi
-  python3-gi gir1.2-gtk-3.0 wmctrl xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic)
+  python3-gi gir1.2-gtk-3.0 wmctrl xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic
+  orca speech-dispatcher speech-dispatcher-espeak-ng)
 
 # Everything the builds and tests need, as Debian packages.
 VORLIX_PACKAGES=(cmake g++ make libgtest-dev googletest mingw-w64 wine wine64 fonts-wine
   xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic iproute2 iputils-ping procps python3
-  clang libclang-rt-dev clang-tidy lld "${VORLIX_LINUX_PACKAGES[@]}")
+  clang libclang-rt-dev clang-tidy lld "${VORLIX_LINUX_PACKAGES[@]}" "${VORLIX_PACKAGE_TOOLS[@]}")
+
+# What checks the packages (scripts/test, tests/package/check.py): lintian, the validators of
+# desktop entries and AppStream metadata, dpkg-deb and dpkg-shlibdeps, and GLib's reading of a
+# desktop entry's command line (the system's python with GLib's introspection data).
+VORLIX_PACKAGE_TOOLS=(lintian desktop-file-utils appstream dpkg-dev file man-db python3-gi
+  gir1.2-glib-2.0)
 
 # The desktops the Linux program is tried on besides openbox: XFCE's window manager (with its
 # settings service) and GNOME's in its X11 mode, a settings daemon that publishes Xft/DPI, and
@@ -41,6 +49,33 @@ vorlix_ensure_packages() {
   "${sudo[@]}" apt-get update -qq &&
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq \
       "${missing[@]}" >/dev/null
+}
+
+# Wine's 32-bit part (wine32:i386, with the i386 architecture added to dpkg), which runs the
+# 32-bit program. Only where the kernel runs 32-bit x86 programs: elsewhere it cannot start, and
+# once installed it takes the `wine` command over from wine64, so that nothing would start under
+# Wine. Fails, saying why, when Wine's 32-bit part cannot run here.
+vorlix_ensure_wine32() {
+  local sudo=() why
+  [[ $(id -u) -eq 0 ]] || sudo=(sudo)
+  if ! why="$(python3 "$VORLIX_ROOT/scripts/lib/runs_i386.py")"; then
+    if [[ -x /usr/lib/wine/wine ]]; then
+      echo "$why; wine32:i386 is installed all the same, and starts nothing: remove it" >&2
+    else
+      echo "$why: wine32:i386 is not installed" >&2
+    fi
+    return 1
+  fi
+  if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+    echo "Installing: wine32:i386"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      "${sudo[@]}" dpkg --add-architecture i386 || return 1
+    fi
+    "${sudo[@]}" apt-get update -qq &&
+      DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 install \
+        -y -qq wine32:i386 >/dev/null || return 1
+  fi
+  WINEDEBUG=-all /usr/lib/wine/wine --version >/dev/null
 }
 
 vorlix_build() {
@@ -98,6 +133,11 @@ vorlix_stop_xvfb() {
 vorlix_make_prefix() {
   local prefix="$1"
   shift
+  # A prefix made before Wine's 32-bit part was installed starts nothing once it is: made again.
+  if [[ -f "$prefix/system.reg" && -x /usr/lib/wine/wine &&
+    ! -f "$prefix/drive_c/windows/syswow64/ntdll.dll" ]]; then
+    rm -rf "$prefix"
+  fi
   [[ -f "$prefix/system.reg" ]] && return 0
   mkdir -p "$prefix"
   "$@" env "${VORLIX_NO_BUS[@]}" WINEPREFIX="$prefix" WINEDEBUG=-all \

@@ -11,6 +11,7 @@ Usage: tally.py RESULTS_DIR. Reads there, as far as they exist:
                      e2e-linux-xfwm4, e2e-linux-mutter
   *.tsv              LAYER<TAB>NAME<TAB>passed|failed|skipped<TAB>DETAIL lines written by
                      scripts/test (failed steps, clang-tidy, the fuzz smoke run, checks of the rig)
+                     and by tests/package/check.py (layer package)
 Each test case counts once, in its layer. A case that several runs report (a gtest case that a
 binary skips unless run with its environment, and that another run gives that environment)
 counts as failed if any run failed it, else as passed if any run passed it, else as skipped.
@@ -27,8 +28,8 @@ import re
 import sys
 import xml.etree.ElementTree as ET
 
-ORDER = ["steps", "native", "wine", "linux", "tidy", "fuzz", "e2e", "e2e-linux", "e2e-linux-asan",
-         "e2e-linux-xfwm4", "e2e-linux-mutter"]
+ORDER = ["steps", "native", "wine", "linux", "tidy", "fuzz", "package", "e2e", "e2e-linux",
+         "e2e-linux-asan", "e2e-linux-xfwm4", "e2e-linux-mutter"]
 
 
 class Tally:

@@ -40,7 +40,6 @@ int RunProgram(Platform& platform) {
     echoService.Install(platform.MakeEchoService());
     backend = platform.MakeBackend();
     application = std::make_unique<fw::TApplication>(*backend);
-    application->Initialize();
     application->SetTitle("Vorlix");
     application->CreateForm(Form_Main);
     application->CreateForm(Form_Config);

@@ -20,9 +20,6 @@ class TApplication : public TComponent, private ApplicationEvents {
 
   Backend& GetBackend() const { return backend_; }
 
-  // Nothing to prepare in this framework; kept for the entry's order of steps.
-  void Initialize() {}
-
   const std::string& Title() const { return title_; }
   void SetTitle(const std::string& title);
 

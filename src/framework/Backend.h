@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "framework/Clock.h"
 #include "framework/FileAccess.h"
@@ -77,6 +78,9 @@ struct ControlParams {
   bool Checked = false;
   int MaxLength = 0;  // 0: no limit
   TImeMode ImeMode = TImeMode::DontCare;
+  // What assistive technology reads as the control's name; empty: the platform's own (a check
+  // box's or a button's caption, say).
+  std::string AccessibleName;
 };
 
 // A child control of a form; destroying the peer destroys the control.
@@ -88,6 +92,9 @@ class ControlPeer {
   virtual void SetFontColor(TColor color) = 0;
   virtual bool Checked() const = 0;
   virtual void SetChecked(bool checked) = 0;
+  // Has a running screen reader read the control's text out once, politely, without moving the
+  // focus. Only the panel does; with no screen reader running nothing is read.
+  virtual void Announce() = 0;
 };
 
 // A top-level platform window; destroying the peer destroys the window.
@@ -143,8 +150,8 @@ class Backend {
   // The millisecond clock, the tick counter, the timer resolution and sleeping.
   virtual Clock& GetClock() = 0;
 
-  // Compares two texts ignoring letter case by the rules of the user's locale.
-  virtual bool SameTextIgnoringCase(const std::string& a, const std::string& b) = 0;
+  // Compares two UTF-8 texts ignoring letter case by the rules of the user's locale.
+  virtual bool SameTextIgnoringCase(std::string_view a, std::string_view b) = 0;
 };
 
 }  // namespace fw

@@ -49,6 +49,12 @@ void TControl::SetFontColor(TColor color) {
   }
 }
 
+void TControl::Announce() {
+  if (peer_) {
+    peer_->Announce();
+  }
+}
+
 bool TControl::CheckedState() const {
   return peer_ ? peer_->Checked() : checked_;
 }
@@ -80,6 +86,7 @@ void TControl::CreatePeer(FormPeer& form) {
   params.Checked = checked_;
   params.MaxLength = maxLength_;
   params.ImeMode = imeMode_;
+  params.AccessibleName = accessibleName_;
   peer_ = form.CreateControl(params, *this);
 }
 

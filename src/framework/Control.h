@@ -35,6 +35,14 @@ class TControl : public TComponent, private ControlEvents {
 
   bool TabStop() const { return tabStop_; }
 
+  // The name assistive technology reads for the control; the layout sets it before the control's
+  // window is made.
+  const std::string& AccessibleName() const { return accessibleName_; }
+  void SetAccessibleName(const std::string& name) { accessibleName_ = name; }
+  // Has a running screen reader read the caption out, without moving the focus (see
+  // ControlPeer::Announce).
+  void Announce();
+
   // The control that holds this one (a group box); positions are relative to it.
   TControl* ParentControl() const { return parent_; }
   void SetParentControl(TControl* parent) { parent_ = parent; }
@@ -66,6 +74,7 @@ class TControl : public TComponent, private ControlEvents {
   TControlKind kind_;
   TBounds bounds_;
   std::string caption_;
+  std::string accessibleName_;
   TColor color_ = clBtnFace;
   std::unique_ptr<TFont> font_;
   bool tabStop_;

@@ -13,16 +13,19 @@ TTimer::~TTimer() = default;
 
 void TTimer::SetInterval(unsigned interval) {
   interval_ = interval;
-  if (Enabled()) {
-    peer_.reset();
-    SetEnabled(true);
-  }
+  peer_.reset();  // a new interval starts afresh
+  Sync();
 }
 
 void TTimer::SetEnabled(bool enabled) {
-  if (!enabled) {
+  enabled_ = enabled;
+  Sync();
+}
+
+void TTimer::Sync() {
+  if (!enabled_ || interval_ == 0) {
     peer_.reset();
-  } else if (!peer_ && interval_ > 0) {
+  } else if (!peer_) {
     peer_ = Application->GetBackend().CreateTimer(interval_, *this);
   }
 }

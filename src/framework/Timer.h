@@ -16,7 +16,7 @@ class TTimer : public TComponent, private TimerEvents {
 
   unsigned Interval() const { return interval_; }
   void SetInterval(unsigned interval);
-  bool Enabled() const { return peer_ != nullptr; }
+  bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled);
 
   TNotifyEvent OnTimer;
@@ -24,7 +24,12 @@ class TTimer : public TComponent, private TimerEvents {
  private:
   void PlatformTimer() override;
 
+  // Makes the platform timer agree with Enabled and Interval: one runs while enabled with an
+  // interval above 0.
+  void Sync();
+
   unsigned interval_ = 1000;
+  bool enabled_ = false;
   std::unique_ptr<TimerPeer> peer_;
 };
 

@@ -2,11 +2,14 @@
 #include "ui/Config.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/Application.h"
 #include "settings/FieldRules.h"
 #include "settings/NumberText.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsReader.h"
 #include "settings/SettingsText.h"
 #include "settings/Utility.h"
 #include "ui/LayoutFont.h"
@@ -17,21 +20,11 @@
 
 TForm_Config* Form_Config = nullptr;
 
-const char* const kDefaultAddress = "1.1.1.1";
-
 namespace {
 
+using settings::SettingsKey;
+
 const char* const kSettingsFile = "Vorlix.ini";
-// The settings file's keys, in the order the file holds them.
-const char* const kMainFormPosX = "MainFormPosX";
-const char* const kMainFormPosY = "MainFormPosY";
-const char* const kConfigFormPosX = "ConfigFormPosX";
-const char* const kConfigFormPosY = "ConfigFormPosY";
-const char* const kIP = "IP";
-const char* const kTimeOut = "TimeOut";
-const char* const kAutoPing = "AutoPing";
-const char* const kPingTime = "PingTime";
-const char* const kStayOnTop = "StayOnTop";
 // The default address, octet by octet, as the fields first show it.
 const char* const kDefaultOctets[4] = {"1", "1", "1", "1"};
 
@@ -41,8 +34,8 @@ void Validate(fw::TObject* sender, const settings::FieldRange& range) {
   field->SetText(settings::IntToText(settings::FieldValue(field->Text(), range)));
 }
 
-std::string Line(const char* key, const std::string& value) {
-  return std::string(key) + "=" + value;
+std::string Line(SettingsKey key, const std::string& value) {
+  return std::string(settings::KeyName(key)) + "=" + value;
 }
 
 template <class Control>
@@ -75,6 +68,7 @@ TForm_Config::TForm_Config(fw::TComponent* AOwner) : fw::TForm(AOwner) {
     fw::TEdit* field = Place(new fw::TEdit(this), 8 + 40 * i, 16, 25, 20, GroupBox_IP);
     field->SetText(kDefaultOctets[i]);
     field->SetMaxLength(3);
+    field->SetAccessibleName("IPアドレス " + std::to_string(i + 1));
     field->OnExit = [this](fw::TObject* s) { Edit_IPExit(s); };
     *octetFields[i] = field;
     if (i < 3) {
@@ -90,6 +84,7 @@ TForm_Config::TForm_Config(fw::TComponent* AOwner) : fw::TForm(AOwner) {
   Edit_TimeOut = Place(new fw::TEdit(this), 16, 16, 33, 20, GroupBox_TimeOut);
   Edit_TimeOut->SetText("5000");
   Edit_TimeOut->SetMaxLength(4);
+  Edit_TimeOut->SetAccessibleName("タイムアウト ms");
   Edit_TimeOut->OnExit = [this](fw::TObject* s) { Edit_TimeOutExit(s); };
   Label_TimeOut = Place(new fw::TLabel(this), 56, 22, 15, 12, GroupBox_TimeOut);
   Label_TimeOut->SetCaption("ms");
@@ -101,6 +96,7 @@ TForm_Config::TForm_Config(fw::TComponent* AOwner) : fw::TForm(AOwner) {
   Edit_PingTime = Place(new fw::TEdit(this), 16, 70, 25, 20);
   Edit_PingTime->SetText("1");
   Edit_PingTime->SetMaxLength(2);
+  Edit_PingTime->SetAccessibleName("定期実行 分ごと");
   Edit_PingTime->OnExit = [this](fw::TObject* s) { Edit_PingTimeExit(s); };
   Label_PingTime = Place(new fw::TLabel(this), 48, 74, 32, 12);
   Label_PingTime->SetCaption("分ごと");
@@ -172,16 +168,16 @@ void TForm_Config::ApplySettings() {
 bool TForm_Config::SaveSettings() {
   try {
     const std::vector<std::string> lines = {
-        Line(kMainFormPosX, settings::IntToText(Form_Main->Left())),
-        Line(kMainFormPosY, settings::IntToText(Form_Main->Top())),
-        Line(kConfigFormPosX, settings::IntToText(Left())),
-        Line(kConfigFormPosY, settings::IntToText(Top())),
-        Line(kIP, Edit_IP0->Text() + "." + Edit_IP1->Text() + "." + Edit_IP2->Text() + "." +
-                      Edit_IP3->Text()),
-        Line(kTimeOut, Edit_TimeOut->Text()),
-        Line(kAutoPing, CheckBox_PingTime->Checked() ? "1" : "0"),
-        Line(kPingTime, Edit_PingTime->Text()),
-        Line(kStayOnTop, CheckBox_StayOnTop->Checked() ? "1" : "0"),
+        Line(SettingsKey::MainFormPosX, settings::IntToText(Form_Main->Left())),
+        Line(SettingsKey::MainFormPosY, settings::IntToText(Form_Main->Top())),
+        Line(SettingsKey::ConfigFormPosX, settings::IntToText(Left())),
+        Line(SettingsKey::ConfigFormPosY, settings::IntToText(Top())),
+        Line(SettingsKey::IP, Edit_IP0->Text() + "." + Edit_IP1->Text() + "." + Edit_IP2->Text() +
+                                  "." + Edit_IP3->Text()),
+        Line(SettingsKey::TimeOut, Edit_TimeOut->Text()),
+        Line(SettingsKey::AutoPing, CheckBox_PingTime->Checked() ? "1" : "0"),
+        Line(SettingsKey::PingTime, Edit_PingTime->Text()),
+        Line(SettingsKey::StayOnTop, CheckBox_StayOnTop->Checked() ? "1" : "0"),
     };
     fw::Application->GetBackend().Files().WriteFile(kSettingsFile, settings::JoinLines(lines));
     return false;
@@ -198,20 +194,20 @@ bool TForm_Config::LoadSettings() {
     if (!files.FileExists(kSettingsFile)) {
       SaveSettings();
     }
-    const std::vector<std::string> lines = settings::SplitLines(files.ReadFile(kSettingsFile));
     // Keys match in any letter case, by the rules of the user's locale.
-    const settings::SameKey sameKey = [&backend](const std::string& a, const std::string& b) {
+    settings::SettingsReader reader([&backend](std::string_view a, std::string_view b) {
       return backend.SameTextIgnoringCase(a, b);
-    };
-    auto value = [&](const char* key) { return settings::FindValue(lines, key, sameKey); };
+    });
+    files.ReadFile(kSettingsFile, [&reader](std::string_view block) { return reader.Take(block); });
+    auto value = [&reader](SettingsKey key) { return reader.Value(key); };
 
-    Form_Main->SetLeft(settings::TextToInt(value(kMainFormPosX)));
-    Form_Main->SetTop(settings::TextToInt(value(kMainFormPosY)));
-    SetLeft(settings::TextToInt(value(kConfigFormPosX)));
-    SetTop(settings::TextToInt(value(kConfigFormPosY)));
+    Form_Main->SetLeft(settings::TextToInt(value(SettingsKey::MainFormPosX)));
+    Form_Main->SetTop(settings::TextToInt(value(SettingsKey::MainFormPosY)));
+    SetLeft(settings::TextToInt(value(SettingsKey::ConfigFormPosX)));
+    SetTop(settings::TextToInt(value(SettingsKey::ConfigFormPosY)));
 
     std::int32_t a = 0, b = 0, c = 0, d = 0;
-    settings::StrToIP(value(kIP), a, b, c, d);
+    settings::StrToIP(value(SettingsKey::IP), a, b, c, d);
     fw::TEdit* octetFields[4] = {Edit_IP0, Edit_IP1, Edit_IP2, Edit_IP3};
     const std::int32_t octets[4] = {a, b, c, d};
     for (int i = 0; i < 4; ++i) {
@@ -221,12 +217,12 @@ bool TForm_Config::LoadSettings() {
       Edit_IPExit(field);
     }
 
-    Edit_TimeOut->SetText(value(kTimeOut));
+    Edit_TimeOut->SetText(value(SettingsKey::TimeOut));
     Edit_TimeOutExit(Edit_TimeOut);
-    CheckBox_PingTime->SetChecked(settings::SwitchOn(value(kAutoPing)));
-    Edit_PingTime->SetText(value(kPingTime));
+    CheckBox_PingTime->SetChecked(settings::SwitchOn(value(SettingsKey::AutoPing)));
+    Edit_PingTime->SetText(value(SettingsKey::PingTime));
     Edit_PingTimeExit(Edit_PingTime);
-    CheckBox_StayOnTop->SetChecked(settings::SwitchOn(value(kStayOnTop)));
+    CheckBox_StayOnTop->SetChecked(settings::SwitchOn(value(SettingsKey::StayOnTop)));
     ApplySettings();
   } catch (const std::exception&) {
     failed = true;

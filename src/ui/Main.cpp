@@ -151,4 +151,6 @@ void TForm_Main::KvICMPReply(fw::TObject*, std::int32_t, const std::string&, std
   }
   Panel_Result->SetFontColor(fw::clWhite);
   BlinkCount = kBlinkSteps;
+  // Heard as well as seen: a running screen reader reads the new result out.
+  Panel_Result->Announce();
 }

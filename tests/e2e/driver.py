@@ -49,6 +49,9 @@ class Control:
     max_length: int = None  # edit fields only: the most characters the user may type or paste
     default: bool = None  # push buttons only: the window's default button, which Enter presses
     handle: str = ""  # the driver's own id of the control
+    # What assistive technology reads as its name, where the driver reads it with the controls
+    # (see Driver.accessible_names).
+    accessible_name: str = None
 
 
 @dataclass
@@ -119,6 +122,26 @@ class Watch:
 
     def stop(self):
         """Ends the watch; returns every WindowEvent it saw."""
+        raise NotImplementedError
+
+
+@dataclass
+class Heard:
+    t: float  # time.time() when it was read out
+    text: str  # what was read out
+    source: str = ""  # the driver's handle of the control it came from, where it is known
+
+
+class Listener:
+    """A screen reader's record of what the program had it read out (see
+    Driver.screen_reader)."""
+
+    def heard(self):
+        """Every Heard so far, in order; the listener goes on."""
+        raise NotImplementedError
+
+    def stop(self):
+        """Ends it (a second call does nothing); returns every Heard."""
         raise NotImplementedError
 
 
@@ -243,6 +266,19 @@ class Driver:
 
     def watch(self):
         """Starts recording window events; returns a Watch."""
+        raise NotImplementedError
+
+    def screen_reader(self):
+        """Starts a screen reader, or what the platform's screen readers listen to, for the
+        rest of the test; returns a Listener once it listens. On Linux: Orca, each utterance
+        it speaks; on Windows: each EVENT_OBJECT_LIVEREGIONCHANGED (on which Narrator and NVDA
+        read a live region out), with the text of its window then."""
+        raise NotImplementedError
+
+    def accessible_names(self, role):
+        """{control name: what assistive technology reads as its name} for the shown window
+        of that role ({} when none is shown); raises rig.Skip where the platform cannot give
+        them, saying why, whether a window is shown or not."""
         raise NotImplementedError
 
     # -- acting (besides mouse and keys, which the rig sends) ----------------------------------

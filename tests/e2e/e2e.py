@@ -15,11 +15,13 @@ tests and, last, "N passed, N failed, N skipped" for the program's. --results wr
 JSON lines.
 
 The files: scenarios.py (the tests, one list for every platform, which scenarios_behaviour.py,
-scenarios_faults.py and scenarios_dll.py add to), driver.py (what a platform provides to them),
-wine_driver.py (Wine, with wininspect.cpp), linux_driver.py (the native program under a window
-manager, with linux_session.py, atspi_reader.py and linux_desktop.py), layout.py (the program's windows and controls),
-rig.py (display, network, waiting, input, runner), rig_checks.py and icmp_probe.py (tests of
-the rig itself).
+scenarios_faults.py, scenarios_heard.py, scenarios_desktop.py and scenarios_dll.py add to),
+driver.py (what a platform provides to them), wine_driver.py (Wine, with wininspect.cpp),
+linux_driver.py (the native program under a window manager, with linux_session.py,
+atspi_reader.py, orca_session.py and linux_desktop.py), layout.py (the program's windows and
+controls), rig.py (display, network, waiting, input, runner), rig_checks.py and icmp_probe.py
+(tests of the rig itself). scenarios_install.py adds the scenarios of the packages that cpack
+makes, scenarios_files.py those of the settings file's kinds.
 """
 
 import argparse
@@ -31,6 +33,9 @@ import rig
 import scenarios_behaviour  # noqa: F401  (adds its scenarios to SCENARIOS)
 from scenarios_desktop import WINDOW_MANAGEMENT  # (and adds its scenarios to SCENARIOS)
 import scenarios_faults  # noqa: F401  (adds its scenarios to SCENARIOS)
+import scenarios_files  # noqa: F401  (adds its scenarios to SCENARIOS)
+import scenarios_install  # noqa: F401  (adds its scenarios to SCENARIOS)
+import scenarios_heard  # noqa: F401  (adds its scenarios to SCENARIOS)
 from rig_checks import RIG_CHECKS
 from scenarios import SCENARIOS
 import scenarios_dll  # noqa: F401  (adds its scenarios to SCENARIOS)

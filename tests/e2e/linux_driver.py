@@ -28,6 +28,7 @@ import layout
 from driver import (Control, Driver, FileHolder, MessageBox, Program, Watch, Window,
                     WindowEvent)
 from linux_session import NOBODY, Session, alive, as_user, with_descendants
+from orca_session import Orca
 from rig import Skip, check, exit_text, poll, run, stop_group
 
 CLASSES = {layout.STATUS: "TForm_Main", layout.SETTINGS: "TForm_Config"}
@@ -162,6 +163,20 @@ class LinuxDriver(Driver):
         self.programs.append(prog)
         return prog
 
+    def launch(self, argv, cwd, env, settings_dir):
+        """Starts `argv`, a desktop entry's command, as a desktop's launcher does: in `cwd`, with
+        the session's environment and `env` over it. The Program's folder is `settings_dir`,
+        where its Vorlix.ini is expected; its log goes to the rig's run folder."""
+        log_path = os.path.join(self.rig.run_dir, f"launch-{time.monotonic_ns()}.log")
+        with open(log_path, "w") as log:
+            popen = subprocess.Popen(self.rig.in_app_ns(argv, dict(self.session.env(), **env)),
+                                     cwd=cwd, stdin=subprocess.DEVNULL, stdout=log,
+                                     stderr=subprocess.STDOUT, start_new_session=True)
+        prog = Program(popen, settings_dir, log_path)
+        prog.uid = 0
+        self.programs.append(prog)
+        return prog
+
     def wait_gone(self, timeout):
         def left():
             roots = [p.popen.pid for p in self.programs]
@@ -235,6 +250,8 @@ class LinuxDriver(Driver):
                 if child["role"] == "panel" and child["ext"] == client["ext"]:
                     visit(child)  # the layer that holds the frames, under the other controls
                     continue
+                if child["role"] == "info bar":
+                    continue  # what the result panel announces through: no control of its own
                 x, y, width, height = child["ext"]
                 x, y = x - cx, y - cy
                 name = layout.control_named_at(role, x, y)
@@ -250,7 +267,7 @@ class LinuxDriver(Driver):
                     checked=("checked" in states) if child["role"] == "check box" else None,
                     focused="focused" in states,
                     default=("is default" in states) if child["role"] == "push button" else None,
-                    handle=f"{child['ext'][0]},{child['ext'][1]}")
+                    handle=f"{child['ext'][0]},{child['ext'][1]}", accessible_name=child["name"])
         visit(client)
         return found
 
@@ -325,6 +342,15 @@ class LinuxDriver(Driver):
             p = self.session.reader(0, "face", env=dict(self.session.env(), NO_AT_BRIDGE="1"))
             self.face = tuple(json.loads(p.stdout))
         return self.face
+
+    def screen_reader(self):
+        orca = Orca(self.session)
+        self.watches.append(orca)  # ended with the test, as the watches are
+        orca.start()
+        return orca
+
+    def accessible_names(self, role):
+        return {name: c.accessible_name for name, c in self.controls(role).items()}
 
     def watch(self):
         w = _AtspiWatch(self, os.path.join(self.rig.run_dir,

@@ -177,8 +177,9 @@ class Responder {
     if (icmp[0] != ICMP_ECHO)
       return;  // the socket filter lets only echo requests through
     uint16_t id = Get16(icmp + 4), seq = Get16(icmp + 6);
-    std::printf("echo t_us=%lld src=%s dst=%s id=%u seq=%u bytes=%zu ", Micros(now),
-                AddrText(src).c_str(), AddrText(dst).c_str(), id, seq, icmp_len - 8);
+    std::printf("echo t_us=%lld src=%s dst=%s id=%u seq=%u bytes=%zu ttl=%u ", Micros(now),
+                AddrText(src).c_str(), AddrText(dst).c_str(), id, seq, icmp_len - 8,
+                unsigned{buf[8]});
     auto rule = rules_.find(dst);
     uint32_t src_host = ntohl(src);
     if (icmp[1] != 0 || Checksum(icmp, icmp_len) != 0) {

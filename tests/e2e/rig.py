@@ -335,11 +335,16 @@ class Rig:
         """How many echo requests to `addr` the responder has seen so far."""
         return len(self.responder_echo_times(addr))
 
+    def responder_echo_requests(self, addr):
+        """Each echo request to `addr` as the responder saw it: its fields by name (t_us, src,
+        id, seq, bytes, ttl, action, ...), as texts."""
+        with open(os.path.join(self.run_dir, "netns", "responder.log")) as f:
+            return [dict(re.findall(r"(\w+)=(\S+)", line)) for line in f
+                    if line.startswith("echo ") and f" dst={addr} " in line]
+
     def responder_echo_times(self, addr):
         """When the responder saw each echo request to `addr`, in ms on its own clock."""
-        with open(os.path.join(self.run_dir, "netns", "responder.log")) as f:
-            return [int(re.search(r" t_us=(\d+) ", line).group(1)) / 1000 for line in f
-                    if line.startswith("echo ") and f" dst={addr} " in line]
+        return [int(r["t_us"]) / 1000 for r in self.responder_echo_requests(addr)]
 
     def responder_echo_monotonic(self, addr):
         """When the responder saw each echo request to `addr`, in s of time.monotonic()."""

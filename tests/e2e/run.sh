@@ -31,7 +31,7 @@ build "$r" "$here/responder.cpp" -- \
 w="$out/wininspect.exe"
 build "$w" "$here/wininspect.cpp" -- \
   x86_64-w64-mingw32-g++ -std=c++20 -static -O2 -Wall -Wextra -Werror -municode \
-  -o "$w.tmp" "$here/wininspect.cpp" -luser32 -lgdi32 -lpsapi -lntdll
+  -o "$w.tmp" "$here/wininspect.cpp" -luser32 -lgdi32 -lpsapi -lntdll -loleacc -lole32 -loleaut32
 
 # The program as it was before it restricted its DLL search (it imported winmm and wsock32
 # statically), for scenarios_dll.py to show that its planted DLLs are caught. Built once from

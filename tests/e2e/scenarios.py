@@ -351,8 +351,15 @@ def check_pressed(d):
     text = press_check(d)
     problems = [] if in_range(text, 20) else [f"{text!r}, want 20..{20 + SLACK_MS}ms"]
     problems += rest_problems(d, text, CYAN, "check_pressed")
+    # The request as the test host saw it: 64 bytes of data, sent with a time-to-live of 255 (the
+    # test hosts are one link away, so nothing counts it down).
+    request = d.rig.responder_echo_requests("198.18.0.20")[-1]
+    if (request["bytes"], request["ttl"]) != ("64", "255"):
+        problems.append(f"the request carried {request['bytes']} bytes with a time-to-live of "
+                        f"{request['ttl']}, want 64 bytes and 255")
     check(not problems, f"result {text!r}: " + "; ".join(problems))
-    print(f"  result {text!r}, resting in {CYAN}")
+    print(f"  result {text!r}, resting in {CYAN}; the request: {request['bytes']} bytes, "
+          f"time-to-live {request['ttl']}")
 
 
 # Each test host (and one address whose route is unreachable), the figure expected from it and

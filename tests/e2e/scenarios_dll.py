@@ -30,7 +30,7 @@ WINE = (WineDriver.name,)
 # gdi32, imm32, msvcrt, ...) and those that Wine's own start-up imports (version.dll) are not
 # planted: the program cannot influence those.
 STANDINS = ["winmm", "wsock32", "ws2_32", "icmp", "iphlpapi", "uxtheme", "msimg32", "dnsapi",
-            "comctl32", "nsi", "msacm32"]
+            "comctl32", "nsi", "msacm32", "oleacc"]
 PREFER_STANDINS = ",".join(STANDINS) + "=n,b"
 # Built by run.sh from the commit before the program restricted its DLL search.
 UNPROTECTED_COMMIT = "095e577"
@@ -185,6 +185,26 @@ def startup_failure_problems(d, prog, class_name, message):
         problems.append("the status window is shown")
     problems += dismiss_startup_box(d, prog, box)
     return problems
+
+
+@scenario("dll_without_oleacc_the_program_runs_as_before", platforms=WINE)
+def without_oleacc(d):
+    # oleacc makes the panel a live region (bound as the status window is made) and gives the
+    # settings fields their names; a system without it loses those alone. The live-region
+    # events come from user32 all the same.
+    listener = d.screen_reader()
+    prog = start(d, overrides="oleacc=")
+    on_screen(d, wait_window(d, STATUS, 20, prog))
+    text = press_check(d)
+    problems = [] if in_range(text, 20) else [f"result {text!r}, want 20..{20 + SLACK_MS}ms"]
+    _, sent = poll(lambda: [h.text for h in listener.heard()], lambda t: text in t, 4)
+    if not sent:
+        problems.append(f"no live-region event with {text!r} within 4 s")
+    listener.stop()  # a Wine process of its own, which would keep the prefix running
+    d.request_close(STATUS)
+    close_and_check_exit(d, prog, "a close request")
+    check(not problems, "; ".join(problems))
+    print(f"  result {text!r} without oleacc, and its live-region event")
 
 
 # A system DLL that is switched off: the class of the error and its message.

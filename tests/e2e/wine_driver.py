@@ -10,15 +10,18 @@ import re
 import shutil
 import signal
 import subprocess
+import sys
 import threading
 import time
 
 import layout
-from driver import (Control, Driver, FileHolder, MessageBox, Program, Watch, Window,
-                    WindowEvent)
-from rig import BUILD, check, exit_text, poll, run, stop_group
+from driver import (Control, Driver, FileHolder, Heard, Listener, MessageBox, Program, Watch,
+                    Window, WindowEvent)
+from rig import BUILD, REPO, Skip, check, exit_text, poll, run, stop_group
 
 WININSPECT = os.path.join(BUILD, "wininspect.exe")
+# Says whether the kernel runs 32-bit x86 programs, as Wine's 32-bit part is.
+RUNS_I386 = os.path.join(REPO, "scripts", "lib", "runs_i386.py")
 CLASSES = {layout.STATUS: "TForm_Main", layout.SETTINGS: "TForm_Config"}
 BOX_CLASS = "#32770"
 BASE_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
@@ -53,6 +56,7 @@ class WineDriver(Driver):
         self.watches = []
         self.holders = []
         self.program_name = os.path.basename(exe).lower()
+        self.annotations = None  # what `wininspect annotations` found, once asked
 
     # -- the run ---------------------------------------------------------------------------------
 
@@ -110,6 +114,10 @@ class WineDriver(Driver):
         if os.path.isfile(os.path.join(self.prefix, "drive_c", "windows", "syswow64",
                                        "ntdll.dll")):
             return None
+        kernel = run([sys.executable, RUNS_I386], check_rc=False)
+        if kernel.returncode != 0:
+            return (f"{kernel.stdout.strip()}, so Wine's 32-bit part (wine32:i386) cannot run "
+                    f"here")
         return ("this Wine runs no 32-bit programs: its prefix has no syswow64\\ntdll.dll "
                 "(Debian's wine64 without the wine32:i386 package, which needs the i386 "
                 "architecture added to dpkg)")
@@ -344,6 +352,26 @@ class WineDriver(Driver):
         self.watches.append(mon)
         return mon
 
+    def screen_reader(self):
+        listener = _LiveRegionWatch(self, os.path.join(
+            self.rig.run_dir, f"liveregion-{time.monotonic_ns()}.jsonl"))
+        self.watches.append(listener)  # ended with the test, as the watches are
+        listener.wait_ready(20)
+        return listener
+
+    def accessible_names(self, role):
+        # Names that a program sets are annotations (IAccPropServices); read back only where the
+        # system keeps them.
+        if self.annotations is None:
+            self.annotations = json.loads(self.inspect("annotations").stdout)
+        probe = self.annotations
+        if not probe["kept"]:
+            raise Skip(f"this system keeps no annotated accessible names (IAccPropServices::"
+                       f"SetHwndPropStr gives {probe['set_hr']}; Wine's oleacc does not "
+                       f"implement it), so the names the program sets cannot be read back")
+        return {name: json.loads(self.inspect("accname", c.handle).stdout)["name"]
+                for name, c in self.controls(role).items()}
+
     # -- acting ----------------------------------------------------------------------------------
 
     def request_close(self, role):
@@ -419,6 +447,41 @@ class _Holder(FileHolder):
         if self.popen.poll() is None:
             os.killpg(self.popen.pid, signal.SIGKILL)
         self.popen.wait(10)
+
+
+class _LiveRegionWatch(Listener):
+    """`wininspect liveregion` in the background, writing the live-region events of the
+    program's windows to a file, each with its window's text."""
+
+    def __init__(self, driver, path):
+        self.path = path
+        self.offset = 0.0  # from the inspector's clock to time.time(), set once it is ready
+        cmd = driver.rig.in_app_ns(["wine", WININSPECT, "liveregion", "300"], driver.env())
+        with open(path, "w") as out:
+            self.popen = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=out,
+                                          stderr=subprocess.DEVNULL, start_new_session=True)
+
+    def _lines(self):
+        with open(self.path, encoding="utf-8", errors="replace") as f:
+            return [json.loads(line) for line in f if line.startswith("{") and line.endswith("}\n")]
+
+    def wait_ready(self, timeout):
+        _, ok = poll(lambda: any(e["event"] == "ready" for e in self._lines()), bool, timeout,
+                     interval=0.02)
+        check(ok, f"the live-region hook did not start within {timeout} s "
+                  f"({exit_text(self.popen.poll())})")
+        self.offset = time.time()
+
+    def heard(self):
+        # Those that screen readers take for the window itself: its client (OBJID_CLIENT), no
+        # child of it (CHILDID_SELF).
+        return [Heard(t=self.offset + e["t"] / 1000, text=e["text"], source=e["hwnd"])
+                for e in self._lines()
+                if e["event"] == "liveregion" and (e["object"], e["child"]) == (-4, 0)]
+
+    def stop(self):
+        stop_group(self.popen)
+        return self.heard()
 
 
 class _Monitor(Watch):

@@ -23,6 +23,12 @@
 //                           current folder, wait for it and exit with its exit code
 //   hold PATH SECS SHARE    open PATH for reading, letting others read it too (SHARE "read") or
 //                           nothing (SHARE "none"); print {"held":true}, keep it SECS, close it
+//   liveregion SECS         for SECS, one JSON object per EVENT_OBJECT_LIVEREGIONCHANGED of
+//                           another process (a WinEvent hook), with the window's text as the
+//                           event came; {"event":"ready"} once the hook is set
+//   accname HWND            the window's accessible name (oleacc's IAccessible of its client)
+//   annotations             whether this system keeps a window's annotated accessible name
+//                           (IAccPropServices::SetHwndPropStr, read back through oleacc)
 // Output is UTF-8, written as raw bytes. Hwnds are hex strings ("0x1234"); rectangles are
 // [left,top,right,bottom] in screen coordinates; "pos" is [x,y,w,h] in the parent's client area.
 // Besides its place and style, "list" gives of each window: "active" (the active window of its
@@ -30,6 +36,8 @@
 // "limit" (edit fields: EM_GETLIMITTEXT) and "check" (buttons: BM_GETCHECK).
 #include <windows.h>
 // After windows.h, which they need.
+#include <initguid.h>
+#include <oleacc.h>
 #include <psapi.h>
 #include <winternl.h>
 
@@ -543,12 +551,99 @@ int CmdHold(const wchar_t* path, double seconds, const std::wstring& share) {
   return 0;
 }
 
+// The time of the running liveregion command's start, for its events.
+ULONGLONG g_liveStart = 0;
+
+void CALLBACK OnLiveRegion(HWINEVENTHOOK, DWORD, HWND h, LONG object, LONG child, DWORD, DWORD) {
+  WriteOut("{\"event\":\"liveregion\",\"t\":" + std::to_string(GetTickCount64() - g_liveStart) +
+           ",\"hwnd\":" + HwndText(h) + ",\"object\":" + std::to_string(object) +
+           ",\"child\":" + std::to_string(child) + ",\"text\":" + Json(TextOf(h)) + "}\n");
+}
+
+int CmdLiveRegion(double seconds) {
+  g_liveStart = GetTickCount64();
+  HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED,
+                                       EVENT_OBJECT_LIVEREGIONCHANGED, nullptr, OnLiveRegion, 0, 0,
+                                       WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+  if (!hook) {
+    WriteErr("liveregion: SetWinEventHook failed with code " + std::to_string(GetLastError()) +
+             "\n");
+    return 1;
+  }
+  WriteOut("{\"event\":\"ready\",\"t\":0}\n");
+  const ULONGLONG deadline = g_liveStart + static_cast<ULONGLONG>(seconds * 1000);
+  // An out-of-context hook is called while this thread takes its messages.
+  for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+      DispatchMessageW(&msg);
+  }
+  UnhookWinEvent(hook);
+  return 0;
+}
+
+// The accessible name of a window's client, as a screen reader asks for it; its HRESULT too.
+std::string AccessibleName(HWND h) {
+  IAccessible* accessible = nullptr;
+  HRESULT hr = AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                          reinterpret_cast<void**>(&accessible));
+  BSTR name = nullptr;
+  if (SUCCEEDED(hr)) {
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    hr = accessible->get_accName(self, &name);
+    accessible->Release();
+  }
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08lx", static_cast<unsigned long>(hr));
+  std::string out = "{\"name\":" + (name ? Json(name) : std::string("null")) + ",\"hr\":\"" +
+                    code + "\"}";
+  SysFreeString(name);
+  return out;
+}
+
+int CmdAccName(const wchar_t* arg) {
+  HWND h = ParseHwnd(arg);
+  if (!h || !IsWindow(h))
+    return 2;
+  WriteOut(AccessibleName(h) + "\n");
+  return 0;
+}
+
+// Annotates a window of its own and reads the name back, as a screen reader would read it.
+int CmdAnnotations() {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  HWND probe = CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 30, 20, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  IAccPropServices* services = nullptr;
+  HRESULT hr = CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IAccPropServices, reinterpret_cast<void**>(&services));
+  if (SUCCEEDED(hr)) {
+    hr = services->SetHwndPropStr(probe, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                  PROPID_ACC_NAME, L"probe");
+  }
+  const std::string read = AccessibleName(probe);
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08lx", static_cast<unsigned long>(hr));
+  WriteOut(std::string("{\"kept\":") +
+           (read.find("\"name\":\"probe\"") != std::string::npos ? "true" : "false") +
+           ",\"set_hr\":\"" + code + "\",\"read\":" + read + "}\n");
+  if (services)
+    services->Release();
+  DestroyWindow(probe);
+  CoUninitialize();
+  return 0;
+}
+
 int Usage() {
   WriteErr(
       "usage: wininspect list | wait WHAT SECS | wait-gone WHAT SECS | close HWND|WHAT |\n"
       "       command HWND ID | msgbox | text HWND | close-box HWND | move HWND X Y |\n"
       "       monitor MS [SECS] | metrics | click-button HWND | settext HWND TEXT |\n"
-      "       syscommand HWND CODE | process HWND | launch SHOW EXE | hold PATH SECS SHARE\n");
+      "       syscommand HWND CODE | process HWND | launch SHOW EXE | hold PATH SECS SHARE |\n"
+      "       liveregion SECS | accname HWND | annotations\n");
   return 2;
 }
 
@@ -591,5 +686,11 @@ int wmain(int argc, wchar_t** argv) {
     return CmdLaunch(argv[2], argv[3]);
   if (cmd == L"hold" && argc == 5)
     return CmdHold(argv[2], _wtof(argv[3]), argv[4]);
+  if (cmd == L"liveregion" && argc == 3)
+    return CmdLiveRegion(_wtof(argv[2]));
+  if (cmd == L"accname" && argc == 3)
+    return CmdAccName(argv[2]);
+  if (cmd == L"annotations" && argc == 2)
+    return CmdAnnotations();
   return Usage();
 }

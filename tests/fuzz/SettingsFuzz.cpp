@@ -1,6 +1,6 @@
-// Fuzz target for the settings layer: whole settings files read as the program loads them, the
-// file the program would then save, number texts and dotted addresses, each compared with a
-// second reading written apart from the real one.
+// Fuzz target for the settings layer: whole settings files read as the program loads them (in
+// blocks of several sizes), the file the program would then save, number texts and dotted
+// addresses, each compared with a second reading written apart from the real one.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -16,6 +16,8 @@
 #include "Reference.h"
 #include "settings/FieldRules.h"
 #include "settings/NumberText.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsReader.h"
 #include "settings/SettingsText.h"
 #include "settings/Utility.h"
 
@@ -28,12 +30,26 @@ void Check(bool condition, const char* what) {
   }
 }
 
-constexpr std::string_view kLineEndOrNul("\r\n\0", 3);
-
 // The settings file's keys, in the order the program reads and writes them.
 const char* const kKeys[] = {"MainFormPosX",   "MainFormPosY", "ConfigFormPosX",
                              "ConfigFormPosY", "IP",           "TimeOut",
                              "AutoPing",       "PingTime",     "StayOnTop"};
+
+// The most a kept value can hold: four parts of at most 64 bytes and a "Z", and four dots.
+constexpr std::size_t kLongestKeptValue = 4 * (settings::BoundedValue::kLongestPart + 1) + 4;
+
+// A reader that has taken the content in blocks of blockSize bytes, until it wanted no more.
+settings::SettingsReader Read(const std::string& content, std::size_t blockSize) {
+  settings::SettingsReader reader([](std::string_view a, std::string_view b) {
+    return reference::SameIgnoringAsciiCase(std::string(a), std::string(b));
+  });
+  for (std::size_t at = 0; at < content.size(); at += blockSize) {
+    if (!reader.Take(std::string_view(content).substr(at, blockSize))) {
+      break;
+    }
+  }
+  return reader;
+}
 
 // What a load leaves in the windows and fields, starting from their layout state.
 struct Loaded {
@@ -59,11 +75,12 @@ void CorrectMainPosition(Loaded& loaded) {
 
 // The settings window's load, step by step, with the settings layer's own routines: the first
 // value that is no number ends it, and whatever was taken stays.
-Loaded LoadWithTheSettingsLayer(const std::string& content) {
+Loaded LoadWithTheSettingsLayer(const std::string& content, std::size_t blockSize) {
   Loaded loaded;
-  const std::vector<std::string> lines = settings::SplitLines(content);
-  auto value = [&lines](const char* key) {
-    return settings::FindValue(lines, key, reference::SameIgnoringAsciiCase);
+  const settings::SettingsReader reader = Read(content, blockSize);
+  auto value = [&reader](const char* key) {
+    const auto* name = std::find(std::begin(kKeys), std::end(kKeys), std::string_view(key));
+    return reader.Value(static_cast<settings::SettingsKey>(name - std::begin(kKeys)));
   };
   try {
     loaded.MainLeft = settings::TextToInt(value("MainFormPosX"));
@@ -205,31 +222,26 @@ void FuzzStrToIP(const std::string& text) {
   }
 }
 
-// The lines, and every key's value, against the reference; any key a line holds too.
-void FuzzLookup(const std::string& content) {
-  const std::vector<std::string> lines = settings::SplitLines(content);
-  Check(lines == reference::SplitLines(content), "SplitLines and the reference disagree");
-  for (const std::string& line : lines) {
-    Check(line.find_first_of(kLineEndOrNul) == std::string::npos,
-          "a line holds a line end or a NUL");
-  }
-  Check(settings::SplitLines(settings::JoinLines(lines)) == lines,
-        "joined lines split differently");
-  std::vector<std::string> keys(std::begin(kKeys), std::end(kKeys));
-  for (std::size_t i = 0; i < lines.size() && i < 8; ++i) {
-    keys.push_back(lines[i].substr(0, lines[i].find('=')));
-  }
-  for (const std::string& key : keys) {
-    const std::string value = settings::FindValue(lines, key, reference::SameIgnoringAsciiCase);
-    Check(value == reference::FindValue(lines, key).value_or(""),
-          "FindValue and the reference disagree");
-    FuzzTextToInt(value);
+// Every key's value as the reader keeps it against the whole value that the reference finds:
+// bounded, and read as the same number and the same address.
+void FuzzReader(const std::string& content, std::size_t blockSize) {
+  const settings::SettingsReader reader = Read(content, blockSize);
+  const std::vector<std::string> lines = reference::SplitLines(content);
+  for (std::size_t k = 0; k < std::size(kKeys); ++k) {
+    const std::string whole = reference::FindValue(lines, kKeys[k]).value_or("");
+    const std::string& kept = reader.Value(static_cast<settings::SettingsKey>(k));
+    Check(kept.size() <= kLongestKeptValue, "a kept value is longer than the bound");
+    Check(reference::TextToInt(kept) == reference::TextToInt(whole),
+          "a kept value reads as another number than the whole one");
+    Check(reference::StrToIP(kept) == reference::StrToIP(whole),
+          "a kept value reads as another address than the whole one");
+    FuzzTextToInt(kept);
   }
 }
 
 // The load against the reference, then the save that would follow and a load of what it wrote.
-void FuzzLoadAndSave(const std::string& content) {
-  const Loaded loaded = LoadWithTheSettingsLayer(content);
+void FuzzLoadAndSave(const std::string& content, std::size_t blockSize) {
+  const Loaded loaded = LoadWithTheSettingsLayer(content, blockSize);
   Check(loaded == LoadWithTheReference(content), "the load and the reference disagree");
 
   const std::vector<std::string> lines = SavedLines(loaded);
@@ -239,8 +251,7 @@ void FuzzLoadAndSave(const std::string& content) {
     expected += line + "\r\n";
   }
   Check(saved == expected, "JoinLines does not end each line with CR LF");
-  Check(settings::SplitLines(saved) == lines, "the saved lines split differently");
-  Loaded reloaded = LoadWithTheSettingsLayer(saved);
+  Loaded reloaded = LoadWithTheSettingsLayer(saved, blockSize);
   Check(reloaded.Read == 9, "a saved file does not load in full");
   reloaded.Read = loaded.Read;
   Check(reloaded == loaded, "a saved file loads differently");
@@ -252,7 +263,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string input(reinterpret_cast<const char*>(data), size);
   FuzzTextToInt(input);
   FuzzStrToIP(input);
-  FuzzLookup(input);
-  FuzzLoadAndSave(input);
+  // Blocks of one byte up to the whole input, so that lines, keys and values cross every
+  // boundary.
+  const std::size_t blockSize = 1 + size % 13;
+  for (const std::size_t block : {blockSize, std::max<std::size_t>(size, 1)}) {
+    FuzzReader(input, block);
+    FuzzLoadAndSave(input, block);
+  }
   return 0;
 }

@@ -1,8 +1,14 @@
-// The GTK controls: field limits, silent check-box setting, the panel's clicks and accessible
-// name, focus leaving within a form, and the tab order.
+// The GTK controls: field limits, silent check-box setting, the panel's clicks, accessible name
+// and announcements, the controls' accessible names, focus leaving within a form, and the tab
+// order.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "GtkFixture.h"
+#include "platform/gtk/Panel.h"
 
 namespace {
 
@@ -140,6 +146,9 @@ TEST_F(ControlsTest, PanelClickIsAPressAndReleaseOverIt) {
       {"click", {{kPress, 1, 10, 10}, {kRelease, 1, 12, 11}}, false, 1},
       {"released outside", {{kPress, 1, 10, 10}, {kRelease, 1, 90, 11}}, false, 0},
       {"released above", {{kPress, 1, 10, 10}, {kRelease, 1, 10, -1}}, false, 0},
+      {"released below", {{kPress, 1, 10, 10}, {kRelease, 1, 10, 25}}, false, 0},
+      {"released left of it", {{kPress, 1, 10, 10}, {kRelease, 1, -1, 10}}, false, 0},
+      {"released at its last pixel", {{kPress, 1, 10, 10}, {kRelease, 1, 78, 24}}, false, 1},
       {"double click",
        {{kPress, 1, 10, 10},
         {kRelease, 1, 10, 10},
@@ -184,6 +193,97 @@ TEST_F(ControlsTest, PanelIsReadAsALabelNamedByItsCaption) {
   panel.SetText("23ms");
   EXPECT_STREQ(atk_object_get_name(accessible), "23ms");
   EXPECT_EQ(panel.Text(), "23ms");
+}
+
+// What an announcement sends to assistive technology, as ATK signals.
+struct Heard {
+  std::vector<std::string> Shown;      // the info bar's name each time it tells it shows
+  std::vector<std::string> Announced;  // the toolkit's own announcements of the panel
+  static void OnState(AtkObject* bar, const gchar* state, gboolean value, gpointer self) {
+    if (g_strcmp0(state, "showing") == 0 && value) {
+      static_cast<Heard*>(self)->Shown.emplace_back(atk_object_get_name(bar));
+    }
+  }
+  static void OnAnnouncement(AtkObject*, const gchar* text, gpointer self) {
+    static_cast<Heard*>(self)->Announced.emplace_back(text);
+  }
+  static void OnNotification(AtkObject*, const gchar* text, gint, gpointer self) {
+    static_cast<Heard*>(self)->Announced.emplace_back(text);
+  }
+};
+
+TEST_F(ControlsTest, PanelAnnouncesItsCaptionThroughAnInfoBarAndTheToolkit) {
+  gtk::Form& form = MakeForm();
+  auto& panel =
+      static_cast<gtk::Panel&>(MakeControl(form, TControlKind::Panel, TBounds{0, 0, 79, 25}));
+  ASSERT_NE(panel.Announcer(), nullptr);
+  AtkObject* bar = gtk_widget_get_accessible(panel.Announcer());
+  AtkObject* accessible = gtk_widget_get_accessible(panel.Widget());
+  EXPECT_EQ(atk_object_get_role(bar), ATK_ROLE_INFO_BAR);
+  EXPECT_FALSE(gtk_widget_get_can_focus(panel.Announcer()));
+  Heard heard;
+  g_signal_connect(bar, "state-change", G_CALLBACK(Heard::OnState), &heard);
+  const bool notification = g_signal_lookup("notification", ATK_TYPE_OBJECT) != 0;
+  const bool announcement = g_signal_lookup("announcement", ATK_TYPE_OBJECT) != 0;
+  if (notification) {
+    g_signal_connect(accessible, "notification", G_CALLBACK(Heard::OnNotification), &heard);
+  } else if (announcement) {
+    g_signal_connect(accessible, "announcement", G_CALLBACK(Heard::OnAnnouncement), &heard);
+  }
+  form.Show(fw::TWindowState::Normal, false);
+  Pump();
+  heard.Shown.clear();  // the window's own showing
+
+  // The same text twice is two announcements; setting the text alone is none.
+  for (const char* text : {"23ms", "TimeOut", "TimeOut"}) {
+    panel.SetText(text);
+    panel.Announce();
+  }
+  panel.SetText("650ms");
+  const std::vector<std::string> expected = {"23ms", "TimeOut", "TimeOut"};
+  EXPECT_EQ(heard.Shown, expected);
+  if (notification || announcement) {
+    EXPECT_EQ(heard.Announced, expected);
+  }
+  std::printf("ATK %d.%d: the toolkit's announcement is %s\n", ATK_MAJOR_VERSION, ATK_MINOR_VERSION,
+              notification   ? "\"notification\""
+              : announcement ? "\"announcement\""
+                             : "missing");
+  // The panel itself stays a label named by its caption, and the bar draws nothing.
+  EXPECT_EQ(atk_object_get_role(accessible), ATK_ROLE_LABEL);
+  EXPECT_STREQ(atk_object_get_name(accessible), "650ms");
+  EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(panel.Announcer())), "");
+  g_signal_handlers_disconnect_by_data(bar, &heard);
+  g_signal_handlers_disconnect_by_data(accessible, &heard);
+}
+
+TEST_F(ControlsTest, ControlsAreHeardByTheirAccessibleNames) {
+  gtk::Form& form = MakeForm();
+  struct Case {
+    TControlKind Kind;
+    const char* Caption;
+    const char* Name;      // set by the layout
+    const char* Expected;  // what assistive technology reads
+  };
+  const Case cases[] = {
+      {TControlKind::Edit, "198", "IPアドレス 1", "IPアドレス 1"},
+      {TControlKind::Edit, "5000", "タイムアウト ms", "タイムアウト ms"},
+      {TControlKind::CheckBox, "定期実行", "", "定期実行"},
+      {TControlKind::Button, "OK", "", "OK"},
+  };
+  for (const Case& c : cases) {
+    fw::ControlParams params;
+    params.Kind = c.Kind;
+    params.Text = c.Caption;
+    params.Bounds = TBounds{8, 16, 25, 20};
+    params.TabStop = true;
+    params.AccessibleName = c.Name;
+    logs.push_back(std::make_unique<gtktest::ControlLog>());
+    controls.push_back(form.CreateControl(params, *logs.back()));
+    auto& control = static_cast<gtk::Control&>(*controls.back());
+    EXPECT_STREQ(atk_object_get_name(gtk_widget_get_accessible(control.Widget())), c.Expected)
+        << c.Caption;
+  }
 }
 
 TEST_F(ControlsTest, FocusLeavesOnlyForAnotherControlOfTheForm) {

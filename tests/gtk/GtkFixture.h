@@ -18,7 +18,7 @@ namespace gtktest {
 class NoFiles : public fw::FileAccess {
  public:
   bool FileExists(const std::string&) override { return false; }
-  std::string ReadFile(const std::string&) override { return {}; }
+  void ReadFile(const std::string&, const fw::TakeBlock&) override {}
   void WriteFile(const std::string&, const std::string&) override {}
 };
 

@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <ostream>
 #include <thread>
@@ -119,6 +121,38 @@ TEST_P(EchoThrough, LoopbackAndTheTestHostsAnswerAfterTheirDelay) {
     EXPECT_LE(echo.Took, c.delay + kSlack);
     EXPECT_EQ(echo.Reply.Ttl, kResponderTtl);
   }
+}
+
+// A reply that comes after its echo timed out is no reply to the next echo on the handle, which
+// still waits the host's whole delay for its own.
+TEST_P(EchoThrough, ALateReplyIsNoReplyToTheNextEcho) {
+  const Timed first = Echo("198.18.0.65", 300);  // the host answers after 650 ms
+  EXPECT_EQ(first.Reply.Status, posix::status::kRequestTimedOut);
+  const Timed second = Echo("198.18.0.65", 2000);  // the first's reply comes 350 ms into it
+  EXPECT_EQ(second.Reply.Status, 0);
+  EXPECT_GE(second.Reply.RoundTripTime, 650);
+  EXPECT_GE(second.Took, 650);
+}
+
+// The requests as the test host saw them (the responder's log): 64 bytes of data, sent with a
+// time-to-live of 255 (the hosts are one link away: nothing counts it down).
+TEST_P(EchoThrough, RequestsGoOutWithATimeToLiveOf255) {
+  const char* state = std::getenv("VX_NETNS_STATE");
+  if (state == nullptr) {
+    GTEST_SKIP() << "no responder log (tests/linux/run.sh names it in VX_NETNS_STATE)";
+  }
+  const Timed echo = Echo("198.18.0.20", 2000);
+  ASSERT_EQ(echo.Reply.Status, 0);
+  std::ifstream log(std::string(state) + "/responder.log");
+  std::string line, last;
+  const std::string mine = "id=" + std::to_string(identifier) + " ";
+  while (std::getline(log, line)) {
+    if (line.rfind("echo ", 0) == 0 && line.find(" dst=198.18.0.20 ") != std::string::npos &&
+        line.find(mine) != std::string::npos) {
+      last = line;
+    }
+  }
+  EXPECT_NE(last.find(" bytes=64 ttl=255 "), std::string::npos) << last;
 }
 
 TEST_P(EchoThrough, ASilentHostTimesOutAfterTheTimeout) {

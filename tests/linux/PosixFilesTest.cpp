@@ -1,24 +1,50 @@
-// Whole-file reads and replacing writes: locks in place of share modes, and a failed save that
-// leaves the old file whole.
+// Reads and saves of the settings file over every kind of file a user (or an attacker) may put
+// at its name or beside it: links, pipes, devices, modes, owners, held locks and a full disk.
 #include "platform/posix/PosixFiles.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
 #include <string>
+
+#include "settings/SettingsReader.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using namespace std::string_literals;
 
 const std::string kName = "Vorlix.ini";
 const std::string kOld = "MainFormPosX=10\r\nIP=198.18.0.35\r\n";
 const std::string kNew = "MainFormPosX=20\r\n";
+
+std::string Contents(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Put(const fs::path& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+struct stat Status(const fs::path& path) {
+  struct stat status {};
+  EXPECT_EQ(lstat(path.c_str(), &status), 0) << path;
+  return status;
+}
 
 // Each test works in a fresh directory of its own.
 class PosixFilesTest : public ::testing::Test {
@@ -32,6 +58,7 @@ class PosixFilesTest : public ::testing::Test {
   }
   void TearDown() override {
     fs::current_path(home);
+    umount2((folder / "small").c_str(), MNT_DETACH);
     fs::remove_all(folder);
   }
 
@@ -43,6 +70,31 @@ class PosixFilesTest : public ::testing::Test {
     return fd;
   }
 
+  // The whole content as the reads hand it over, and the number of blocks.
+  std::string Read(const std::string& name, std::size_t* blocks = nullptr) {
+    std::string content;
+    std::size_t count = 0;
+    files.ReadFile(name, [&](std::string_view block) {
+      EXPECT_LE(block.size(), 64u * 1024u);
+      content.append(block);
+      ++count;
+      return true;
+    });
+    if (blocks != nullptr) {
+      *blocks = count;
+    }
+    return content;
+  }
+
+  // Every name in the folder, so that no save leaves a file of its own behind.
+  std::set<std::string> Names(const fs::path& where = ".") {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(where)) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
+
   posix::PosixFiles files;
   fs::path home;
   fs::path folder;
@@ -50,72 +102,269 @@ class PosixFilesTest : public ::testing::Test {
 
 TEST_F(PosixFilesTest, AFileReadsBackWholeWhateverItHolds) {
   std::string binary;
-  for (int i = 0; i < 70000; ++i) {
+  for (int i = 0; i < 200000; ++i) {
     binary.push_back(static_cast<char>(i * 7 % 256));  // NUL bytes, CR, LF and 0xFF included
   }
   EXPECT_FALSE(files.FileExists(kName));
   files.WriteFile(kName, binary);
   EXPECT_TRUE(files.FileExists(kName));
-  EXPECT_EQ(files.ReadFile(kName), binary);
+  std::size_t blocks = 0;
+  EXPECT_EQ(Read(kName, &blocks), binary);
+  EXPECT_EQ(blocks, 4u) << "blocks of 64 KiB";
   files.WriteFile(kName, kNew);  // a shorter content leaves nothing of the longer one
-  EXPECT_EQ(files.ReadFile(kName), kNew);
+  EXPECT_EQ(Read(kName), kNew);
   files.WriteFile(kName, "");
-  EXPECT_EQ(files.ReadFile(kName), "");
-  EXPECT_FALSE(fs::exists(kName + ".new"));
-  EXPECT_THROW(files.ReadFile("Missing.ini"), std::exception);
+  EXPECT_EQ(Read(kName), "");
+  EXPECT_EQ(Names(), std::set<std::string>{kName});
+  EXPECT_THROW(Read("Missing.ini"), std::exception);
+}
+
+TEST_F(PosixFilesTest, AReadStopsWhenTheReaderWantsNoMore) {
+  // A file far larger than any settings file, holding no byte of its own (sparse).
+  { std::ofstream(kName).flush(); }
+  fs::resize_file(kName, 1ull << 30);
+  std::size_t blocks = 0;
+  files.ReadFile(kName, [&blocks](std::string_view) { return ++blocks < 3; });
+  EXPECT_EQ(blocks, 3u);
+
+  // Through the settings reader: a NUL in the middle ends the content, and the read with it.
+  Put(kName,
+      "IP=198.18.0.20\r\nTimeOut=7\0TimeOut=8\r\nAutoPing=1\r\n"s + std::string(1 << 20, 'x'));
+  settings::SettingsReader reader([](std::string_view, std::string_view) { return false; });
+  blocks = 0;
+  files.ReadFile(kName, [&](std::string_view block) {
+    ++blocks;
+    return reader.Take(block);
+  });
+  EXPECT_EQ(blocks, 1u);
+  EXPECT_EQ(reader.Value(settings::SettingsKey::IP), "198.18.0.20");
+  EXPECT_EQ(reader.Value(settings::SettingsKey::TimeOut), "7");
+  EXPECT_EQ(reader.Value(settings::SettingsKey::AutoPing), "");
+}
+
+// Only a regular file is read; anything else fails at once, without waiting for a writer or
+// reading without end.
+TEST_F(PosixFilesTest, OnlyARegularFileIsReadAndNothingWaits) {
+  Put("target.ini", kOld);
+  fs::create_directory("dotfiles");
+  Put("dotfiles/linked.ini", kNew);
+  ASSERT_EQ(mkfifo("pipe", 0644), 0);
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+    bool reads;
+    std::string content;
+  };
+  const Case cases[] = {
+      {"a regular file", [] { Put(kName, kOld); }, true, kOld},
+      {"an absolute link", [this] { fs::create_symlink(folder / "target.ini", kName); }, true,
+       kOld},
+      {"a relative link", [] { fs::create_symlink("dotfiles/linked.ini", kName); }, true, kNew},
+      {"a dangling link", [] { fs::create_symlink("nowhere.ini", kName); }, false, ""},
+      {"a link loop", [] { fs::create_symlink(kName, kName); }, false, ""},
+      {"a pipe without a writer", [] { ASSERT_EQ(mkfifo(kName.c_str(), 0644), 0); }, false, ""},
+      {"a link to a pipe", [] { fs::create_symlink("pipe", kName); }, false, ""},
+      {"a link to /dev/zero", [] { fs::create_symlink("/dev/zero", kName); }, false, ""},
+      {"a link to /dev/urandom", [] { fs::create_symlink("/dev/urandom", kName); }, false, ""},
+      {"a directory", [] { fs::create_directory(kName); }, false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(kName);
+    c.make();
+    const auto start = Clock::now();
+    if (c.reads) {
+      EXPECT_EQ(Read(kName), c.content);
+    } else {
+      EXPECT_THROW(Read(kName), std::exception);
+    }
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+  }
 }
 
 TEST_F(PosixFilesTest, ReadersShareTheFileButNotWithAWriter) {
   files.WriteFile(kName, kOld);
   const int reader = Hold(kName, LOCK_SH);
-  EXPECT_EQ(files.ReadFile(kName), kOld);
+  EXPECT_EQ(Read(kName), kOld);
   close(reader);
   const int writer = Hold(kName, LOCK_EX);
-  EXPECT_THROW(files.ReadFile(kName), std::exception);
+  EXPECT_THROW(Read(kName), std::exception);
   close(writer);
-  EXPECT_EQ(files.ReadFile(kName), kOld);
+  EXPECT_EQ(Read(kName), kOld);
 }
 
 // As on Windows, where a file that another process holds open cannot be replaced.
 TEST_F(PosixFilesTest, ASaveFailsWhileTheFileIsHeldAndTheOldOneStaysWhole) {
-  struct Case {
-    const char* what;
-    std::string held;
-    int lock;
-  };
-  const Case cases[] = {
-      {"read by another", kName, LOCK_SH},
-      {"written by another", kName, LOCK_EX},
-      {"another save under way", kName + ".new", LOCK_EX},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const int lock : {LOCK_SH, LOCK_EX}) {
+    SCOPED_TRACE(lock == LOCK_SH ? "read by another" : "written by another");
     files.WriteFile(kName, kOld);
-    const int other = Hold(c.held, c.lock);
+    const int other = Hold(kName, lock);
     EXPECT_THROW(files.WriteFile(kName, kNew), std::exception);
     close(other);
-    EXPECT_EQ(files.ReadFile(kName), kOld);
-    // Only the other save's own new file is left; this save removes nothing of it.
-    EXPECT_EQ(fs::exists(kName + ".new"), c.held != kName);
-    fs::remove(kName + ".new");
+    EXPECT_EQ(Contents(kName), kOld);
+    EXPECT_EQ(Names(), std::set<std::string>{kName});
   }
 }
 
-TEST_F(PosixFilesTest, ASaveThatCannotWriteTheNewFileLeavesTheOldOneWhole) {
-  files.WriteFile(kName, kOld);
-  fs::create_directory(kName + ".new");
-  EXPECT_THROW(files.WriteFile(kName, kNew), std::exception);
-  EXPECT_EQ(files.ReadFile(kName), kOld);
-  EXPECT_TRUE(fs::is_directory(kName + ".new"));
+// What each kind of file at the name is after a save: the same kind, with the new content where
+// it may be written, byte for byte the old one where not.
+TEST_F(PosixFilesTest, ASaveKeepsTheFileWhatTheUserMadeIt) {
+  fs::create_directory("dotfiles");
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+    fs::path written;  // where the content goes; empty when the save must fail
+    mode_t mode;       // the mode the written file keeps
+  };
+  const Case cases[] = {
+      {"mode 0600", [] { Put(kName, kOld), chmod(kName.c_str(), 0600); }, kName, 0600},
+      {"mode 0640", [] { Put(kName, kOld), chmod(kName.c_str(), 0640); }, kName, 0640},
+      {"an absolute link",
+       [this] {
+         Put("dotfiles/abs.ini", kOld);
+         chmod("dotfiles/abs.ini", 0600);
+         fs::create_symlink(folder / "dotfiles/abs.ini", kName);
+       },
+       "dotfiles/abs.ini", 0600},
+      {"a relative link",
+       [] {
+         Put("dotfiles/rel.ini", kOld);
+         fs::create_symlink("dotfiles/rel.ini", kName);
+       },
+       "dotfiles/rel.ini", 0644},
+      {"a chain of links",
+       [] {
+         Put("dotfiles/end.ini", kOld);
+         fs::create_symlink("end.ini", "dotfiles/middle.ini");
+         fs::create_symlink("dotfiles/middle.ini", kName);
+       },
+       "dotfiles/end.ini", 0644},
+      {"a dangling link", [] { fs::create_symlink("dotfiles/new.ini", kName); }, "dotfiles/new.ini",
+       0644},
+      {"a second name",
+       [] {
+         Put("dotfiles/other.ini", kOld);
+         fs::create_hard_link("dotfiles/other.ini", kName);
+       },
+       "dotfiles/other.ini", 0644},
+      {"read-only", [] { Put(kName, kOld), chmod(kName.c_str(), 0444); }, "", 0},
+      {"a link to a read-only file",
+       [] {
+         Put("dotfiles/ro.ini", kOld);
+         chmod("dotfiles/ro.ini", 0444);
+         fs::create_symlink("dotfiles/ro.ini", kName);
+       },
+       "", 0},
+      {"a pipe", [] { mkfifo(kName.c_str(), 0644); }, "", 0},
+      {"a link to a pipe",
+       [] {
+         mkfifo("dotfiles/pipe", 0644);
+         fs::create_symlink("dotfiles/pipe", kName);
+       },
+       "", 0},
+      {"a link loop", [] { fs::create_symlink(kName, kName); }, "", 0},
+  };
+  const mode_t mask = umask(022);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(kName);
+    c.make();
+    const bool wasLink = fs::is_symlink(kName);
+    const fs::path linkTarget = wasLink ? fs::read_symlink(kName) : fs::path();
+    const std::set<std::string> before = Names("dotfiles");
+    const auto start = Clock::now();
+    if (c.written.empty()) {
+      EXPECT_THROW(files.WriteFile(kName, kNew), std::exception);
+      std::error_code noFile;
+      if (fs::is_regular_file(kName, noFile)) {
+        EXPECT_EQ(Contents(kName), kOld);
+      }
+    } else {
+      files.WriteFile(kName, kNew);
+      EXPECT_EQ(Contents(c.written), kNew);
+      EXPECT_EQ(Contents(kName), kNew) << "through the name too";
+      EXPECT_EQ(Status(c.written).st_mode & 07777, c.mode);
+    }
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(fs::is_symlink(kName), wasLink) << "the name stays a link, or no link";
+    if (wasLink) {
+      EXPECT_EQ(fs::read_symlink(kName), linkTarget);
+    }
+    if (std::string(c.what) == "a second name") {
+      EXPECT_EQ(Status(kName).st_ino, Status(c.written).st_ino) << "still one file";
+      EXPECT_EQ(Status(kName).st_nlink, 2u);
+    }
+    // Nothing of the save's own is left in either folder.
+    std::set<std::string> now = Names("dotfiles");
+    now.erase(c.written.filename().string());
+    std::set<std::string> was = before;
+    was.erase(c.written.filename().string());
+    EXPECT_EQ(now, was);
+    EXPECT_EQ(Names().size(), 2u) << "the name and dotfiles";
+  }
+  umask(mask);
+}
+
+TEST_F(PosixFilesTest, ASaveKeepsTheOwnerAndGroup) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "only the superuser may give a file to another user";
+  }
+  Put(kName, kOld);
+  ASSERT_EQ(chown(kName.c_str(), 12345, 23456), 0);
+  ASSERT_EQ(chmod(kName.c_str(), 0640), 0);
+  files.WriteFile(kName, kNew);
+  EXPECT_EQ(Contents(kName), kNew);
+  EXPECT_EQ(Status(kName).st_uid, 12345u);
+  EXPECT_EQ(Status(kName).st_gid, 23456u);
+  EXPECT_EQ(Status(kName).st_mode & 07777, 0640u);
+}
+
+// Names planted beside the file, where a save used to write: none is opened for writing, and a
+// save still works.
+TEST_F(PosixFilesTest, NothingPlantedBesideTheFileIsWritten) {
+  Put("victim", "the victim's own\n");
+  for (const std::string planted : {"Vorlix.ini.new", "Vorlix.ini.tmp", "Vorlix.ini~"}) {
+    SCOPED_TRACE(planted);
+    Put(kName, kOld);
+    fs::create_symlink("victim", planted);
+    ASSERT_EQ(mkfifo((planted + ".pipe").c_str(), 0644), 0);
+    files.WriteFile(kName, kNew);
+    EXPECT_EQ(Contents(kName), kNew);
+    EXPECT_EQ(Contents("victim"), "the victim's own\n");
+    EXPECT_TRUE(fs::is_symlink(planted));
+    EXPECT_TRUE(fs::is_fifo(planted + ".pipe"));
+    fs::remove(planted);
+    fs::remove(planted + ".pipe");
+    EXPECT_EQ(Names(), (std::set<std::string>{kName, "victim"}));
+  }
+}
+
+TEST_F(PosixFilesTest, ASaveThatCannotWriteLeavesTheOldFileByteForByte) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "mounting a small file system needs the superuser";
+  }
+  // A file system of 64 KiB, nearly full: the old file fits, the new content does not.
+  fs::create_directory("small");
+  ASSERT_EQ(mount("tmpfs", "small", "tmpfs", 0, "size=64k"), 0) << std::strerror(errno);
+  const fs::path name = "small/Vorlix.ini";
+  Put(name, kOld);
+  {
+    std::ofstream filler("small/filler", std::ios::binary);
+    filler << std::string(128 * 1024, 'f');  // stops where the disk is full
+  }
+  const std::string longer(16 * 1024, 'n');
+  EXPECT_THROW(files.WriteFile(name, longer), std::exception);
+  EXPECT_EQ(Contents(name), kOld);
+  EXPECT_EQ(Names("small"), (std::set<std::string>{"Vorlix.ini", "filler"}));
 }
 
 TEST_F(PosixFilesTest, ADirectoryOfThatNameIsNoFileAndCannotBeReplaced) {
   fs::create_directory(kName);
   EXPECT_FALSE(files.FileExists(kName));
   EXPECT_THROW(files.WriteFile(kName, kNew), std::exception);
-  EXPECT_THROW(files.ReadFile(kName), std::exception);
+  EXPECT_THROW(Read(kName), std::exception);
   EXPECT_TRUE(fs::is_directory(kName));
-  EXPECT_FALSE(fs::exists(kName + ".new"));
+  EXPECT_EQ(Names(), std::set<std::string>{kName});
 }
 
 }  // namespace

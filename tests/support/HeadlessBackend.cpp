@@ -64,6 +64,7 @@ class HeadlessControl : public fw::ControlPeer {
   void SetFontColor(fw::TColor color) override { record_.FontColor = color; }
   bool Checked() const override { return record_.Checked; }
   void SetChecked(bool checked) override { record_.Checked = checked; }
+  void Announce() override { record_.Announced.push_back(record_.Text); }
 
  private:
   HeadlessBackend& backend_;
@@ -371,9 +372,9 @@ void HeadlessBackend::ShowHandlerErrorBox(const std::string& text, const std::st
   errorBoxes_.push_back(caption + ": " + text);
 }
 
-bool HeadlessBackend::SameTextIgnoringCase(const std::string& a, const std::string& b) {
+bool HeadlessBackend::SameTextIgnoringCase(std::string_view a, std::string_view b) {
   if (SameTextRule) {
-    return SameTextRule(a, b);
+    return SameTextRule(std::string(a), std::string(b));
   }
   auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),

@@ -36,6 +36,8 @@ struct ControlRecord {
   fw::TColor FontColor = 0;
   bool Checked = false;
   bool Alive = true;
+  // The text of each announcement to a screen reader, in order.
+  std::vector<std::string> Announced;
 };
 
 class HeadlessBackend : public fw::Backend {
@@ -112,7 +114,7 @@ class HeadlessBackend : public fw::Backend {
   HeadlessFiles& MemoryFiles() { return files_; }
   fw::Clock& GetClock() override { return clock_; }
   // SameTextRule, or else ASCII letters only, in place of the user's locale.
-  bool SameTextIgnoringCase(const std::string& a, const std::string& b) override;
+  bool SameTextIgnoringCase(std::string_view a, std::string_view b) override;
 
   const std::string& Title() const { return title_; }
   fw::ApplicationEvents* Application() const { return application_; }

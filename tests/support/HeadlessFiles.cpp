@@ -2,15 +2,22 @@
 #include "HeadlessFiles.h"
 
 #include <stdexcept>
+#include <string_view>
 
 namespace headless {
 
-std::string HeadlessFiles::ReadFile(const std::string& name) {
+void HeadlessFiles::ReadFile(const std::string& name, const fw::TakeBlock& take) {
   auto found = Files.find(name);
   if (found == Files.end() || LockedByOthers.count(name) != 0) {
     throw std::runtime_error("cannot open " + name);
   }
-  return found->second;
+  const std::string_view content = found->second;
+  for (std::size_t at = 0; at < content.size(); at += BlockSize) {
+    ++BlocksRead;
+    if (!take(content.substr(at, BlockSize))) {
+      return;
+    }
+  }
 }
 
 void HeadlessFiles::WriteFile(const std::string& name, const std::string& content) {

@@ -29,7 +29,11 @@ void Control::Attach(GtkWidget* widget, AtkRole role) {
   g_signal_connect(widget_, "destroy", G_CALLBACK(OnDestroy), this);
   // Only the controls of the tab order take the focus: never a label, group box or frame.
   gtk_widget_set_can_focus(widget_, params_.TabStop ? TRUE : FALSE);
-  atk_object_set_role(gtk_widget_get_accessible(widget_), role);
+  AtkObject* accessible = gtk_widget_get_accessible(widget_);
+  atk_object_set_role(accessible, role);
+  if (!params_.AccessibleName.empty()) {
+    atk_object_set_name(accessible, params_.AccessibleName.c_str());
+  }
   form_.Put(*this);
   gtk_widget_show(widget_);
 }

@@ -19,12 +19,14 @@ class Control : public fw::ControlPeer {
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
 
-  // What a kind does not override: the caption kept as text, no checked state, no colour.
+  // What a kind does not override: the caption kept as text, no checked state, no colour,
+  // nothing to announce.
   std::string Text() const override { return params_.Text; }
   void SetText(const std::string& text) override { params_.Text = text; }
   void SetFontColor(fw::TColor color) override { params_.Font.Color = color; }
   bool Checked() const override { return false; }
   void SetChecked(bool) override {}
+  void Announce() override {}
 
   GtkWidget* Widget() const { return widget_; }
   const fw::ControlParams& Params() const { return params_; }
@@ -43,7 +45,7 @@ class Control : public fw::ControlPeer {
  protected:
   Control(Form& form, fw::ControlParams params, fw::ControlEvents& events);
   // Places the new widget in the form at the layout's position and size, with the layout's
-  // font and accessible role; each kind calls it once, with the widget it made.
+  // font, accessible role and accessible name; each kind calls it once, with the widget it made.
   void Attach(GtkWidget* widget, AtkRole role);
   // The scale the form lays its controls out at.
   const Scale& CurrentScale() const;

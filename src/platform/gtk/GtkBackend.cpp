@@ -21,18 +21,6 @@ namespace gtk {
 
 namespace {
 
-// Case folding is only defined for valid UTF-8; other bytes (a settings file in another
-// encoding) compare with ASCII letters folded, byte for byte otherwise.
-bool SameBytesIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return g_ascii_tolower(x) == g_ascii_tolower(y); });
-}
-
-bool IsAscii(const std::string& text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 // What the user is told when no display opens: the program's texts are Japanese. The
 // display named by DISPLAY is read back for the message only; GTK itself opened it.
 std::string NoDisplayMessage() {
@@ -64,12 +52,13 @@ GtkBackend::~GtkBackend() {
 }
 
 // Linux needs no window of its own for the application: the title is the application name
-// that task switchers show, and SIGTERM and SIGINT end the session as the log-off notice does
-// on Windows.
+// that task switchers show, and SIGTERM, SIGINT and SIGHUP (the terminal or the session going
+// away) end the session as the log-off notice does on Windows.
 void GtkBackend::CreateApplicationWindow(fw::ApplicationEvents& events) {
   events_ = &events;
-  signalSources_.push_back(g_unix_signal_add(SIGTERM, OnTerminateSignal, this));
-  signalSources_.push_back(g_unix_signal_add(SIGINT, OnTerminateSignal, this));
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    signalSources_.push_back(g_unix_signal_add(signal, OnTerminateSignal, this));
+  }
 }
 
 void GtkBackend::SetTitle(const std::string& title) {
@@ -159,18 +148,7 @@ void GtkBackend::ShowHandlerErrorBox(const std::string& text, const std::string&
   }
 }
 
-bool GtkBackend::SameTextIgnoringCase(const std::string& a, const std::string& b) {
-  // Case folding turns ASCII text into what an ASCII fold gives, so two ASCII texts (the keys
-  // of every file the program writes) need no folded copies; a file of many lines is read in
-  // one lookup per line and key. Non-ASCII letters may fold to ASCII ones (the Kelvin sign to
-  // k), so the shortcut needs both texts to be ASCII.
-  if (IsAscii(a) && IsAscii(b)) {
-    return SameBytesIgnoringAsciiCase(a, b);
-  }
-  if (!g_utf8_validate(a.data(), static_cast<gssize>(a.size()), nullptr) ||
-      !g_utf8_validate(b.data(), static_cast<gssize>(b.size()), nullptr)) {
-    return SameBytesIgnoringAsciiCase(a, b);
-  }
+bool GtkBackend::SameTextIgnoringCase(std::string_view a, std::string_view b) {
   gchar* foldedA = g_utf8_casefold(a.data(), static_cast<gssize>(a.size()));
   gchar* foldedB = g_utf8_casefold(b.data(), static_cast<gssize>(b.size()));
   const bool same = g_strcmp0(foldedA, foldedB) == 0;

@@ -51,7 +51,7 @@ class GtkBackend : public fw::Backend {
 
   fw::FileAccess& Files() override { return files_; }
   fw::Clock& GetClock() override { return clock_; }
-  bool SameTextIgnoringCase(const std::string& a, const std::string& b) override;
+  bool SameTextIgnoringCase(std::string_view a, std::string_view b) override;
 
   // Used by the forms.
   Style& GetStyle() { return *style_; }

@@ -6,6 +6,11 @@
 
 namespace gtk {
 
+namespace {
+// ATK_LIVE_POLITE, which ATK's headers have from 2.50 on.
+constexpr gint kPolite = 1;
+}  // namespace
+
 Panel::Panel(Form& form, const fw::ControlParams& params, fw::ControlEvents& events)
     : Control(form, params, events) {
   GtkWidget* area = gtk_drawing_area_new();
@@ -13,9 +18,58 @@ Panel::Panel(Form& form, const fw::ControlParams& params, fw::ControlEvents& eve
   g_signal_connect(area, "draw", G_CALLBACK(OnDraw), this);
   g_signal_connect(area, "button-press-event", G_CALLBACK(OnPress), this);
   g_signal_connect(area, "button-release-event", G_CALLBACK(OnRelease), this);
-  // Read as a label: its accessible name is the caption, and a change of it is announced.
+  // Read as a label: its accessible name is the caption.
   Attach(area, ATK_ROLE_LABEL);
   atk_object_set_name(gtk_widget_get_accessible(widget_), params_.Text.c_str());
+  MakeAnnouncer();
+}
+
+Panel::~Panel() {
+  if (announcer_ != nullptr) {
+    g_signal_handlers_disconnect_by_data(announcer_, this);
+    gtk_widget_destroy(announcer_);
+  }
+}
+
+// Orca 43 reads neither a label's name changes nor the toolkit's announcements, but it reads an
+// info bar out, by its name alone, when the bar shows. So beside the panel lies an info bar that
+// draws nothing (a label without text); each announcement names it by the panel's caption and
+// tells that it shows. It takes no focus, and the panel keeps its own name and role.
+void Panel::MakeAnnouncer() {
+  GtkWidget* layout = gtk_widget_get_parent(widget_);
+  if (!GTK_IS_FIXED(layout)) {
+    return;
+  }
+  announcer_ = gtk_label_new(nullptr);
+  gtk_widget_set_can_focus(announcer_, FALSE);
+  atk_object_set_role(gtk_widget_get_accessible(announcer_), ATK_ROLE_INFO_BAR);
+  g_signal_connect(announcer_, "destroy", G_CALLBACK(OnAnnouncerDestroy), this);
+  gtk_fixed_put(GTK_FIXED(layout), announcer_, params_.Bounds.Left, params_.Bounds.Top);
+  gtk_widget_show(announcer_);
+}
+
+void Panel::Announce() {
+  if (widget_ == nullptr) {
+    return;
+  }
+  const char* text = params_.Text.c_str();
+  if (announcer_ != nullptr) {
+    AtkObject* bar = gtk_widget_get_accessible(announcer_);
+    atk_object_set_name(bar, text);
+    atk_object_notify_state_change(bar, ATK_STATE_SHOWING, TRUE);
+  }
+  // The toolkit's own announcement, which newer screen readers read whatever has the focus:
+  // "notification" from ATK 2.50 on, "announcement" in 2.46 and 2.48, none before.
+  AtkObject* panel = gtk_widget_get_accessible(widget_);
+  if (g_signal_lookup("notification", ATK_TYPE_OBJECT) != 0) {
+    g_signal_emit_by_name(panel, "notification", text, kPolite);
+  } else if (g_signal_lookup("announcement", ATK_TYPE_OBJECT) != 0) {
+    g_signal_emit_by_name(panel, "announcement", text);
+  }
+}
+
+void Panel::OnAnnouncerDestroy(GtkWidget*, gpointer self) {
+  static_cast<Panel*>(self)->announcer_ = nullptr;
 }
 
 void Panel::SetText(const std::string& text) {

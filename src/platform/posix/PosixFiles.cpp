@@ -1,4 +1,4 @@
-// Whole-file reads and replacing writes with advisory locks.
+// Reads and writes of the settings file, keeping the file what the user made it.
 #include "platform/posix/PosixFiles.h"
 
 #include <fcntl.h>
@@ -9,31 +9,17 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <vector>
+
+#include "platform/posix/FileDescriptor.h"
+#include "platform/posix/LinkTarget.h"
+#include "platform/posix/TemporaryFile.h"
 
 namespace posix {
 
 namespace {
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (Valid()) {
-      close(fd_);
-    }
-  }
-  int Get() const { return fd_; }
-  bool Valid() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
-
-[[noreturn]] void Fail(const std::string& what, const std::string& name, int error) {
-  throw std::runtime_error(what + " " + name + " failed: " + std::strerror(error));
-}
+constexpr std::size_t kBlockSize = 64 * 1024;
 
 bool Lock(int fd, int operation) {
   int result;
@@ -43,10 +29,11 @@ bool Lock(int fd, int operation) {
   return result == 0;
 }
 
-bool WriteAll(int fd, const std::string& content) {
+bool WriteAll(int fd, const std::string& content, off_t offset) {
   std::size_t done = 0;
   while (done < content.size()) {
-    const ssize_t written = write(fd, content.data() + done, content.size() - done);
+    const ssize_t written =
+        pwrite(fd, content.data() + done, content.size() - done, offset + static_cast<off_t>(done));
     if (written < 0) {
       if (errno == EINTR) {
         continue;
@@ -58,70 +45,126 @@ bool WriteAll(int fd, const std::string& content) {
   return true;
 }
 
+// Over the old content, then cut to the new length and flushed.
+void WriteInPlace(int fd, const std::string& name, const std::string& content) {
+  if (!WriteAll(fd, content, 0) || ftruncate(fd, static_cast<off_t>(content.size())) != 0 ||
+      fsync(fd) != 0) {
+    FailOnFile("writing", name, errno);
+  }
+}
+
+// The folder's entry for the renamed file is flushed too; a file system that cannot flush a
+// folder has kept the rename all the same.
+void FlushFolder(const std::string& folder) {
+  const FileDescriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (directory.Valid()) {
+    fsync(directory.Get());
+  }
+}
+
+// The new content in a fresh file beside target, which then takes target's place. With old,
+// the fresh file first takes its owner, group and mode; when it may not take the owner, the
+// old file (open as fd) is written in place instead.
+void Replace(const std::string& target, const std::string& content, const struct stat* old,
+             int fd) {
+  const std::string folder = FolderOf(target);
+  TemporaryFile fresh(folder, BaseNameOf(target), old != nullptr ? 0600 : 0666);
+  if (old != nullptr) {
+    if (fchown(fresh.Get(), old->st_uid, old->st_gid) != 0) {
+      WriteInPlace(fd, target, content);
+      return;
+    }
+    if (fchmod(fresh.Get(), old->st_mode & 07777) != 0) {
+      FailOnFile("setting the mode of", fresh.Path(), errno);
+    }
+  }
+  if (!WriteAll(fresh.Get(), content, 0) || fsync(fresh.Get()) != 0) {
+    FailOnFile("writing", fresh.Path(), errno);
+  }
+  if (rename(fresh.Path().c_str(), target.c_str()) != 0) {
+    FailOnFile("replacing", target, errno);
+  }
+  fresh.Keep();
+  FlushFolder(folder);
+}
+
 }  // namespace
+
+void FailOnFile(const std::string& what, const std::string& name, int error) {
+  throw std::runtime_error(what + " " + name + " failed: " + std::strerror(error));
+}
 
 bool PosixFiles::FileExists(const std::string& name) {
   struct stat status {};
   return stat(name.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
 }
 
-std::string PosixFiles::ReadFile(const std::string& name) {
-  FileDescriptor file(open(name.c_str(), O_RDONLY | O_CLOEXEC));
+void PosixFiles::ReadFile(const std::string& name, const fw::TakeBlock& take) {
+  // Opening a pipe without a writer, or a device, must not wait: the file is looked at first.
+  const FileDescriptor file(open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!file.Valid()) {
-    Fail("opening", name, errno);
+    FailOnFile("opening", name, errno);
+  }
+  struct stat status {};
+  if (fstat(file.Get(), &status) != 0) {
+    FailOnFile("looking at", name, errno);
+  }
+  if (!S_ISREG(status.st_mode)) {
+    FailOnFile("reading", name, EINVAL);
   }
   // Others may read the file meanwhile, but not write it.
   if (!Lock(file.Get(), LOCK_SH)) {
-    Fail("locking", name, errno);
+    FailOnFile("locking", name, errno);
   }
-  std::string content;
-  char buffer[4096];
+  std::vector<char> buffer(kBlockSize);
   for (;;) {
-    const ssize_t size = read(file.Get(), buffer, sizeof buffer);
+    const ssize_t size = read(file.Get(), buffer.data(), buffer.size());
     if (size < 0) {
       if (errno == EINTR) {
         continue;
       }
-      Fail("reading", name, errno);
+      FailOnFile("reading", name, errno);
     }
-    if (size == 0) {
-      return content;
+    if (size == 0 || !take(std::string_view(buffer.data(), static_cast<std::size_t>(size)))) {
+      return;
     }
-    content.append(buffer, static_cast<std::size_t>(size));
   }
 }
 
 void PosixFiles::WriteFile(const std::string& name, const std::string& content) {
-  // The old file, when there is one, is held exclusively until it has been replaced.
-  FileDescriptor old(open(name.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!old.Valid() && errno != ENOENT) {
-    Fail("opening", name, errno);
+  const std::string target = FollowLinks(name);
+  struct stat old {};
+  if (lstat(target.c_str(), &old) != 0) {
+    if (errno != ENOENT) {
+      FailOnFile("looking at", target, errno);
+    }
+    Replace(target, content, nullptr, -1);
+    return;
   }
-  if (old.Valid() && !Lock(old.Get(), LOCK_EX)) {
-    Fail("locking", name, errno);
+  if (!S_ISREG(old.st_mode)) {
+    FailOnFile("writing", target, EINVAL);
   }
-  // The new content goes into a file beside the old one, which it then replaces in one step,
-  // so a failed write never leaves the file cut short. The file is cut only once it is ours.
-  const std::string fresh = name + ".new";
-  FileDescriptor file(open(fresh.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+  // Opened for writing to prove that the user may write it; a file that nobody may write was
+  // made read-only on purpose, and the superuser keeps it so too.
+  const FileDescriptor file(
+      open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!file.Valid()) {
-    Fail("creating", fresh, errno);
+    FailOnFile("opening", target, errno);
   }
+  struct stat opened {};
+  if (fstat(file.Get(), &opened) != 0 || opened.st_dev != old.st_dev ||
+      opened.st_ino != old.st_ino || (opened.st_mode & 0222) == 0) {
+    FailOnFile("writing", target, EACCES);
+  }
+  // The old file is held exclusively until it has been written or replaced.
   if (!Lock(file.Get(), LOCK_EX)) {
-    Fail("locking", fresh, errno);
+    FailOnFile("locking", target, errno);
   }
-  const bool wrote =
-      ftruncate(file.Get(), 0) == 0 && WriteAll(file.Get(), content) && fsync(file.Get()) == 0;
-  const int writeError = errno;
-  if (!wrote) {
-    unlink(fresh.c_str());
-    Fail("writing", fresh, writeError);
+  if (opened.st_nlink > 1) {
+    WriteInPlace(file.Get(), target, content);
+    return;
   }
-  if (rename(fresh.c_str(), name.c_str()) != 0) {
-    const int error = errno;
-    unlink(fresh.c_str());
-    Fail("replacing", name, error);
-  }
+  Replace(target, content, &opened, file.Get());
 }
 
 }  // namespace posix

@@ -26,22 +26,6 @@ BOOL CALLBACK CollectEnabled(HWND hwnd, LPARAM found) {
   return TRUE;
 }
 
-bool IsAscii(const std::string& text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-bool IsUtf8(const std::string& text) {
-  return text.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                                             static_cast<int>(text.size()), nullptr, 0) > 0;
-}
-
-bool SameBytesIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 }  // namespace
 
 // The clock has bound the multimedia timer; the common controls are bound here too, so that a
@@ -168,16 +152,9 @@ void Win32Backend::ShowHandlerErrorBox(const std::string& text, const std::strin
   }
 }
 
-bool Win32Backend::SameTextIgnoringCase(const std::string& a, const std::string& b) {
-  // The locale's rule gives ASCII letters their ASCII case, but it also passes over some
-  // characters altogether (control characters on Windows; Wine the replacement character), so
-  // ASCII texts compare by their letters alone. Bytes that are no UTF-8 have no characters for
-  // the locale to compare, and compare byte for byte, as the Linux program does.
-  if ((IsAscii(a) && IsAscii(b)) || !IsUtf8(a) || !IsUtf8(b)) {
-    return SameBytesIgnoringAsciiCase(a, b);
-  }
-  const std::wstring left = Widen(a);
-  const std::wstring right = Widen(b);
+bool Win32Backend::SameTextIgnoringCase(std::string_view a, std::string_view b) {
+  const std::wstring left = Widen(std::string(a));
+  const std::wstring right = Widen(std::string(b));
   return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, left.data(),
                         static_cast<int>(left.size()), right.data(),
                         static_cast<int>(right.size())) == CSTR_EQUAL;

@@ -36,7 +36,7 @@ class Win32Backend : public fw::Backend {
 
   fw::FileAccess& Files() override { return files_; }
   fw::Clock& GetClock() override { return clock_; }
-  bool SameTextIgnoringCase(const std::string& a, const std::string& b) override;
+  bool SameTextIgnoringCase(std::string_view a, std::string_view b) override;
 
  private:
   static LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

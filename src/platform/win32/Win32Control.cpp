@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 
+#include "platform/win32/Annotations.h"
 #include "platform/win32/CommonControls.h"
 #include "platform/win32/Dpi.h"
 #include "platform/win32/Utf.h"
@@ -23,6 +24,9 @@ bool FocusStaysInWindow(HWND from, HWND to) {
 
 Win32Control::~Win32Control() {
   if (hwnd_ != nullptr) {
+    if (annotated_) {
+      Annotations::Shared().Clear(hwnd_);
+    }
     CommonControls::Bound().RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
     DestroyWindow(hwnd_);
   }
@@ -45,6 +49,10 @@ void Win32Control::Create(HWND parent, int id, UINT dpi) {
     DestroyWindow(hwnd_);
     hwnd_ = nullptr;
     throw std::runtime_error("SetWindowSubclass failed for a control");
+  }
+  if (!params_.AccessibleName.empty()) {
+    annotated_ = true;
+    Annotations::Shared().SetName(hwnd_, params_.AccessibleName);
   }
   Prepare();
   Scale(dpi);

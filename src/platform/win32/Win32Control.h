@@ -29,6 +29,7 @@ class Win32Control : public fw::ControlPeer {
   void SetFontColor(fw::TColor color) override;
   bool Checked() const override;
   void SetChecked(bool checked) override;
+  void Announce() override {}
 
   HWND Handle() const { return hwnd_; }
   bool TabStop() const { return params_.TabStop; }
@@ -59,6 +60,7 @@ class Win32Control : public fw::ControlPeer {
   fw::ControlEvents& events_;
   HWND hwnd_ = nullptr;
   Font font_;
+  bool annotated_ = false;  // annotations were asked for, to be dropped with the window
 
  private:
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,

@@ -3,12 +3,24 @@
 
 #include <windowsx.h>
 
+#include "platform/win32/Annotations.h"
 #include "platform/win32/Utf.h"
 
 namespace win32 {
 
 Win32Panel::Win32Panel(const fw::ControlParams& params, fw::ControlEvents& events)
     : Win32Control(params, events), background_(CreateSolidBrush(ColorRef(params.Color))) {}
+
+// Where the system keeps no annotations, the panel is no live region; the announcements are
+// sent all the same and cost nothing.
+void Win32Panel::Prepare() {
+  annotated_ = true;
+  Annotations::Shared().SetPoliteLiveRegion(hwnd_);
+}
+
+void Win32Panel::Announce() {
+  NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+}
 
 void Win32Panel::DrawItem(const DRAWITEMSTRUCT& item) {
   RECT area = item.rcItem;

@@ -65,6 +65,34 @@ TEST_F(ConfigTest, TabMovesThroughTheFieldsInOrder) {
   EXPECT_EQ(h.backend.LiveControlAt(kForm, kIP1.x, kIP1.y)->Params.ImeMode, fw::TImeMode::DontCare);
 }
 
+TEST_F(ConfigTest, EveryFieldHasANameToBeHeardBy) {
+  struct Case {
+    At field;
+    const char* name;
+  };
+  // The fields are named by their group or frame and the text beside them; the check boxes by
+  // their captions, which the platforms read as their names.
+  const Case cases[] = {
+      {kIP0, "IPアドレス 1"},
+      {kIP1, "IPアドレス 2"},
+      {kIP2, "IPアドレス 3"},
+      {kIP3, "IPアドレス 4"},
+      {kTimeOut, "タイムアウト ms"},
+      {kMinutes, "定期実行 分ごと"},
+      {kPingBox, ""},
+      {kTopBox, ""},
+      {kOK, ""},
+  };
+  Start(kSaved);
+  Form_Config->Show();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(h.backend.LiveControlAt(kForm, c.field.x, c.field.y)->Params.AccessibleName, c.name);
+  }
+  EXPECT_EQ(Field(kPingBox), "定期実行");
+  EXPECT_EQ(Field(kTopBox), "常に手前に表示");
+}
+
 TEST_F(ConfigTest, LosingActivationIsNoFocusLeave) {
   Start(kSaved);
   Form_Config->Show();

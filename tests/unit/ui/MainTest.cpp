@@ -120,6 +120,23 @@ TEST_F(MainTest, TheResultShowsTheMeasuredTimeInItsBand) {
   }
 }
 
+TEST_F(MainTest, EachResultIsAnnouncedOnceAsItShows) {
+  EXPECT_TRUE(Panel().Announced.empty()) << "nothing before the first result";
+  struct Step {
+    std::uint32_t delay;
+    std::int32_t timeout;
+  };
+  // The same text twice is two results, and both are announced.
+  const Step steps[] = {{23, 5000}, {20, 0}, {20, 0}, {300, 5000}};
+  for (const Step& step : steps) {
+    Answer(step.delay);
+    Form_Main->KvICMP->Timeout = step.timeout;
+    PressCheck();  // the check, its pause and the blink that follows
+  }
+  const std::vector<std::string> expected = {"23ms", "TimeOut", "TimeOut", "300ms"};
+  EXPECT_EQ(Panel().Announced, expected) << "each announcement reads the caption just set";
+}
+
 TEST_F(MainTest, AFastFailureShowsItsTimeNotTimeOut) {
   h.echo.Hosts[kHost] = HostScript{12, true, 11003};  // destination unreachable
   PressCheck();
@@ -242,6 +259,7 @@ TEST_F(MainTest, CheckPressedDuringThePauseRunsACompleteSecondCheck) {
   PressCheck();
   const std::vector<std::string> expected = {"20ms", "650ms"};
   EXPECT_EQ(results, expected);
+  EXPECT_EQ(Panel().Announced, expected);
   EXPECT_EQ(Panel().Text, "650ms");
   EXPECT_EQ(Panel().FontColor, kYellow);
   EXPECT_EQ(h.echo.OpenHandles, 0);

@@ -1,0 +1,36 @@
+// A file descriptor that closes itself, and the errors of file operations.
+#pragma once
+
+#include <unistd.h>
+
+#include <string>
+
+namespace posix {
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (Valid()) {
+      close(fd_);
+    }
+  }
+  int Get() const { return fd_; }
+  bool Valid() const { return fd_ >= 0; }
+  void Reset(int fd) {
+    if (Valid()) {
+      close(fd_);
+    }
+    fd_ = fd;
+  }
+
+ private:
+  int fd_;
+};
+
+// Throws the failure of an operation on a file, with the system's text for the error number.
+[[noreturn]] void FailOnFile(const std::string& what, const std::string& name, int error);
+
+}  // namespace posix

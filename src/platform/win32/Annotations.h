@@ -1,0 +1,38 @@
+// What assistive technology reads of a window beyond what its class gives: an accessible name,
+// and a polite live region. Set through oleacc's annotation service (IAccPropServices).
+#pragma once
+
+#include <string>
+
+#include "platform/win32/SystemLibrary.h"
+
+struct IAccPropServices;
+
+namespace win32 {
+
+class Annotations {
+ public:
+  // The process's annotations, made on first use. Where the system lacks oleacc or its
+  // annotation service, nothing fails: every call does nothing and says so.
+  static Annotations& Shared();
+
+  Annotations(const Annotations&) = delete;
+  Annotations& operator=(const Annotations&) = delete;
+
+  // The name assistive technology reads for the window; false when it is not kept.
+  bool SetName(HWND hwnd, const std::string& name);
+  // A polite live region: a screen reader reads the window's text out, without moving the
+  // focus, after each EVENT_OBJECT_LIVEREGIONCHANGED on it. False when it is not kept.
+  bool SetPoliteLiveRegion(HWND hwnd);
+  // Drops what was set for the window, before the window goes.
+  void Clear(HWND hwnd);
+
+ private:
+  Annotations();
+  ~Annotations();
+
+  SystemLibrary library_{"OLEACC.DLL"};
+  IAccPropServices* services_ = nullptr;
+};
+
+}  // namespace win32
