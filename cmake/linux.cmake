@@ -13,25 +13,31 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
 
 include(cmake/posix.cmake)
+include(cmake/BuiltInIcons.cmake)
 
 # The GTK back end uses neither the probe nor the POSIX layer: the entry hands it the files and
 # the clock.
 vorlix_layer(vorlix_gtk platform/gtk
+  src/platform/gtk/BuiltInIcons.h ${VORLIX_BUILT_IN_ICONS}
   src/platform/gtk/ButtonBase.h
   src/platform/gtk/CheckBox.cpp src/platform/gtk/CheckBox.h
   src/platform/gtk/Control.cpp src/platform/gtk/Control.h
   src/platform/gtk/EditField.cpp src/platform/gtk/EditField.h
   src/platform/gtk/ErrorDialog.cpp src/platform/gtk/ErrorDialog.h
   src/platform/gtk/Form.cpp src/platform/gtk/Form.h
+  src/platform/gtk/FormLayout.cpp
   src/platform/gtk/FrameBox.cpp src/platform/gtk/FrameBox.h
   src/platform/gtk/GObjectPtr.h
   src/platform/gtk/GtkBackend.cpp src/platform/gtk/GtkBackend.h
+  src/platform/gtk/InView.cpp src/platform/gtk/InView.h
   src/platform/gtk/Label.cpp src/platform/gtk/Label.h
   src/platform/gtk/Panel.cpp src/platform/gtk/Panel.h
   src/platform/gtk/PushButton.cpp src/platform/gtk/PushButton.h
+  src/platform/gtk/Scale.cpp src/platform/gtk/Scale.h
   src/platform/gtk/Style.cpp src/platform/gtk/Style.h
   src/platform/gtk/Timer.cpp src/platform/gtk/Timer.h
   src/platform/gtk/Toolkit.cpp src/platform/gtk/Toolkit.h
+  src/platform/gtk/WindowIcon.cpp src/platform/gtk/WindowIcon.h
   USES vorlix_framework vorlix_base
 )
 # GTK's headers come in as system headers through the imported target, so our warnings skip
@@ -55,13 +61,19 @@ set_target_properties(vorlix PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_
 # The back end's tests need an X display (xvfb-run gives one) but no network.
 add_executable(vorlix_gtk_tests
   tests/gtk/BackendTest.cpp
+  tests/gtk/CaptionsTest.cpp
   tests/gtk/ControlsTest.cpp
   tests/gtk/GtkFixture.h
+  tests/gtk/ScaleTest.cpp
+  tests/gtk/WindowsTest.cpp
   ${VORLIX_GTK_STARTUP_ERROR}
   ${VORLIX_LEAK_CHECK_DEFAULTS}
 )
 vorlix_forward_headers(vorlix_gtk_tests app ${VORLIX_GTK_STARTUP_ERROR})
 target_include_directories(vorlix_gtk_tests PRIVATE tests/gtk)
-target_link_libraries(vorlix_gtk_tests PRIVATE vorlix_gtk vorlix_options GTest::gtest_main)
+# The scale tests read the windows' sizes from the X server itself.
+pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
+target_link_libraries(vorlix_gtk_tests PRIVATE vorlix_gtk vorlix_options GTest::gtest_main
+  PkgConfig::X11)
 add_test(NAME gtk.backend COMMAND xvfb-run -a $<TARGET_FILE:vorlix_gtk_tests>)
 set_tests_properties(gtk.backend PROPERTIES TIMEOUT 120)

@@ -37,6 +37,7 @@ add_executable(vorlix_unit_tests
   tests/unit/framework/ApplicationTest.cpp
   tests/unit/framework/ComponentTest.cpp
   tests/unit/framework/ErrorTextTest.cpp
+  tests/unit/framework/PlacementTest.cpp
   tests/unit/framework/TimerTest.cpp
   tests/unit/probe/KvICMPTest.cpp
   tests/unit/settings/FieldRulesTest.cpp

@@ -26,6 +26,7 @@ vorlix_layer(vorlix_win32 platform/win32
   src/platform/win32/Win32Files.cpp src/platform/win32/Win32Files.h
   src/platform/win32/Win32Form.cpp src/platform/win32/Win32Form.h
   src/platform/win32/Win32GroupBox.h
+  src/platform/win32/Win32InView.cpp src/platform/win32/Win32InView.h
   src/platform/win32/Win32Label.cpp src/platform/win32/Win32Label.h
   src/platform/win32/Win32Panel.cpp src/platform/win32/Win32Panel.h
   src/platform/win32/Win32Timer.cpp src/platform/win32/Win32Timer.h

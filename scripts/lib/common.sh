@@ -23,6 +23,13 @@ VORLIX_PACKAGES=(cmake g++ make libgtest-dev googletest mingw-w64 wine wine64 fo
 VORLIX_PACKAGE_TOOLS=(lintian desktop-file-utils appstream dpkg-dev file man-db python3-gi
   gir1.2-glib-2.0)
 
+# The desktops the Linux program is tried on besides openbox: XFCE's window manager (with its
+# settings service) and GNOME's in its X11 mode, a settings daemon that publishes Xft/DPI, and
+# the Japanese families that distributions ship, each of which the GTK tests measure.
+VORLIX_DESKTOP_PACKAGES=(xfwm4 xfconf mutter xsettingsd fonts-noto-cjk fonts-droid-fallback
+  fonts-vlgothic fonts-takao-gothic)
+VORLIX_PACKAGES+=("${VORLIX_DESKTOP_PACKAGES[@]}")
+
 # No session or system bus for the Wine processes of the scripts: with no address set, libdbus
 # autolaunches a session bus (dbus-launch, dbus-daemon) that inherits WINEPREFIX and outlives
 # the program. A path under /dev/null can never be a socket, so nothing is launched.

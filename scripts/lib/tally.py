@@ -7,7 +7,8 @@ Usage: tally.py RESULTS_DIR. Reads there, as far as they exist:
   wine-gtest/*.xml   GoogleTest's XML of each of those binaries' runs
   linux-gtest/*.xml  GoogleTest's XML of the Linux platform and GTK tests (tests/linux/run.sh)
   e2e*.jsonl         the end-to-end results of each run (e2e.py --results), each run a layer
-                     named by its file: e2e (Windows), e2e-linux, e2e-linux-asan
+                     named by its file: e2e (Windows), e2e-linux, e2e-linux-asan,
+                     e2e-linux-xfwm4, e2e-linux-mutter
   *.tsv              LAYER<TAB>NAME<TAB>passed|failed|skipped<TAB>DETAIL lines written by
                      scripts/test (failed steps, clang-tidy, the fuzz smoke run, checks of the rig)
                      and by tests/package/check.py (layer package)
@@ -28,7 +29,7 @@ import sys
 import xml.etree.ElementTree as ET
 
 ORDER = ["steps", "native", "wine", "linux", "tidy", "fuzz", "package", "e2e", "e2e-linux",
-         "e2e-linux-asan"]
+         "e2e-linux-asan", "e2e-linux-xfwm4", "e2e-linux-mutter"]
 
 
 class Tally:

@@ -11,6 +11,7 @@
 #include "base/Exception.h"
 #include "framework/ErrorText.h"
 #include "platform/gtk/ErrorDialog.h"
+#include "platform/gtk/GtkBackend.h"
 #include "platform/gtk/Toolkit.h"
 
 namespace app {
@@ -52,6 +53,11 @@ std::string ModuleOfAddress(const void* address, std::uintptr_t& offset) {
 }
 
 void ShowGtkStartupError(const std::exception& error) {
+  if (const auto* noDisplay = dynamic_cast<const gtk::NoDisplay*>(&error)) {
+    // No display, no window for the error display: what is missing, plainly, and nothing else.
+    std::fprintf(stderr, "%s\n", noDisplay->what());
+    return;
+  }
   const auto* own = dynamic_cast<const base::Exception*>(&error);
   const std::string className = own != nullptr ? own->ClassName() : "Exception";
   const std::string message = own != nullptr ? own->Message() : std::string(error.what());

@@ -58,6 +58,8 @@ struct FormParams {
   TBounds
       Client;  // Left and Top are the window's screen position; Width and Height the client area
   bool DefaultPosition = false;
+  // The application's main window: the one the program's taskbar entry brings back.
+  bool MainForm = false;
   TBorderIcons BorderIcons = TBorderIcons::Close;
   TFormStyle Style = TFormStyle::Normal;
   // The window is made in this state; a rebuilt window keeps being maximized.

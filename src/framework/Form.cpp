@@ -108,6 +108,7 @@ void TForm::CreatePeer() {
   params.Caption = caption_;
   params.Client = TBounds{position_.X, position_.Y, clientWidth_, clientHeight_};
   params.DefaultPosition = defaultPosition_;
+  params.MainForm = Application->MainForm() == this;
   params.BorderIcons = borderIcons_;
   params.Style = style_;
   params.WindowState = windowState_;

@@ -6,10 +6,10 @@ the platform. Mouse, keys and screenshots go through the X server for every plat
 (rig.py) does them, and a driver may use them too.
 
 Implementations: wine_driver.WineDriver (vorlix.exe under Wine, read through wininspect.exe) and
-linux_driver.LinuxDriver (the native build under openbox, read through AT-SPI); what a driver
-needs besides the program (buses, a window manager) it starts in setup() inside the rig's
-namespace and reports through resident_pids(). A scenario that only one platform can run names
-it with @scenario(..., platforms=(driver name,)).
+linux_driver.LinuxDriver (the native build under openbox, xfwm4 or mutter, read through
+AT-SPI); what a driver needs besides the program (buses, a window manager) it starts in setup()
+inside the rig's namespace and reports through resident_pids(). A scenario that only one
+platform can run names it with @scenario(..., platforms=(driver name,)).
 
 Windows are named by role (layout.STATUS, layout.SETTINGS) and controls by their layout names
 (layout.CONTROLS). Rectangles are screen pixels [left, top, right, bottom); "pos" is x, y, width,

@@ -3,22 +3,25 @@
 
 Usage (as root; build the helpers first, see run.sh):
   e2e.py [--driver wine|linux] [--exe PATH] [--exe32 PATH] [--socket datagram|raw]
-         [-k SUBSTRING] [--results FILE] [--keep]
+         [--wm openbox|xfwm4|mutter] [-k SUBSTRING] [--results FILE] [--keep]
   e2e.py --list
 The Wine driver runs build/windows/vorlix.exe (or $VORLIX_EXE), and the 32-bit program
 build/windows-i686/vorlix.exe; the Linux driver runs build/linux/vorlix, with the echo going
-through a datagram ICMP socket, or with --socket raw through a raw one. Prints "PASS name",
+through a datagram ICMP socket, or with --socket raw through a raw one, under openbox; with
+--wm xfwm4 or --wm mutter it runs the scenarios of window management (WINDOW_MANAGEMENT in
+scenarios_desktop.py) under that window manager instead. Prints "PASS name",
 "FAIL name: why" or "SKIP name: why" per test, then "rig: N passed, N failed" for the rig's own
 tests and, last, "N passed, N failed, N skipped" for the program's. --results writes the same as
 JSON lines.
 
 The files: scenarios.py (the tests, one list for every platform, which scenarios_behaviour.py,
-scenarios_faults.py, scenarios_heard.py and scenarios_dll.py add to), driver.py (what a platform
-provides to them), wine_driver.py (Wine, with wininspect.cpp), linux_driver.py (the native
-program under openbox, with linux_session.py, atspi_reader.py and orca_session.py), layout.py
-(the program's windows and controls), rig.py (display, network, waiting, input, runner),
-rig_checks.py and icmp_probe.py (tests of the rig itself). scenarios_install.py adds the scenarios
-of the packages that cpack makes, scenarios_files.py those of the settings file's kinds.
+scenarios_faults.py, scenarios_heard.py, scenarios_desktop.py and scenarios_dll.py add to),
+driver.py (what a platform provides to them), wine_driver.py (Wine, with wininspect.cpp),
+linux_driver.py (the native program under a window manager, with linux_session.py,
+atspi_reader.py, orca_session.py and linux_desktop.py), layout.py (the program's windows and
+controls), rig.py (display, network, waiting, input, runner), rig_checks.py and icmp_probe.py
+(tests of the rig itself). scenarios_install.py adds the scenarios of the packages that cpack
+makes, scenarios_files.py those of the settings file's kinds.
 """
 
 import argparse
@@ -28,6 +31,7 @@ import sys
 
 import rig
 import scenarios_behaviour  # noqa: F401  (adds its scenarios to SCENARIOS)
+from scenarios_desktop import WINDOW_MANAGEMENT  # (and adds its scenarios to SCENARIOS)
 import scenarios_faults  # noqa: F401  (adds its scenarios to SCENARIOS)
 import scenarios_files  # noqa: F401  (adds its scenarios to SCENARIOS)
 import scenarios_install  # noqa: F401  (adds its scenarios to SCENARIOS)
@@ -49,7 +53,7 @@ def make_driver(name, the_rig, args):
         return WineDriver(the_rig, os.path.abspath(exe), os.path.abspath(args.exe32))
     if name == "linux":
         exe = args.exe or os.path.join(rig.REPO, "build", "linux", "vorlix")
-        return LinuxDriver(the_rig, os.path.abspath(exe), args.socket)
+        return LinuxDriver(the_rig, os.path.abspath(exe), args.socket, args.wm)
     sys.exit(f"no driver {name!r}")
 
 
@@ -61,6 +65,8 @@ def main():
                                                     "vorlix.exe"))
     ap.add_argument("--socket", choices=("datagram", "raw"), default="datagram",
                     help="the ICMP socket the Linux program may open")
+    ap.add_argument("--wm", choices=("openbox", "xfwm4", "mutter"), default="openbox",
+                    help="the window manager of the Linux driver's session")
     ap.add_argument("-k", dest="pattern", default="",
                     help="run only the tests whose name contains this")
     ap.add_argument("--results", help="write each result as a JSON line to this file")
@@ -70,6 +76,13 @@ def main():
 
     tests = [t for t in RIG_CHECKS + SCENARIOS
              if args.pattern in t.name and (t.platforms is None or args.driver in t.platforms)]
+    unknown = set(WINDOW_MANAGEMENT) - {t.name for t in RIG_CHECKS + SCENARIOS}
+    if unknown:
+        sys.exit(f"WINDOW_MANAGEMENT names no test {sorted(unknown)}")
+    if args.wm != "openbox":
+        if args.driver != "linux":
+            sys.exit("--wm is for the Linux driver")
+        tests = [t for t in tests if t.name in WINDOW_MANAGEMENT]
     if args.list:
         for t in tests:
             print(f"{t.name}{' (rig)' if t.kind == 'rig' else ''}")

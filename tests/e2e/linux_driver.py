@@ -1,7 +1,8 @@
-"""The Linux driver: the native program under openbox on the rig's display, read through AT-SPI.
+"""The Linux driver: the native program under a window manager (openbox unless asked for xfwm4
+or mutter) on the rig's display, read through AT-SPI.
 
 The program runs inside the rig's test namespace in the desktop session of linux_session.py
-(buses, accessibility registry, openbox). Reading goes through atspi_reader.py, one call per
+(buses, accessibility registry, window manager). Reading goes through atspi_reader.py, one call per
 read, as the user that the program runs as: a program answers the reader through a connection of
 its own (AT-SPI's peer-to-peer socket) that admits its own user and root, and a reader as root
 gets no answer from a program of another user. The X side (window ids, EWMH state, moving and
@@ -52,11 +53,11 @@ class LinuxDriver(Driver):
     echo_missing_message = ("ICMP ソケットを開けません。net.ipv4.ping_group_range の設定を"
                             "確認してください。")
 
-    def __init__(self, rig, exe, socket_kind="datagram"):
+    def __init__(self, rig, exe, socket_kind="datagram", wm="openbox"):
         super().__init__(rig)
         check(socket_kind in PING_GROUPS, f"no socket kind {socket_kind!r}")
-        self.exe, self.socket_kind = exe, socket_kind
-        self.session = Session(rig)
+        self.exe, self.socket_kind, self.wm = exe, socket_kind, wm
+        self.session = Session(rig, wm)
         self.programs = []
         self.watches = []
         self.holders = []
@@ -123,7 +124,9 @@ class LinuxDriver(Driver):
 
     # -- the program -----------------------------------------------------------------------------
 
-    def start(self, workdir, echo_service=True, show=None, read_only=False):
+    def start(self, workdir, echo_service=True, show=None, read_only=False, display=True):
+        """As Driver.start; display=False starts the program with no DISPLAY, as from a text
+        console or a Wayland session without XWayland."""
         if show:
             raise Skip("Linux gives a program no start-up show command: a launcher cannot ask "
                        "for a minimized or maximized start")
@@ -148,8 +151,11 @@ class LinuxDriver(Driver):
             argv = ["unshare", "--mount", "--propagation", "private", "sh", "-c",
                     'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" && cd "$0" && '
                     'exec "$@"', os.path.abspath(workdir), *argv]
+        env = self.session.env()
+        if not display:
+            del env["DISPLAY"]
         with open(log_path, "w") as log:
-            popen = subprocess.Popen(self.rig.in_app_ns(argv, self.session.env()), cwd=workdir,
+            popen = subprocess.Popen(self.rig.in_app_ns(argv, env), cwd=workdir,
                                      stdin=subprocess.DEVNULL, stdout=log,
                                      stderr=subprocess.STDOUT, start_new_session=True)
         prog = Program(popen, workdir, log_path)
@@ -293,9 +299,14 @@ class LinuxDriver(Driver):
                            props.get("WM_NORMAL_HINTS", ""))
         fixed = len(sizes) == 2 and sizes[0][1:] == sizes[1][1:]
         said = f"_MOTIF_WM_HINTS {props.get('_MOTIF_WM_HINTS', 'none')}"
+        # The window kind that gives the program its one taskbar entry where Windows has the
+        # application window: the status window is a normal window, the settings window a
+        # utility window (which window managers keep out of the taskbar and Alt+Tab).
+        kind = "_NET_WM_WINDOW_TYPE_NORMAL" if role == layout.STATUS else \
+            "_NET_WM_WINDOW_TYPE_UTILITY"
         return {
-            "tool_window": ("_NET_WM_WINDOW_TYPE_UTILITY" in props.get("_NET_WM_WINDOW_TYPE", ""),
-                            props.get("_NET_WM_WINDOW_TYPE", "no type")),
+            "tool_window": (kind in props.get("_NET_WM_WINDOW_TYPE", ""),
+                            f"{props.get('_NET_WM_WINDOW_TYPE', 'no type')}, want {kind}"),
             # What the window asks its frame for; openbox draws a minimize button on every
             # frame whatever a window asks.
             "minimize_box": (bool(asked & MWM_MINIMIZE), said),
@@ -356,6 +367,8 @@ class LinuxDriver(Driver):
         self.session.x(["wmctrl", "-i", "-c", xid])
 
     def close_button(self, role):
+        if self.wm != "openbox":
+            raise Skip(f"where {self.wm} draws its close button is not known to the driver")
         xid, props = self._xwindow(role)
         check(xid, f"no shown {CLASSES[role]}")
         if "_NET_WM_ACTION_CLOSE" not in props.get("_NET_WM_ALLOWED_ACTIONS", ""):

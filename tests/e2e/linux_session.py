@@ -1,5 +1,6 @@
 """The desktop session that the Linux driver runs the program in, inside the rig's test
-namespace: a session bus, the accessibility bus and its registry, and openbox.
+namespace: a session bus, the accessibility bus and its registry, and a window manager (openbox,
+or xfwm4 of XFCE, or mutter of GNOME in its X11 mode; WINDOW_MANAGERS).
 
 The buses run as an unprivileged user (NOBODY), so that both a start as root and the start
 without the right to open ICMP sockets (as that user) reach them: root may connect to any user's
@@ -21,13 +22,28 @@ SYSTEM_PYTHON = "/usr/bin/python3"  # the python that has pyatspi
 AT_SPI_BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 AT_SPI_REGISTRY = "/usr/libexec/at-spi2-registryd"
 NOBODY = 65534
+XFCONFD = "/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd"
+# Each window manager the session can run: its command line (without a compositor where that
+# is a choice), the name it gives itself in _NET_WM_NAME, by which the session knows that it
+# manages the display, whether it runs as NOBODY, and the services it needs on the session bus
+# (started here, so that they are among the processes that live for the whole run; a service
+# the bus starts is no child of it), by program and bus name. xfwm4 reads its settings from
+# xfconfd, and GDBus reaches a bus only as the bus's own user, so both run as NOBODY.
+WINDOW_MANAGERS = {
+    "openbox": (["openbox", "--sm-disable"], "Openbox", False, ()),
+    "xfwm4": (["xfwm4", "--compositor=off", "--sm-client-disable"], "Xfwm4", True,
+              ((XFCONFD, "org.xfce.Xfconf"),)),
+    "mutter": (["mutter", "--x11", "--replace", "--sm-disable"], "Mutter", False, ()),
+}
 
 
 class Session:
-    def __init__(self, rig):
-        self.rig = rig
+    def __init__(self, rig, wm="openbox"):
+        check(wm in WINDOW_MANAGERS, f"no window manager {wm!r} (one of {sorted(WINDOW_MANAGERS)})")
+        self.rig, self.wm = rig, wm
         self.area = None  # the folder the unprivileged user reaches: buses, home, its programs
-        self.session_bus = self.bus_launcher = self.registry = self.openbox = None
+        self.session_bus = self.bus_launcher = self.registry = self.window_manager = None
+        self.services = []  # what the window manager needs on the session bus
 
     def start(self):
         check(os.path.isfile(SYSTEM_PYTHON) and os.path.isfile(AT_SPI_BUS_LAUNCHER),
@@ -63,9 +79,14 @@ class Session:
         wait_for("the accessibility registry", lambda: "running with well-known name" in
                  read_file(os.path.join(self.rig.run_dir, "at-spi-registry.log")),
                  self.registry, 10)
-        self.openbox = self._resident("openbox", ["openbox", "--sm-disable"])
-        wait_for("openbox to manage the display", lambda: self.x(
-            ["wmctrl", "-m"], check_rc=False).returncode == 0, self.openbox, 10)
+        argv, name, as_nobody, services = WINDOW_MANAGERS[self.wm]
+        for program, bus_name in services:
+            service = self._resident(os.path.basename(program), [program], as_nobody=True)
+            self.services.append(service)
+            wait_for(f"{bus_name} on the session bus", lambda: self.on_bus(bus_name), service, 10)
+        self.window_manager = self._resident(self.wm, argv, as_nobody=as_nobody)
+        wait_for(f"{self.wm} to manage the display", lambda: f"Name: {name}\n" in self.x(
+            ["wmctrl", "-m"], check_rc=False).stdout, self.window_manager, 20)
         self.reader(0, "tree")  # the reader reaches the accessibility bus
 
     def stop(self, others=()):
@@ -85,7 +106,8 @@ class Session:
             shutil.rmtree(self.area, ignore_errors=True)
 
     def _residents(self):
-        return self.session_bus, self.bus_launcher, self.registry, self.openbox
+        return (self.session_bus, self.bus_launcher, self.registry, *self.services,
+                self.window_manager)
 
     def resident_pids(self):
         return set(with_descendants([p.pid for p in self._residents() if p]))
@@ -109,6 +131,13 @@ class Session:
             return subprocess.Popen(self.rig.in_app_ns(argv, env), stdin=subprocess.DEVNULL,
                                     stdout=log, stderr=subprocess.STDOUT, cwd=self.area,
                                     start_new_session=True)
+
+    def on_bus(self, bus_name):
+        """True once a program owns that name on the session bus."""
+        ask = ["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+               "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner", f"string:{bus_name}"]
+        return "boolean true" in run(self.rig.in_app_ns(as_user(NOBODY, ask), self.env()),
+                                     timeout=10, check_rc=False).stdout
 
     def reader_argv(self, uid, *args, env=None):
         return self.rig.in_app_ns(as_user(uid, [SYSTEM_PYTHON, self.reader_copy, *args]),

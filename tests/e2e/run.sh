@@ -2,8 +2,8 @@
 # Builds the e2e helpers (responder, wininspect.exe, the unprotected program) when needed and
 # runs the e2e tests (as root).
 #
-#   tests/e2e/run.sh [--driver wine|linux] [--exe PATH] [-k NAME] [--results FILE] [--keep]
-#                                                       (arguments go to e2e.py)
+#   tests/e2e/run.sh [--driver wine|linux] [--exe PATH] [--wm openbox|xfwm4|mutter] [-k NAME]
+#                    [--results FILE] [--keep]          (arguments go to e2e.py)
 #   tests/e2e/run.sh --build-only                       (only build the helpers)
 # The program under test defaults to build/windows/vorlix.exe (or $VORLIX_EXE) under Wine, and
 # to build/linux/vorlix with --driver linux.

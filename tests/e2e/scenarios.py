@@ -162,8 +162,9 @@ def rest_problems(d, text, rgb, shot_name, timeout=6):
 
 
 def open_settings(d):
-    """Clicks the result panel; returns the settings window once it shows, moved aside (the
-    window system places it where it likes, here over the status window)."""
+    """Clicks the result panel; returns the settings window once it shows, moved to a place of
+    the test's own (the window system places it where it likes, and the program moves it beside
+    the status window if that place is over it)."""
     d.rig.click(*centre(control(d, STATUS, "Panel_Result").rect))
     wait_window(d, SETTINGS, 10)
     d.move(SETTINGS, 300, 100)

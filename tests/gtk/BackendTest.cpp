@@ -1,5 +1,5 @@
 // The GTK back end: text comparison, the message pump and quit, the timer inside nested pumps,
-// the form windows' kind, the handler error box, and the start-up error's module and address.
+// the close request, the handler error box, and the start-up error's module and address.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -123,25 +123,6 @@ TEST_F(BackendTest, TicksMissedWhileTheThreadWasBusyAreNotMadeUp) {
   for (std::size_t i = 2; i < events.Ticks.size(); ++i) {
     EXPECT_GE(events.Ticks[i] - events.Ticks[i - 1], std::chrono::milliseconds(150)) << i;
   }
-}
-
-TEST_F(BackendTest, FormsAreFixedUtilityWindowsWithTheirFrameButtons) {
-  gtk::Form& closable = MakeForm(fw::TBorderIcons::Close, fw::TFormStyle::StayOnTop);
-  gtk::Form& plain = MakeForm(fw::TBorderIcons::None, fw::TFormStyle::Normal);
-  for (gtk::Form* form : {&closable, &plain}) {
-    EXPECT_EQ(gtk_window_get_type_hint(form->Window()), GDK_WINDOW_TYPE_HINT_UTILITY);
-    EXPECT_FALSE(gtk_window_get_resizable(form->Window()));
-    EXPECT_STREQ(gtk_window_get_title(form->Window()), "Test form");
-    EXPECT_STREQ(gtk_window_get_role(form->Window()), "TForm_Test");
-  }
-  EXPECT_TRUE(gtk_window_get_deletable(closable.Window()));
-  EXPECT_FALSE(gtk_window_get_deletable(plain.Window()));
-  // A hidden form reports the position it will show at.
-  EXPECT_EQ(plain.Position().X, 40);
-  EXPECT_EQ(plain.Position().Y, 50);
-  plain.SetPosition(fw::TPoint{-5, 7});
-  EXPECT_EQ(plain.Position().X, -5);
-  EXPECT_EQ(plain.Position().Y, 7);
 }
 
 TEST_F(BackendTest, CloseRequestGoesToTheFrameworkAndKeepsTheWindow) {

@@ -44,26 +44,34 @@ struct ControlLog final : fw::ControlEvents {
   void PlatformFocusLeave() override { ++Leaves; }
 };
 
+constexpr const char* kLayoutFace = "ＭＳ Ｐゴシック";
+
 class GtkFixture : public ::testing::Test {
  protected:
   GtkFixture() : backend(files, clock) {}
 
   gtk::Form& MakeForm(fw::TBorderIcons icons = fw::TBorderIcons::Close,
-                      fw::TFormStyle style = fw::TFormStyle::Normal) {
+                      fw::TFormStyle style = fw::TFormStyle::Normal, bool main = false,
+                      fw::TBounds client = fw::TBounds{40, 50, 249, 101}) {
     fw::FormParams params;
     params.ClassName = "TForm_Test";
     params.Caption = "Test form";
-    params.Client = fw::TBounds{40, 50, 249, 101};
+    params.Client = client;
     params.BorderIcons = icons;
     params.Style = style;
-    params.Font.Face = "ＭＳ Ｐゴシック";
+    params.MainForm = main;
+    params.Font.Face = kLayoutFace;
     params.Font.Height = -12;
     forms.push_back(backend.CreateForm(params, formLog));
     return static_cast<gtk::Form&>(*forms.back());
   }
 
+  // A control in the layout's font, or in another face, height (negative: the em height in
+  // pixels at 96 dpi) and weight.
   gtk::Control& MakeControl(gtk::Form& form, fw::TControlKind kind, fw::TBounds bounds,
-                            const std::string& text = {}, int maxLength = 0) {
+                            const std::string& text = {}, int maxLength = 0,
+                            const std::string& face = kLayoutFace, int height = -12,
+                            bool bold = false) {
     fw::ControlParams params;
     params.Kind = kind;
     params.Text = text;
@@ -71,8 +79,9 @@ class GtkFixture : public ::testing::Test {
     params.MaxLength = maxLength;
     params.TabStop = kind == fw::TControlKind::Edit || kind == fw::TControlKind::Button ||
                      kind == fw::TControlKind::CheckBox;
-    params.Font.Face = "ＭＳ Ｐゴシック";
-    params.Font.Height = -12;
+    params.Font.Face = face;
+    params.Font.Height = height;
+    params.Font.Bold = bold;
     logs.push_back(std::make_unique<ControlLog>());
     controls.push_back(form.CreateControl(params, *logs.back()));
     return static_cast<gtk::Control&>(*controls.back());
@@ -84,6 +93,21 @@ class GtkFixture : public ::testing::Test {
   void Pump() {
     while (backend.ProcessOneMessage() != fw::Backend::MessageResult::None) {
     }
+  }
+
+  // Pumps until the condition holds (the window manager's and GTK's own work takes a few
+  // turns of the loop), for at most two seconds; returns whether it held.
+  template <class Condition>
+  bool PumpUntil(Condition condition) {
+    const gint64 deadline = g_get_monotonic_time() + gint64{2} * G_USEC_PER_SEC;
+    while (!condition()) {
+      if (g_get_monotonic_time() > deadline) {
+        return false;
+      }
+      Pump();
+      g_usleep(5000);
+    }
+    return true;
   }
 
   void TearDown() override {

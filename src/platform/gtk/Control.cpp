@@ -34,8 +34,12 @@ void Control::Attach(GtkWidget* widget, AtkRole role) {
   if (!params_.AccessibleName.empty()) {
     atk_object_set_name(accessible, params_.AccessibleName.c_str());
   }
-  form_.Put(*this, params_);
+  form_.Put(*this);
   gtk_widget_show(widget_);
+}
+
+const Scale& Control::CurrentScale() const {
+  return form_.GetScale();
 }
 
 Control* Control::FromWidget(GtkWidget* widget) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/Backend.h"
+#include "platform/gtk/Scale.h"
 
 namespace gtk {
 
@@ -28,7 +29,11 @@ class Control : public fw::ControlPeer {
   void Announce() override {}
 
   GtkWidget* Widget() const { return widget_; }
+  const fw::ControlParams& Params() const { return params_; }
   bool TabStop() const { return params_.TabStop; }
+  // The form has placed the control anew at another scale; what the kind draws at a size of
+  // its own follows.
+  virtual void Rescaled() {}
   // Keyboard focus moved from this control to another control of the same window.
   void FocusLeft() { events_.PlatformFocusLeave(); }
   // Forgets a mouse button held down over the control, as when an error box comes up.
@@ -42,6 +47,8 @@ class Control : public fw::ControlPeer {
   // Places the new widget in the form at the layout's position and size, with the layout's
   // font, accessible role and accessible name; each kind calls it once, with the widget it made.
   void Attach(GtkWidget* widget, AtkRole role);
+  // The scale the form lays its controls out at.
+  const Scale& CurrentScale() const;
 
   fw::ControlParams params_;
   fw::ControlEvents& events_;

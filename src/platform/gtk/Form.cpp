@@ -38,19 +38,25 @@ Form::Form(GtkBackend& backend, const fw::FormParams& params, fw::FormEvents& ev
   gtk_window_set_role(window, params.ClassName.c_str());
   atk_object_set_accessible_id(gtk_widget_get_accessible(window_), params.ClassName.c_str());
   gtk_style_context_add_class(gtk_widget_get_style_context(window_), kFormClass);
-  gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_UTILITY);
+  // Window managers give a utility window no taskbar or pager entry and leave it out of
+  // Alt+Tab, so the main form is a normal window: it has the program's one entry, as the
+  // application window gives the program its one taskbar button on Windows.
+  const bool main = params.MainForm;
+  gtk_window_set_type_hint(window,
+                           main ? GDK_WINDOW_TYPE_HINT_NORMAL : GDK_WINDOW_TYPE_HINT_UTILITY);
+  gtk_window_set_skip_taskbar_hint(window, main ? FALSE : TRUE);
+  gtk_window_set_skip_pager_hint(window, main ? FALSE : TRUE);
   gtk_window_set_resizable(window, FALSE);
   gtk_window_set_deletable(window, params.BorderIcons == fw::TBorderIcons::Close);
   gtk_window_set_keep_above(window, params.Style == fw::TFormStyle::StayOnTop);
 
   fixed_ = gtk_fixed_new();
-  gtk_widget_set_size_request(fixed_, params.Client.Width, params.Client.Height);
   gtk_container_add(GTK_CONTAINER(window_), fixed_);
   // A fixed layout draws its children in the order they were put, so the one holding the
   // frames goes first.
   underlay_ = gtk_fixed_new();
-  gtk_widget_set_size_request(underlay_, params.Client.Width, params.Client.Height);
   gtk_fixed_put(GTK_FIXED(fixed_), underlay_, 0, 0);
+  Relayout();
   gtk_widget_show(underlay_);
   gtk_widget_show(fixed_);
 
@@ -102,6 +108,9 @@ void Form::Show(fw::TWindowState, bool activate) {
   if (placed_) {
     // A window shown again would be placed anew by the window manager; it keeps its place.
     gtk_window_move(Window(), position_.X, position_.Y);
+  }
+  if (!placed_ && !params_.MainForm && firstMap_ == 0) {
+    firstMap_ = g_signal_connect(window_, "map-event", G_CALLBACK(OnFirstMap), this);
   }
   gtk_window_set_focus_on_map(Window(), activate ? TRUE : FALSE);
   if (activate) {
@@ -168,20 +177,6 @@ void Form::Enable() {
   g_weak_ref_set(&disabledFocus_, nullptr);
 }
 
-void Form::Put(Control& control, const fw::ControlParams& params) {
-  const bool under =
-      params.Kind == fw::TControlKind::GroupBox || params.Kind == fw::TControlKind::Bevel;
-  const fw::TBounds& b = params.Bounds;
-  gtk_fixed_put(GTK_FIXED(under ? underlay_ : fixed_), control.Widget(), b.Left, b.Top);
-  gtk_widget_set_size_request(control.Widget(), b.Width, b.Height);
-  backend_.GetStyle().ApplyFont(control.Widget(), params.Font);
-  controls_.push_back(&control);
-}
-
-void Form::Forget(Control* control) {
-  controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
-}
-
 bool Form::MoveFocus(bool forward) {
   std::vector<GtkWidget*> chain;
   for (Control* control : controls_) {
@@ -228,6 +223,16 @@ gboolean Form::OnFocus(GtkWidget*, GtkDirectionType direction, gpointer self) {
     return FALSE;
   }
   return static_cast<Form*>(self)->MoveFocus(direction == GTK_DIR_TAB_FORWARD) ? TRUE : FALSE;
+}
+
+// The window manager has placed the window for its first show; where that place hides it
+// under the main form or leaves part of it off the monitor, it goes beside the main form.
+gboolean Form::OnFirstMap(GtkWidget* widget, GdkEvent*, gpointer self) {
+  auto* form = static_cast<Form*>(self);
+  g_signal_handler_disconnect(widget, form->firstMap_);
+  form->firstMap_ = 0;
+  form->backend_.KeepInView(*form);
+  return FALSE;
 }
 
 // The frame offers close only where the form has a close button, and never minimize or

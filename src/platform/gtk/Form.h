@@ -1,5 +1,6 @@
-// A top-level form: a utility GtkWindow, not resizable, holding its controls in a fixed layout
-// at the layout's sizes.
+// A top-level form: a GtkWindow, not resizable, holding its controls in a fixed layout at the
+// layout's sizes scaled to the desktop. The main form is a normal window, with the program's
+// taskbar entry; the others are utility windows without one, transient for the main form.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "framework/Backend.h"
+#include "platform/gtk/Scale.h"
 
 namespace gtk {
 
@@ -37,6 +39,10 @@ class Form : public fw::FormPeer {
 
   GtkWindow* Window() const { return GTK_WINDOW(window_); }
   bool Shown() const { return gtk_widget_get_visible(window_) != FALSE; }
+  bool IsMainForm() const { return params_.MainForm; }
+  const Scale& GetScale() const;
+  // Places the controls and sizes the window anew at the back end's scale.
+  void Relayout();
   void CancelMouseCapture();
   // Makes the window insensitive while an error box is up, keeping the control that has its
   // focus; false when it was insensitive already.
@@ -45,7 +51,7 @@ class Form : public fw::FormPeer {
   void Enable();
 
   // Used by the controls as they come and go.
-  void Put(Control& control, const fw::ControlParams& params);
+  void Put(Control& control);
   void Forget(Control* control);
 
  private:
@@ -53,6 +59,9 @@ class Form : public fw::FormPeer {
   static void OnSetFocus(GtkWindow* window, GtkWidget* next, gpointer self);
   static gboolean OnFocus(GtkWidget* widget, GtkDirectionType direction, gpointer self);
   static void OnRealize(GtkWidget* widget, gpointer self);
+  static gboolean OnFirstMap(GtkWidget* widget, GdkEvent* event, gpointer self);
+  // Moves a control to the layout's place and size at the current scale.
+  void Place(Control& control);
   // Moves the keyboard focus along the tab order, wrapping at either end.
   bool MoveFocus(bool forward);
 
@@ -64,6 +73,7 @@ class Form : public fw::FormPeer {
   GtkWidget* underlay_ = nullptr;  // group boxes and frames, drawn below every control
   fw::TPoint position_;            // where the window goes when next shown
   bool placed_ = false;            // false: the window manager places it when first shown
+  gulong firstMap_ = 0;            // the handler that keeps that first place in view
   GWeakRef disabledFocus_;         // the focused control while the window is disabled
   std::vector<Control*> controls_;
 };

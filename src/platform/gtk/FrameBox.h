@@ -11,6 +11,7 @@ class FrameBox : public Control {
   FrameBox(Form& form, const fw::ControlParams& params, fw::ControlEvents& events);
 
   void SetText(const std::string& text) override;
+  void Rescaled() override;
 };
 
 }  // namespace gtk

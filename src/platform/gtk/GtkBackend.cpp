@@ -8,22 +8,44 @@
 #include <csignal>
 #include <stdexcept>
 
+#include "framework/Placement.h"
 #include "platform/gtk/ErrorDialog.h"
 #include "platform/gtk/Form.h"
+#include "platform/gtk/InView.h"
 #include "platform/gtk/Style.h"
 #include "platform/gtk/Timer.h"
 #include "platform/gtk/Toolkit.h"
+#include "platform/gtk/WindowIcon.h"
 
 namespace gtk {
 
+namespace {
+
+// What the user is told when no display opens: the program's texts are Japanese. The
+// display named by DISPLAY is read back for the message only; GTK itself opened it.
+std::string NoDisplayMessage() {
+  const char* name = g_getenv("DISPLAY");
+  const std::string which = name != nullptr && *name != '\0'
+                                ? std::string("X11 ディスプレイ ") + name + " を開けません。"
+                                : std::string("DISPLAY が設定されていません。");
+  return "Vorlix には X11 ディスプレイが必要です (Wayland では XWayland)。" + which;
+}
+
+}  // namespace
+
 GtkBackend::GtkBackend(fw::FileAccess& files, fw::Clock& clock) : files_(files), clock_(clock) {
   if (!StartToolkit()) {
-    throw std::runtime_error("cannot open the X11 display");
+    throw NoDisplay(NoDisplayMessage());
   }
-  style_ = std::make_unique<Style>();
+  scale_ = Scale::OfDesktop();
+  style_ = std::make_unique<Style>(scale_);
+  SetProgramIcon();
+  g_signal_connect(gtk_settings_get_default(), "notify::gtk-xft-dpi", G_CALLBACK(OnDpiChanged),
+                   this);
 }
 
 GtkBackend::~GtkBackend() {
+  g_signal_handlers_disconnect_by_data(gtk_settings_get_default(), this);
   for (guint source : signalSources_) {
     g_source_remove(source);
   }
@@ -135,8 +157,56 @@ bool GtkBackend::SameTextIgnoringCase(std::string_view a, std::string_view b) {
   return same;
 }
 
+void GtkBackend::FormCreated(Form* form) {
+  forms_.push_back(form);
+  if (form->IsMainForm()) {
+    // A rebuilt main form is a new window: the others follow it.
+    for (Form* other : forms_) {
+      if (other != form) {
+        gtk_window_set_transient_for(other->Window(), form->Window());
+      }
+    }
+  } else if (Form* main = MainForm()) {
+    gtk_window_set_transient_for(form->Window(), main->Window());
+  }
+}
+
 void GtkBackend::FormDestroyed(Form* form) {
   forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
+}
+
+void GtkBackend::KeepInView(Form& form) {
+  Form* main = MainForm();
+  const bool mainShown = main != nullptr && main != &form && main->Shown();
+  const fw::TBounds frame = FrameBounds(form.Window());
+  const fw::TBounds mainFrame = mainShown ? FrameBounds(main->Window()) : fw::TBounds{};
+  const fw::TBounds work = WorkArea(mainShown ? main->Window() : form.Window());
+  if (frame.Width <= 0 || work.Width <= 0) {
+    return;
+  }
+  const fw::TPoint place = fw::PlaceInView(frame, mainFrame, work);
+  if (place.X != frame.Left || place.Y != frame.Top) {
+    gtk_window_move(form.Window(), place.X, place.Y);
+  }
+}
+
+Form* GtkBackend::MainForm() const {
+  const auto found =
+      std::find_if(forms_.begin(), forms_.end(), [](const Form* f) { return f->IsMainForm(); });
+  return found != forms_.end() ? *found : nullptr;
+}
+
+void GtkBackend::OnDpiChanged(GObject*, GParamSpec*, gpointer self) {
+  auto* backend = static_cast<GtkBackend*>(self);
+  const Scale scale = Scale::OfDesktop();
+  if (scale == backend->scale_) {
+    return;
+  }
+  backend->scale_ = scale;
+  backend->style_->SetScale(scale);
+  for (Form* form : backend->forms_) {
+    form->Relayout();
+  }
 }
 
 bool GtkBackend::Alive(const Form* form) const {

@@ -2,22 +2,31 @@
 // message pump on the GLib main context, the handler error box, and the end of the session.
 #pragma once
 
-#include <glib.h>
+#include <glib-object.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "framework/Backend.h"
+#include "platform/gtk/Scale.h"
 
 namespace gtk {
 
 class Form;
 class Style;
 
+// No X11 display opens: there is no window to show an error in.
+class NoDisplay : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 class GtkBackend : public fw::Backend {
  public:
-  // Starts GTK; throws when no display opens. The files and the clock come from the entry.
+  // Starts GTK; throws NoDisplay when no display opens. The files and the clock come from the
+  // entry.
   GtkBackend(fw::FileAccess& files, fw::Clock& clock);
   ~GtkBackend() override;
   GtkBackend(const GtkBackend&) = delete;
@@ -46,15 +55,24 @@ class GtkBackend : public fw::Backend {
 
   // Used by the forms.
   Style& GetStyle() { return *style_; }
-  void FormCreated(Form* form) { forms_.push_back(form); }
+  const Scale& GetScale() const { return scale_; }
+  // Makes the main form the one the others are transient for.
+  void FormCreated(Form* form);
   void FormDestroyed(Form* form);
+  // Moves a form that the window manager has just placed beside the main form when that place
+  // is under the main form or not wholly on the monitor.
+  void KeepInView(Form& form);
 
  private:
   static gboolean OnTerminateSignal(gpointer self);
+  // The desktop's font resolution changed: the style and every form follow.
+  static void OnDpiChanged(GObject* settings, GParamSpec* property, gpointer self);
   bool Alive(const Form* form) const;
+  Form* MainForm() const;
 
   fw::FileAccess& files_;
   fw::Clock& clock_;
+  Scale scale_;
   std::unique_ptr<Style> style_;
   std::vector<Form*> forms_;  // live forms, in the order they were made
   fw::ApplicationEvents* events_ = nullptr;

@@ -13,26 +13,29 @@ namespace {
 // frame line behind it (the periodic box sits on its bevel's top edge) is hidden as on Windows.
 // Buttons draw no shadow, which themes cast outside the button's bounds: the status window's
 // one-pixel column between the panel and "Check" shows the window's background.
-const char kTrims[] = R"css(
-.vorlix button { min-height: 0; min-width: 0; padding: 0 2px; box-shadow: none; }
-.vorlix entry { min-height: 0; min-width: 0; padding: 0; border-radius: 0; }
-.vorlix checkbutton { min-height: 0; padding: 0; background-color: @theme_bg_color; }
-.vorlix checkbutton check { min-width: 13px; min-height: 13px; margin: 0 2px 0 0; }
-.vorlix checkbutton label { padding: 0; margin: 0; }
-.vorlix frame > border { border-radius: 0; }
-.vorlix frame > label { margin: 0; padding: 0 1px; }
-)css";
+std::string Trims(const Scale& scale) {
+  const std::string two = std::to_string(scale.Px(2)) + "px";
+  const std::string one = std::to_string(scale.Px(1)) + "px";
+  const std::string check = std::to_string(scale.Px(13)) + "px";
+  return ".vorlix button { min-height: 0; min-width: 0; padding: 0 " + two +
+         "; box-shadow: none; }\n"
+         ".vorlix entry { min-height: 0; min-width: 0; padding: 0; border-radius: 0; }\n"
+         ".vorlix checkbutton { min-height: 0; padding: 0; background-color: @theme_bg_color; }\n"
+         ".vorlix checkbutton check { min-width: " +
+         check + "; min-height: " + check + "; margin: 0 " + two +
+         " 0 0; }\n"
+         ".vorlix checkbutton label { padding: 0; margin: 0; }\n"
+         ".vorlix frame > border { border-radius: 0; }\n"
+         ".vorlix frame > label { margin: 0; padding: 0 " +
+         one + "; }\n";
+}
 
-// Faces of the layouts that Linux desktops lack, and the installed face that stands in for
-// each; fontconfig takes the first of the list that it has.
-struct Substitute {
-  const char* Face;
-  const char* Fallback;
-};
-constexpr Substitute kSubstitutes[] = {
-    {"ＭＳ Ｐゴシック", "IPAPGothic"},
-    {"ＭＳ ゴシック", "IPAGothic"},
-};
+// Faces of the layouts that Linux desktops lack, and the Japanese families that distributions
+// ship, in the order they stand in: the IPA fonts give the look the layouts were made with.
+constexpr const char* kProportional[] = {"IPAPGothic", "Noto Sans CJK JP", "Droid Sans Fallback",
+                                         "VL PGothic", "TakaoPGothic"};
+constexpr const char* kFixedPitch[] = {"IPAGothic", "Noto Sans Mono CJK JP", "Droid Sans Fallback",
+                                       "VL Gothic", "TakaoGothic"};
 
 std::string Quoted(const std::string& text) {
   std::string quoted = "\"";
@@ -48,24 +51,36 @@ std::string Quoted(const std::string& text) {
 // A layout font's height is the character height in pixels without the internal leading when
 // negative, which is what a CSS font size in px gives (the em height). The layouts use no
 // positive (cell) heights; one is taken as the em height too.
-std::string FontDeclarations(const fw::TFont& font) {
+std::string FontDeclarations(const fw::TFont& font, const Scale& scale) {
   std::string families = Quoted(font.Face);
-  for (const Substitute& substitute : kSubstitutes) {
-    if (font.Face == substitute.Face) {
-      families += ", " + Quoted(substitute.Fallback);
-    }
+  for (const char* family : StandIns(font.Face)) {
+    families += ", " + Quoted(family);
   }
   std::string css = "font-family: " + families + ";";
   if (font.Height != 0) {
-    css += " font-size: " + std::to_string(std::abs(font.Height)) + "px;";
+    css += " font-size: " + std::to_string(scale.Px(std::abs(font.Height))) + "px;";
   }
   css += font.Bold ? " font-weight: bold;" : " font-weight: normal;";
   return css;
 }
 
+bool SameLook(const fw::TFont& a, const fw::TFont& b) {
+  return a.Face == b.Face && a.Height == b.Height && a.Bold == b.Bold;
+}
+
 }  // namespace
 
-Style::Style() : provider_(gtk_css_provider_new()) {
+std::span<const char* const> StandIns(const std::string& face) {
+  if (face == "ＭＳ Ｐゴシック") {
+    return kProportional;
+  }
+  if (face == "ＭＳ ゴシック") {
+    return kFixedPitch;
+  }
+  return {};
+}
+
+Style::Style(const Scale& scale) : provider_(gtk_css_provider_new()), scale_(scale) {
   Reload();
   gtk_style_context_add_provider_for_screen(gdk_screen_get_default(),
                                             GTK_STYLE_PROVIDER(provider_.get()),
@@ -78,28 +93,32 @@ Style::~Style() {
 }
 
 void Style::ApplyFont(GtkWidget* widget, const fw::TFont& font) {
-  const std::string rule = FontDeclarations(font);
   std::size_t index = 0;
-  while (index < fontRules_.size() && fontRules_[index] != rule) {
+  while (index < fonts_.size() && !SameLook(fonts_[index], font)) {
     ++index;
   }
-  if (index == fontRules_.size()) {
-    fontRules_.push_back(rule);
+  if (index == fonts_.size()) {
+    fonts_.push_back(font);
     Reload();
   }
   const std::string name = "vx-font-" + std::to_string(index);
   gtk_style_context_add_class(gtk_widget_get_style_context(widget), name.c_str());
 }
 
+void Style::SetScale(const Scale& scale) {
+  scale_ = scale;
+  Reload();
+}
+
 void Style::Reload() {
-  std::string css = kTrims;
-  for (std::size_t i = 0; i < fontRules_.size(); ++i) {
+  std::string css = Trims(scale_);
+  for (std::size_t i = 0; i < fonts_.size(); ++i) {
     const std::string name = ".vx-font-" + std::to_string(i);
     css += name;
     css += ", ";
     css += name;
     css += " * { ";
-    css += fontRules_[i];
+    css += FontDeclarations(fonts_[i], scale_);
     css += " }\n";
   }
   GError* error = nullptr;

@@ -1,14 +1,16 @@
 // The program's one CSS provider: trims the controls of our windows to the layout's small sizes
-// and gives each control its layout font.
+// at the desktop's scale and gives each control its layout font.
 #pragma once
 
 #include <gtk/gtk.h>
 
+#include <span>
 #include <string>
 #include <vector>
 
 #include "framework/Types.h"
 #include "platform/gtk/GObjectPtr.h"
+#include "platform/gtk/Scale.h"
 
 namespace gtk {
 
@@ -19,20 +21,27 @@ constexpr const char* kFormClass = "vorlix";
 class Style {
  public:
   // Adds the provider to the default screen at application priority.
-  Style();
+  explicit Style(const Scale& scale);
   ~Style();
   Style(const Style&) = delete;
   Style& operator=(const Style&) = delete;
 
   // Gives the widget the style class of the font, adding the font's rule on first use.
   void ApplyFont(GtkWidget* widget, const fw::TFont& font);
+  // Sizes the trims and every font anew.
+  void SetScale(const Scale& scale);
 
  private:
   void Reload();
 
   GObjectPtr<GtkCssProvider> provider_;
-  std::vector<std::string> fontRules_;  // index N is the rule of class "vx-font-N"
+  Scale scale_;
+  std::vector<fw::TFont> fonts_;  // index N is the font of class "vx-font-N"
 };
+
+// The installed families that stand in, in this order, for a layout's face that Linux lacks
+// (none for other faces).
+std::span<const char* const> StandIns(const std::string& face);
 
 // A layout colour (red in the low byte) as Cairo's components, the system colours resolved.
 GdkRGBA ToRgba(fw::TColor color);

@@ -6,6 +6,7 @@
 #include "platform/win32/ControlFactory.h"
 #include "platform/win32/Dpi.h"
 #include "platform/win32/Utf.h"
+#include "platform/win32/Win32InView.h"
 #include "platform/win32/WindowClass.h"
 
 namespace win32 {
@@ -53,6 +54,11 @@ Win32Form::Win32Form(HWND owner, const fw::FormParams& params, fw::FormEvents& e
   const UINT actual = GetDpiForWindow(hwnd_);
   if (actual != 0 && actual != dpi_) {
     Rescale(actual, nullptr);
+  }
+  if (params.DefaultPosition && !params.MainForm) {
+    // The default place is the top left of the work area, or cascaded from it: where the
+    // status window often is, kept above, over the settings window's fields.
+    KeepInView(hwnd_);
   }
 }
 

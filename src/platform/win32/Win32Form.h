@@ -31,6 +31,7 @@ class Win32Form : public fw::FormPeer {
   // The form behind a top-level window, or none when the window is not a form: only forms
   // have the form window procedure as their class's.
   static Win32Form* FromHandle(HWND hwnd);
+  bool IsMainForm() const { return params_.MainForm; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,16 @@
+// The icon of every window of the program: "vorlix" from the icon theme where it is installed,
+// otherwise the same art built into the program.
+#pragma once
+
+#include <gtk/gtk.h>
+
+namespace gtk {
+
+// Sets the default icon of the program's windows; GTK must be started.
+void SetProgramIcon();
+
+// The built-in art as one image per size, smallest first (a list for
+// gtk_window_set_default_icon_list, freed with g_list_free_full and g_object_unref).
+GList* BuiltInIconList();
+
+}  // namespace gtk

@@ -1,0 +1,231 @@
+// The layout at the desktop's scale: Xft.dpi (GtkSettings' gtk-xft-dpi) over 96 times GDK's
+// integer scale, at start and when either changes while the windows are shown.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <ostream>
+
+#include "GtkFixture.h"
+
+// After the program's headers: Xlib's macros (None among them) would change their names.
+#include <X11/Xlib.h>
+#include <gdk/gdkx.h>
+
+namespace {
+
+using fw::TBounds;
+using fw::TControlKind;
+using gtktest::GtkFixture;
+
+struct Size {
+  int Width;
+  int Height;
+  bool operator==(const Size&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Size& size) {
+  return out << size.Width << "x" << size.Height;
+}
+
+// The size of the window's X window in the X server's pixels: its client area, since no window
+// manager frames it here.
+Size ClientSize(gtk::Form& form) {
+  GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(form.Window()));
+  if (window == nullptr) {
+    return Size{0, 0};
+  }
+  Window root = 0;
+  int x = 0;
+  int y = 0;
+  unsigned width = 0;
+  unsigned height = 0;
+  unsigned border = 0;
+  unsigned depth = 0;
+  XGetGeometry(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), &root, &x, &y, &width, &height,
+               &border, &depth);
+  return Size{static_cast<int>(width), static_cast<int>(height)};
+}
+
+// The em height, in pixels, that the control's text is drawn at. GTK hands Pango a size in
+// points for the screen's resolution (the desktop's Xft.dpi).
+int FontPixels(gtk::Control& control) {
+  GtkWidget* widget = control.Widget();
+  if (GTK_IS_BIN(widget) && gtk_bin_get_child(GTK_BIN(widget)) != nullptr) {
+    widget = gtk_bin_get_child(GTK_BIN(widget));
+  }
+  PangoFontDescription* font = nullptr;
+  GtkStyleContext* context = gtk_widget_get_style_context(widget);
+  gtk_style_context_get(context, gtk_style_context_get_state(context), "font", &font, nullptr);
+  const double points = pango_font_description_get_size(font) / double{PANGO_SCALE};
+  pango_font_description_free(font);
+  return static_cast<int>(
+      std::lround(points * gdk_screen_get_resolution(gdk_screen_get_default()) / 72));
+}
+
+struct Point {
+  int X;
+  int Y;
+  bool operator==(const Point&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Point& point) {
+  return out << point.X << "," << point.Y;
+}
+
+// Where the window's X window is on the screen, in the X server's pixels.
+Point ScreenPosition(gtk::Form& form) {
+  GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(form.Window()));
+  Window child = 0;
+  int x = 0;
+  int y = 0;
+  XTranslateCoordinates(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window),
+                        DefaultRootWindow(GDK_WINDOW_XDISPLAY(window)), 0, 0, &x, &y, &child);
+  return Point{x, y};
+}
+
+TBounds Allocation(gtk::Control& control) {
+  GtkAllocation a{};
+  gtk_widget_get_allocation(control.Widget(), &a);
+  return TBounds{a.x, a.y, a.width, a.height};
+}
+
+class ScaleTest : public GtkFixture {
+ protected:
+  static void SetDpi(int dpi) {
+    g_object_set(gtk_settings_get_default(), "gtk-xft-dpi", dpi * 1024, nullptr);
+  }
+
+  void TearDown() override {
+    GtkFixture::TearDown();
+    gtk_settings_reset_property(gtk_settings_get_default(), "gtk-xft-dpi");
+    if (scaled_) {
+      gdk_x11_display_set_window_scale(gdk_display_get_default(), 1);
+    }
+  }
+
+  bool scaled_ = false;  // GDK's scale was set, and stays set: it goes back to 1
+
+  // The status window: its 79 x 25 panel in bold 16 px and its 49 x 25 "Check" button.
+  gtk::Form& MakeStatusWindow() {
+    gtk::Form& form =
+        MakeForm(fw::TBorderIcons::Close, fw::TFormStyle::Normal, true, TBounds{100, 100, 129, 25});
+    MakeControl(form, TControlKind::Panel, TBounds{0, 0, 79, 25}, "23ms", 0, gtktest::kLayoutFace,
+                -16, true);
+    MakeControl(form, TControlKind::Button, TBounds{80, 0, 49, 25}, "Check");
+    return form;
+  }
+};
+
+TEST_F(ScaleTest, TheLayoutFollowsXftDpi) {
+  struct Case {
+    int Dpi;
+    Size Client;
+    TBounds Panel;
+    TBounds Button;
+    int PanelFont;
+    int ButtonFont;
+  };
+  const Case cases[] = {
+      {96, {129, 25}, {0, 0, 79, 25}, {80, 0, 49, 25}, 16, 12},
+      {120, {161, 31}, {0, 0, 99, 31}, {100, 0, 61, 31}, 20, 15},
+      {144, {194, 38}, {0, 0, 119, 38}, {120, 0, 74, 38}, 24, 18},
+      {192, {258, 50}, {0, 0, 158, 50}, {160, 0, 98, 50}, 32, 24},
+  };
+  for (const Case& c : cases) {
+    SetDpi(c.Dpi);
+    gtk::Form& form = MakeStatusWindow();
+    form.Show(fw::TWindowState::Normal, false);
+    EXPECT_TRUE(PumpUntil([&] { return ClientSize(form) == c.Client; }))
+        << c.Dpi << " dpi: " << ClientSize(form) << ", want " << c.Client;
+    auto& panel = static_cast<gtk::Control&>(*controls[controls.size() - 2]);
+    auto& button = static_cast<gtk::Control&>(*controls.back());
+    const TBounds p = Allocation(panel);
+    const TBounds b = Allocation(button);
+    EXPECT_EQ((std::array{p.Left, p.Top, p.Width, p.Height}),
+              (std::array{c.Panel.Left, c.Panel.Top, c.Panel.Width, c.Panel.Height}))
+        << c.Dpi << " dpi";
+    EXPECT_EQ((std::array{b.Left, b.Top, b.Width, b.Height}),
+              (std::array{c.Button.Left, c.Button.Top, c.Button.Width, c.Button.Height}))
+        << c.Dpi << " dpi";
+    EXPECT_EQ(FontPixels(panel), c.PanelFont) << c.Dpi << " dpi";
+    EXPECT_EQ(FontPixels(button), c.ButtonFont) << c.Dpi << " dpi";
+    // Positions are in the units they were in before: the window stays where it was put.
+    EXPECT_EQ(form.Position().X, 100);
+    TearDown();
+  }
+}
+
+TEST_F(ScaleTest, BothWindowsAreLaidOutAgainWhenTheScaleChanges) {
+  gtk::Form& status = MakeStatusWindow();
+  gtk::Form& settings = MakeForm();  // 249 x 101
+  gtk::Control& group =
+      MakeControl(settings, TControlKind::GroupBox, TBounds{168, 0, 81, 44}, "タイムアウト");
+  gtk::Control& box =
+      MakeControl(settings, TControlKind::CheckBox, TBounds{112, 52, 105, 17}, "常に手前に表示");
+  status.Show(fw::TWindowState::Normal, false);
+  settings.Show(fw::TWindowState::Normal, false);
+  ASSERT_TRUE(PumpUntil([&] { return ClientSize(settings) == Size{249, 101}; }));
+  const Point statusAt = ScreenPosition(status);
+  struct Step {
+    const char* What;
+    int Dpi;
+    int GdkScale;
+    Size StatusClient;
+    Size SettingsClient;
+    TBounds Box;  // in the window's own units, which GDK's scale multiplies
+  };
+  const Step steps[] = {
+      {"Xft.dpi 192", 192, 1, {258, 50}, {498, 202}, {224, 104, 210, 34}},
+      {"Xft.dpi 144", 144, 1, {194, 38}, {374, 152}, {168, 78, 158, 26}},
+      {"back to 96", 96, 1, {129, 25}, {249, 101}, {112, 52, 105, 17}},
+      {"GDK scale 2", 96, 2, {258, 50}, {498, 202}, {112, 52, 105, 17}},
+      {"GDK scale 2 and Xft.dpi 144", 144, 2, {388, 76}, {748, 304}, {168, 78, 158, 26}},
+  };
+  for (const Step& step : steps) {
+    SetDpi(step.Dpi);
+    gdk_x11_display_set_window_scale(gdk_display_get_default(), step.GdkScale);
+    scaled_ = true;
+    EXPECT_TRUE(PumpUntil([&] {
+      return ClientSize(status) == step.StatusClient && ClientSize(settings) == step.SettingsClient;
+    })) << step.What
+        << ": status " << ClientSize(status) << ", settings " << ClientSize(settings);
+    // The check box where the layout puts it, as wide as it says; GTK may let it grow a pixel
+    // or two in height for its caption's baseline, inside the room below it.
+    const TBounds b = Allocation(box);
+    EXPECT_EQ((std::array{b.Left, b.Top, b.Width}),
+              (std::array{step.Box.Left, step.Box.Top, step.Box.Width}))
+        << step.What;
+    EXPECT_GE(b.Height, step.Box.Height) << step.What;
+    EXPECT_LE(b.Height, step.Box.Height + 2) << step.What;
+    EXPECT_EQ(FontPixels(group), gtk::Scale(step.Dpi * 1024).Px(12)) << step.What;
+    // The windows stay where they are on the screen.
+    EXPECT_EQ(ScreenPosition(status), statusAt) << step.What;
+  }
+}
+
+TEST(ScaleRoundingTest, HalvesGoAwayFromZeroAsWindowsRoundsThem) {
+  struct Case {
+    int Dpi1024;
+    int Length;
+    int Scaled;
+  };
+  const Case cases[] = {
+      {96 * 1024, 129, 129},
+      {144 * 1024, 129, 194},
+      {144 * 1024, 25, 38},
+      {144 * 1024, -12, -18},
+      {144 * 1024, -25, -38},
+      {120 * 1024, 49, 61},
+      {192 * 1024, 101, 202},
+      {-1, 129, 129},  // none said: 96 dpi
+      {0, 129, 129},
+      {100 * 1024 * 1024, 129, 129},  // nonsense: 96 dpi
+      {98304 + 512, 1000, 1005},      // a fraction of a dot
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(gtk::Scale(c.Dpi1024).Px(c.Length), c.Scaled) << c.Dpi1024 << " " << c.Length;
+  }
+}
+
+}  // namespace
