@@ -27,6 +27,7 @@ vorlix_layer(vorlix_gtk platform/gtk
   src/platform/gtk/Form.cpp src/platform/gtk/Form.h
   src/platform/gtk/FormLayout.cpp
   src/platform/gtk/FrameBox.cpp src/platform/gtk/FrameBox.h
+  src/platform/gtk/GlibLocale.cpp src/platform/gtk/GlibLocale.h
   src/platform/gtk/GObjectPtr.h
   src/platform/gtk/GtkBackend.cpp src/platform/gtk/GtkBackend.h
   src/platform/gtk/InView.cpp src/platform/gtk/InView.h

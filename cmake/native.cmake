@@ -25,6 +25,7 @@ add_library(vorlix_test_support STATIC
   tests/support/HeadlessBackend.cpp tests/support/HeadlessBackend.h
   tests/support/HeadlessClock.cpp tests/support/HeadlessClock.h
   tests/support/HeadlessFiles.cpp tests/support/HeadlessFiles.h
+  tests/support/HeadlessLocale.h
   tests/support/ScriptedEchoService.cpp tests/support/ScriptedEchoService.h
 )
 target_include_directories(vorlix_test_support PUBLIC tests/support)
@@ -42,6 +43,7 @@ add_executable(vorlix_unit_tests
   tests/unit/probe/KvICMPTest.cpp
   tests/unit/settings/FieldRulesTest.cpp
   tests/unit/settings/NumberTextTest.cpp
+  tests/unit/settings/SettingsFileTest.cpp
   tests/unit/settings/BoundedValueTest.cpp
   tests/unit/settings/KeyMatchTest.cpp
   tests/unit/settings/SettingsReaderTest.cpp

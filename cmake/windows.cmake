@@ -28,6 +28,7 @@ vorlix_layer(vorlix_win32 platform/win32
   src/platform/win32/Win32GroupBox.h
   src/platform/win32/Win32InView.cpp src/platform/win32/Win32InView.h
   src/platform/win32/Win32Label.cpp src/platform/win32/Win32Label.h
+  src/platform/win32/Win32Locale.cpp src/platform/win32/Win32Locale.h
   src/platform/win32/Win32Panel.cpp src/platform/win32/Win32Panel.h
   src/platform/win32/Win32Timer.cpp src/platform/win32/Win32Timer.h
   src/platform/win32/WindowClass.cpp src/platform/win32/WindowClass.h
@@ -76,8 +77,8 @@ if(VORLIX_WINE_TESTS)
     tests/wine/SystemLibraryTest.cpp
   )
   # The tests call Winsock and the multimedia clock themselves.
-  target_link_libraries(vorlix_wine_tests PRIVATE vorlix_win32 vorlix_options GTest::gtest_main
-    wsock32 winmm)
+  target_link_libraries(vorlix_wine_tests PRIVATE vorlix_win32 vorlix_settings vorlix_options
+    GTest::gtest_main wsock32 winmm)
   if(MINGW)
     target_link_options(vorlix_wine_tests PRIVATE -static -static-libgcc -static-libstdc++)
   endif()

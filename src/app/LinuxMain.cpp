@@ -1,9 +1,10 @@
-// The Linux entry: the POSIX files, clock and echo service and the GTK back end, then the
-// shared start-up.
+// The Linux entry: the POSIX files, clock and echo service, GLib's locale rule and the GTK back
+// end, then the shared start-up.
 #include <memory>
 
 #include "app/GtkStartupError.h"
 #include "app/Program.h"
+#include "platform/gtk/GlibLocale.h"
 #include "platform/gtk/GtkBackend.h"
 #include "platform/posix/IcmpEchoService.h"
 #include "platform/posix/PosixClock.h"
@@ -16,14 +17,16 @@ class LinuxPlatform : public app::Platform {
   std::unique_ptr<probe::EchoService> MakeEchoService() override {
     return std::make_unique<posix::IcmpEchoService>();
   }
+  fw::System System() override { return fw::System{files_, clock_, locale_}; }
   std::unique_ptr<fw::Backend> MakeBackend() override {
-    return std::make_unique<gtk::GtkBackend>(files_, clock_);
+    return std::make_unique<gtk::GtkBackend>();
   }
   void ShowStartupError(const std::exception& error) override { app::ShowGtkStartupError(error); }
 
  private:
   posix::PosixFiles files_;
   posix::PosixClock clock_;
+  gtk::GlibLocale locale_;
 };
 
 }  // namespace

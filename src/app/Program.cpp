@@ -38,8 +38,9 @@ int RunProgram(Platform& platform) {
   std::unique_ptr<fw::TApplication> application;
   try {
     echoService.Install(platform.MakeEchoService());
+    const fw::System system = platform.System();
     backend = platform.MakeBackend();
-    application = std::make_unique<fw::TApplication>(*backend);
+    application = std::make_unique<fw::TApplication>(*backend, system);
     application->SetTitle("Vorlix");
     application->CreateForm(Form_Main);
     application->CreateForm(Form_Config);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "framework/Backend.h"
+#include "framework/System.h"
 #include "probe/EchoService.h"
 
 namespace app {
@@ -14,6 +15,9 @@ class Platform {
  public:
   virtual ~Platform() = default;
   virtual std::unique_ptr<probe::EchoService> MakeEchoService() = 0;
+  // The files, the clocks and the locale's rule, which the platform keeps for the program's
+  // life; asked for inside start-up's guard, as binding them may fail.
+  virtual fw::System System() = 0;
   virtual std::unique_ptr<fw::Backend> MakeBackend() = 0;
   virtual void ShowStartupError(const std::exception& error) = 0;
 };

@@ -1,5 +1,5 @@
-// The Windows entry: the Win32 echo service, back end and start-up error display, handed to the
-// shared start-up.
+// The Windows entry: the Win32 echo service, files, clocks, locale rule, back end and start-up
+// error display, handed to the shared start-up.
 #include <memory>
 
 #include "app/Program.h"
@@ -7,7 +7,10 @@
 #include "platform/win32/DllSearch.h"
 #include "platform/win32/Win32.h"
 #include "platform/win32/Win32Backend.h"
+#include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32EchoService.h"
+#include "platform/win32/Win32Files.h"
+#include "platform/win32/Win32Locale.h"
 
 namespace {
 
@@ -16,10 +19,21 @@ class Win32Platform : public app::Platform {
   std::unique_ptr<probe::EchoService> MakeEchoService() override {
     return std::make_unique<win32::Win32EchoService>();
   }
+  // The clock binds the multimedia timer, which may be missing: it is made here, inside the
+  // start-up's guard, before the back end.
+  fw::System System() override {
+    clock_ = std::make_unique<win32::Win32Clock>();
+    return fw::System{files_, *clock_, locale_};
+  }
   std::unique_ptr<fw::Backend> MakeBackend() override {
     return std::make_unique<win32::Win32Backend>();
   }
   void ShowStartupError(const std::exception& error) override { app::ShowStartupError(error); }
+
+ private:
+  win32::Win32Files files_;
+  std::unique_ptr<win32::Win32Clock> clock_;
+  win32::Win32Locale locale_;
 };
 
 }  // namespace

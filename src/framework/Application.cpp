@@ -8,7 +8,8 @@ namespace fw {
 
 TApplication* Application = nullptr;
 
-TApplication::TApplication(Backend& backend) : TComponent(nullptr), backend_(backend) {
+TApplication::TApplication(Backend& backend, const System& system)
+    : TComponent(nullptr), backend_(backend), system_(system) {
   Application = this;
   backend_.CreateApplicationWindow(*this);
 }

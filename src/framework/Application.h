@@ -10,15 +10,20 @@
 #include "framework/Backend.h"
 #include "framework/Component.h"
 #include "framework/Form.h"
+#include "framework/System.h"
 
 namespace fw {
 
 class TApplication : public TComponent, private ApplicationEvents {
  public:
-  explicit TApplication(Backend& backend);
+  TApplication(Backend& backend, const System& system);
   ~TApplication() override;
 
   Backend& GetBackend() const { return backend_; }
+  // Files in the current directory, the clocks and the locale's rule for letter case.
+  FileAccess& Files() const { return system_.Files; }
+  Clock& Clocks() const { return system_.Clocks; }
+  Locale& Texts() const { return system_.Texts; }
 
   const std::string& Title() const { return title_; }
   void SetTitle(const std::string& title);
@@ -73,6 +78,7 @@ class TApplication : public TComponent, private ApplicationEvents {
   void PlatformRestore() override;
 
   Backend& backend_;
+  System system_;
   std::string title_;
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;

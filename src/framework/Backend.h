@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "framework/Clock.h"
-#include "framework/FileAccess.h"
 #include "framework/Types.h"
 
 namespace fw {
@@ -143,15 +141,6 @@ class Backend {
   // The handler error display: a stop box owned by the application window.
   virtual void CancelMouseCapture() = 0;
   virtual void ShowHandlerErrorBox(const std::string& text, const std::string& caption) = 0;
-
-  // Files in the current directory.
-  virtual FileAccess& Files() = 0;
-
-  // The millisecond clock, the tick counter, the timer resolution and sleeping.
-  virtual Clock& GetClock() = 0;
-
-  // Compares two UTF-8 texts ignoring letter case by the rules of the user's locale.
-  virtual bool SameTextIgnoringCase(std::string_view a, std::string_view b) = 0;
 };
 
 }  // namespace fw

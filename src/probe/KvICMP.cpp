@@ -40,10 +40,6 @@ const char* BindFailureText(BindResult result) {
   return "ICMP.DLL のプロセスを取得出来ません。";
 }
 
-fw::Clock& ProgramClock() {
-  return fw::Application->GetBackend().GetClock();
-}
-
 // Closes the run's echo handle however the run ends.
 class EchoHandleOwner {
  public:
@@ -139,7 +135,7 @@ void TKvICMP::Ping() {
 }
 
 void TKvICMP::Pause() {
-  fw::Clock& clock = ProgramClock();
+  fw::Clock& clock = fw::Application->Clocks();
   const std::uint32_t start = clock.Ticks();
   for (;;) {
     // Unsigned subtraction keeps the difference right across the counter's wrap at 2^32.

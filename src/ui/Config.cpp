@@ -3,14 +3,13 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "framework/Application.h"
 #include "settings/FieldRules.h"
 #include "settings/NumberText.h"
+#include "settings/SettingsFile.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsReader.h"
-#include "settings/SettingsText.h"
 #include "settings/Utility.h"
 #include "ui/LayoutFont.h"
 #include "ui/Main.h"
@@ -22,8 +21,6 @@ TForm_Config* Form_Config = nullptr;
 
 namespace {
 
-using settings::SettingsKey;
-
 const char* const kSettingsFile = "Vorlix.ini";
 // The default address, octet by octet, as the fields first show it.
 const char* const kDefaultOctets[4] = {"1", "1", "1", "1"};
@@ -32,10 +29,6 @@ const char* const kDefaultOctets[4] = {"1", "1", "1", "1"};
 void Validate(fw::TObject* sender, const settings::FieldRange& range) {
   auto* field = static_cast<fw::TEdit*>(sender);
   field->SetText(settings::IntToText(settings::FieldValue(field->Text(), range)));
-}
-
-std::string Line(SettingsKey key, const std::string& value) {
-  return std::string(settings::KeyName(key)) + "=" + value;
 }
 
 template <class Control>
@@ -167,19 +160,17 @@ void TForm_Config::ApplySettings() {
 
 bool TForm_Config::SaveSettings() {
   try {
-    const std::vector<std::string> lines = {
-        Line(SettingsKey::MainFormPosX, settings::IntToText(Form_Main->Left())),
-        Line(SettingsKey::MainFormPosY, settings::IntToText(Form_Main->Top())),
-        Line(SettingsKey::ConfigFormPosX, settings::IntToText(Left())),
-        Line(SettingsKey::ConfigFormPosY, settings::IntToText(Top())),
-        Line(SettingsKey::IP, Edit_IP0->Text() + "." + Edit_IP1->Text() + "." + Edit_IP2->Text() +
-                                  "." + Edit_IP3->Text()),
-        Line(SettingsKey::TimeOut, Edit_TimeOut->Text()),
-        Line(SettingsKey::AutoPing, CheckBox_PingTime->Checked() ? "1" : "0"),
-        Line(SettingsKey::PingTime, Edit_PingTime->Text()),
-        Line(SettingsKey::StayOnTop, CheckBox_StayOnTop->Checked() ? "1" : "0"),
-    };
-    fw::Application->GetBackend().Files().WriteFile(kSettingsFile, settings::JoinLines(lines));
+    settings::SettingsRecord record;
+    record.MainFormPosX = Form_Main->Left();
+    record.MainFormPosY = Form_Main->Top();
+    record.ConfigFormPosX = Left();
+    record.ConfigFormPosY = Top();
+    record.Octets = {Edit_IP0->Text(), Edit_IP1->Text(), Edit_IP2->Text(), Edit_IP3->Text()};
+    record.TimeOut = Edit_TimeOut->Text();
+    record.AutoPing = CheckBox_PingTime->Checked();
+    record.PingTime = Edit_PingTime->Text();
+    record.StayOnTop = CheckBox_StayOnTop->Checked();
+    fw::Application->Files().WriteFile(kSettingsFile, settings::FormatSettings(record));
     return false;
   } catch (const std::exception&) {
     return true;
@@ -187,45 +178,22 @@ bool TForm_Config::SaveSettings() {
 }
 
 bool TForm_Config::LoadSettings() {
-  fw::Backend& backend = fw::Application->GetBackend();
-  fw::FileAccess& files = backend.Files();
-  bool failed = false;
+  fw::FileAccess& files = fw::Application->Files();
+  bool failed = true;
   try {
     if (!files.FileExists(kSettingsFile)) {
       SaveSettings();
     }
     // Keys match in any letter case, by the rules of the user's locale.
-    settings::SettingsReader reader([&backend](std::string_view a, std::string_view b) {
-      return backend.SameTextIgnoringCase(a, b);
+    settings::SettingsReader reader([](std::string_view a, std::string_view b) {
+      return fw::Application->Texts().SameTextIgnoringCase(a, b);
     });
     files.ReadFile(kSettingsFile, [&reader](std::string_view block) { return reader.Take(block); });
-    auto value = [&reader](SettingsKey key) { return reader.Value(key); };
-
-    Form_Main->SetLeft(settings::TextToInt(value(SettingsKey::MainFormPosX)));
-    Form_Main->SetTop(settings::TextToInt(value(SettingsKey::MainFormPosY)));
-    SetLeft(settings::TextToInt(value(SettingsKey::ConfigFormPosX)));
-    SetTop(settings::TextToInt(value(SettingsKey::ConfigFormPosY)));
-
-    std::int32_t a = 0, b = 0, c = 0, d = 0;
-    settings::StrToIP(value(SettingsKey::IP), a, b, c, d);
-    fw::TEdit* octetFields[4] = {Edit_IP0, Edit_IP1, Edit_IP2, Edit_IP3};
-    const std::int32_t octets[4] = {a, b, c, d};
-    for (int i = 0; i < 4; ++i) {
-      octetFields[i]->SetText(settings::IntToText(octets[i]));
-    }
-    for (fw::TEdit* field : octetFields) {
-      Edit_IPExit(field);
-    }
-
-    Edit_TimeOut->SetText(value(SettingsKey::TimeOut));
-    Edit_TimeOutExit(Edit_TimeOut);
-    CheckBox_PingTime->SetChecked(settings::SwitchOn(value(SettingsKey::AutoPing)));
-    Edit_PingTime->SetText(value(SettingsKey::PingTime));
-    Edit_PingTimeExit(Edit_PingTime);
-    CheckBox_StayOnTop->SetChecked(settings::SwitchOn(value(SettingsKey::StayOnTop)));
-    ApplySettings();
+    const settings::LoadedSettings loaded = settings::ReadSettings(reader);
+    TakeSettings(loaded);
+    failed = loaded.Read < static_cast<int>(settings::kSettingsKeyCount);
   } catch (const std::exception&) {
-    failed = true;
+    // Nothing is reported: what was set stays set.
   }
   // The status window is never placed off the top or left edge of the screen.
   if (Form_Main->Left() < 0) {
@@ -235,4 +203,47 @@ bool TForm_Config::LoadSettings() {
     Form_Main->SetTop(0);
   }
   return failed;
+}
+
+void TForm_Config::TakeSettings(const settings::LoadedSettings& loaded) {
+  // Each value goes where it belongs, in the file's order, as far as the load got; the fields
+  // then run their own rules, as when the user leaves them.
+  const settings::SettingsRecord& stored = loaded.Record;
+  const int read = loaded.Read;
+  if (read > 0) {
+    Form_Main->SetLeft(stored.MainFormPosX);
+  }
+  if (read > 1) {
+    Form_Main->SetTop(stored.MainFormPosY);
+  }
+  if (read > 2) {
+    SetLeft(stored.ConfigFormPosX);
+  }
+  if (read > 3) {
+    SetTop(stored.ConfigFormPosY);
+  }
+  if (read > 4) {
+    fw::TEdit* octetFields[4] = {Edit_IP0, Edit_IP1, Edit_IP2, Edit_IP3};
+    for (std::size_t i = 0; i < stored.Octets.size(); ++i) {
+      octetFields[i]->SetText(stored.Octets[i]);
+    }
+    for (fw::TEdit* field : octetFields) {
+      Edit_IPExit(field);
+    }
+  }
+  if (read > 5) {
+    Edit_TimeOut->SetText(stored.TimeOut);
+    Edit_TimeOutExit(Edit_TimeOut);
+  }
+  if (read > 6) {
+    CheckBox_PingTime->SetChecked(stored.AutoPing);
+  }
+  if (read > 7) {
+    Edit_PingTime->SetText(stored.PingTime);
+    Edit_PingTimeExit(Edit_PingTime);
+  }
+  if (read > 8) {
+    CheckBox_StayOnTop->SetChecked(stored.StayOnTop);
+    ApplySettings();
+  }
 }

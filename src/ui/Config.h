@@ -11,6 +11,10 @@
 #include "framework/Form.h"
 #include "framework/StaticControls.h"
 
+namespace settings {
+struct LoadedSettings;
+}  // namespace settings
+
 class TForm_Config : public fw::TForm {
  public:
   explicit TForm_Config(fw::TComponent* AOwner);
@@ -46,9 +50,10 @@ class TForm_Config : public fw::TForm {
   bool SaveSettings();
   // Pushes the fields into the status window and its probe.
   void ApplySettings();
+
+ private:
+  // Puts what a load read into the windows and fields, and applies it when it read it all.
+  void TakeSettings(const settings::LoadedSettings& loaded);
 };
 
 extern TForm_Config* Form_Config;
-
-// The address the octet fields hold until the settings say otherwise.
-extern const char* const kDefaultAddress;

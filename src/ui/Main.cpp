@@ -16,10 +16,6 @@ constexpr int kBlinkSteps = 5;
 // many checks are running is ignored.
 constexpr int kMaxRunningChecks = 4;
 
-fw::Clock& ProgramClock() {
-  return fw::Application->GetBackend().GetClock();
-}
-
 fw::TColor BandColor(std::int32_t elapsed) {
   if (elapsed < 300) {
     return fw::clAqua;
@@ -90,7 +86,7 @@ TForm_Main::~TForm_Main() {
 }
 
 void TForm_Main::FormCreate(fw::TObject*) {
-  fw::Clock& clock = ProgramClock();
+  fw::Clock& clock = fw::Application->Clocks();
   clock.BeginPeriod(clock.MinimumPeriod());
   StartTime = 0;
   BlinkCount = 0;
@@ -99,13 +95,13 @@ void TForm_Main::FormCreate(fw::TObject*) {
 }
 
 void TForm_Main::FormDestroy(fw::TObject*) {
-  fw::Clock& clock = ProgramClock();
+  fw::Clock& clock = fw::Application->Clocks();
   clock.EndPeriod(clock.MinimumPeriod());
 }
 
 void TForm_Main::StartPing() {
   RunningCheck running(runningChecks_);
-  StartTime = ProgramClock().Milliseconds();
+  StartTime = fw::Application->Clocks().Milliseconds();
   KvICMP->Ping();
 }
 
@@ -119,7 +115,7 @@ void TForm_Main::TimerTimer(fw::TObject*) {
   // A periodic check never starts inside a running one, so an interval shorter than a run
   // cannot nest checks without end.
   if (AutoPing && runningChecks_ == 0 &&
-      ProgramClock().Milliseconds() - StartTime >= PingInterval) {
+      fw::Application->Clocks().Milliseconds() - StartTime >= PingInterval) {
     StartPing();
   }
   if (BlinkCount > 0) {
@@ -141,7 +137,8 @@ void TForm_Main::Panel_ResultClick(fw::TObject*) {
 
 void TForm_Main::KvICMPReply(fw::TObject*, std::int32_t, const std::string&, std::int32_t,
                              std::uint8_t) {
-  const auto elapsed = static_cast<std::int32_t>(ProgramClock().Milliseconds() - StartTime);
+  const auto elapsed =
+      static_cast<std::int32_t>(fw::Application->Clocks().Milliseconds() - StartTime);
   if (elapsed < KvICMP->Timeout) {
     Panel_Result->SetCaption(std::to_string(elapsed) + "ms");
     ResultColor = BandColor(elapsed);

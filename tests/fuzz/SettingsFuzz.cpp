@@ -16,9 +16,9 @@
 #include "Reference.h"
 #include "settings/FieldRules.h"
 #include "settings/NumberText.h"
+#include "settings/SettingsFile.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsReader.h"
-#include "settings/SettingsText.h"
 #include "settings/Utility.h"
 
 namespace {
@@ -73,43 +73,39 @@ void CorrectMainPosition(Loaded& loaded) {
   loaded.MainTop = std::max(loaded.MainTop, 0);
 }
 
-// The settings window's load, step by step, with the settings layer's own routines: the first
-// value that is no number ends it, and whatever was taken stays.
+// The settings window's load with the settings layer's own routines: the values read, as far
+// as the load got, then the fields' own rules over them.
 Loaded LoadWithTheSettingsLayer(const std::string& content, std::size_t blockSize) {
   Loaded loaded;
-  const settings::SettingsReader reader = Read(content, blockSize);
-  auto value = [&reader](const char* key) {
-    const auto* name = std::find(std::begin(kKeys), std::end(kKeys), std::string_view(key));
-    return reader.Value(static_cast<settings::SettingsKey>(name - std::begin(kKeys)));
+  const settings::LoadedSettings read = settings::ReadSettings(Read(content, blockSize));
+  const settings::SettingsRecord& r = read.Record;
+  auto field = [](const std::string& text, const settings::FieldRange& range) {
+    return settings::IntToText(settings::FieldValue(text, range));
   };
-  try {
-    loaded.MainLeft = settings::TextToInt(value("MainFormPosX"));
-    ++loaded.Read;
-    loaded.MainTop = settings::TextToInt(value("MainFormPosY"));
-    ++loaded.Read;
-    loaded.ConfigLeft = settings::TextToInt(value("ConfigFormPosX"));
-    ++loaded.Read;
-    loaded.ConfigTop = settings::TextToInt(value("ConfigFormPosY"));
-    ++loaded.Read;
-    std::array<std::int32_t, 4> ip = {};
-    settings::StrToIP(value("IP"), ip[0], ip[1], ip[2], ip[3]);
-    for (std::size_t i = 0; i < ip.size(); ++i) {
-      loaded.Octets[i] = settings::IntToText(
-          settings::FieldValue(settings::IntToText(ip[i]), settings::kOctetRange));
+  loaded.Read = read.Read;
+  std::int32_t* positions[] = {&loaded.MainLeft, &loaded.MainTop, &loaded.ConfigLeft,
+                               &loaded.ConfigTop};
+  const std::int32_t stored[] = {r.MainFormPosX, r.MainFormPosY, r.ConfigFormPosX,
+                                 r.ConfigFormPosY};
+  for (int i = 0; i < 4 && i < read.Read; ++i) {
+    *positions[i] = stored[i];
+  }
+  if (read.Read > 4) {
+    for (std::size_t i = 0; i < r.Octets.size(); ++i) {
+      loaded.Octets[i] = field(r.Octets[i], settings::kOctetRange);
     }
-    ++loaded.Read;
-    loaded.TimeOut =
-        settings::IntToText(settings::FieldValue(value("TimeOut"), settings::kTimeOutRange));
-    ++loaded.Read;
-    loaded.AutoPing = settings::SwitchOn(value("AutoPing"));
-    ++loaded.Read;
-    loaded.Minutes =
-        settings::IntToText(settings::FieldValue(value("PingTime"), settings::kMinutesRange));
-    ++loaded.Read;
-    loaded.StayOnTop = settings::SwitchOn(value("StayOnTop"));
-    ++loaded.Read;
-  } catch (const settings::EConvertError&) {
-    // The load stops here.
+  }
+  if (read.Read > 5) {
+    loaded.TimeOut = field(r.TimeOut, settings::kTimeOutRange);
+  }
+  if (read.Read > 6) {
+    loaded.AutoPing = r.AutoPing;
+  }
+  if (read.Read > 7) {
+    loaded.Minutes = field(r.PingTime, settings::kMinutesRange);
+  }
+  if (read.Read > 8) {
+    loaded.StayOnTop = r.StayOnTop;
   }
   CorrectMainPosition(loaded);
   return loaded;
@@ -178,6 +174,21 @@ std::vector<std::string> SavedLines(const Loaded& loaded) {
           std::string("StayOnTop=") + (l.StayOnTop ? "1" : "0")};
 }
 
+// The record the settings window saves after such a load.
+settings::SettingsRecord SavedRecord(const Loaded& l) {
+  settings::SettingsRecord record;
+  record.MainFormPosX = l.MainLeft;
+  record.MainFormPosY = l.MainTop;
+  record.ConfigFormPosX = l.ConfigLeft;
+  record.ConfigFormPosY = l.ConfigTop;
+  record.Octets = l.Octets;
+  record.TimeOut = l.TimeOut;
+  record.AutoPing = l.AutoPing;
+  record.PingTime = l.Minutes;
+  record.StayOnTop = l.StayOnTop;
+  return record;
+}
+
 void FuzzTextToInt(const std::string& text) {
   const std::string_view readable(text.c_str());
   const std::optional<std::int32_t> expected = reference::TextToInt(readable);
@@ -244,13 +255,12 @@ void FuzzLoadAndSave(const std::string& content, std::size_t blockSize) {
   const Loaded loaded = LoadWithTheSettingsLayer(content, blockSize);
   Check(loaded == LoadWithTheReference(content), "the load and the reference disagree");
 
-  const std::vector<std::string> lines = SavedLines(loaded);
-  const std::string saved = settings::JoinLines(lines);
+  const std::string saved = settings::FormatSettings(SavedRecord(loaded));
   std::string expected;
-  for (const std::string& line : lines) {
+  for (const std::string& line : SavedLines(loaded)) {
     expected += line + "\r\n";
   }
-  Check(saved == expected, "JoinLines does not end each line with CR LF");
+  Check(saved == expected, "the saved file is not the nine lines, each ended by CR LF");
   Loaded reloaded = LoadWithTheSettingsLayer(saved, blockSize);
   Check(reloaded.Read == 9, "a saved file does not load in full");
   reloaded.Read = loaded.Read;

@@ -7,6 +7,7 @@
 
 #include "GtkFixture.h"
 #include "app/GtkStartupError.h"
+#include "platform/gtk/GlibLocale.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ using Clock = std::chrono::steady_clock;
 
 class BackendTest : public GtkFixture {};
 
-TEST_F(BackendTest, SameTextIgnoringCaseFoldsByUnicodeRules) {
+TEST_F(BackendTest, TheLocaleFoldsLetterCaseByUnicodeRules) {
   struct Case {
     std::string A;
     std::string B;
@@ -36,7 +37,7 @@ TEST_F(BackendTest, SameTextIgnoringCaseFoldsByUnicodeRules) {
       {"TimeOut\x01", "TimeOut", false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(backend.SameTextIgnoringCase(c.A, c.B), c.Same) << c.A << " / " << c.B;
+    EXPECT_EQ(gtk::GlibLocale().SameTextIgnoringCase(c.A, c.B), c.Same) << c.A << " / " << c.B;
   }
 }
 

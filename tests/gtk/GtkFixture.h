@@ -15,23 +15,6 @@
 
 namespace gtktest {
 
-class NoFiles : public fw::FileAccess {
- public:
-  bool FileExists(const std::string&) override { return false; }
-  void ReadFile(const std::string&, const fw::TakeBlock&) override {}
-  void WriteFile(const std::string&, const std::string&) override {}
-};
-
-class StillClock : public fw::Clock {
- public:
-  std::uint32_t Milliseconds() override { return 0; }
-  std::uint32_t Ticks() override { return 0; }
-  void Sleep(std::uint32_t) override {}
-  std::uint32_t MinimumPeriod() override { return 1; }
-  void BeginPeriod(std::uint32_t) override {}
-  void EndPeriod(std::uint32_t) override {}
-};
-
 struct FormLog final : fw::FormEvents {
   int CloseRequests = 0;
   void PlatformCloseRequest() override { ++CloseRequests; }
@@ -48,8 +31,6 @@ constexpr const char* kLayoutFace = "ＭＳ Ｐゴシック";
 
 class GtkFixture : public ::testing::Test {
  protected:
-  GtkFixture() : backend(files, clock) {}
-
   gtk::Form& MakeForm(fw::TBorderIcons icons = fw::TBorderIcons::Close,
                       fw::TFormStyle style = fw::TFormStyle::Normal, bool main = false,
                       fw::TBounds client = fw::TBounds{40, 50, 249, 101}) {
@@ -115,8 +96,6 @@ class GtkFixture : public ::testing::Test {
     forms.clear();
   }
 
-  NoFiles files;
-  StillClock clock;
   gtk::GtkBackend backend;
   FormLog formLog;
   std::vector<std::unique_ptr<fw::FormPeer>> forms;

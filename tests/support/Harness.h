@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "HeadlessBackend.h"
+#include "HeadlessLocale.h"
 #include "ScriptedEchoService.h"
 #include "framework/Application.h"
 
@@ -14,7 +15,8 @@ struct Harness {
     probe::EchoService::Install(&echo);
     // Sleeps join the echo service's calls, so that tests see both in their order.
     backend.Time().Journal = &echo.Calls;
-    app = std::make_unique<fw::TApplication>(backend);
+    app = std::make_unique<fw::TApplication>(
+        backend, fw::System{backend.MemoryFiles(), backend.Time(), locale});
     app->SetTitle("Vorlix");
   }
   ~Harness() {
@@ -23,6 +25,7 @@ struct Harness {
   }
 
   HeadlessBackend backend;
+  HeadlessLocale locale;
   ScriptedEchoService echo{backend};
   std::unique_ptr<fw::TApplication> app;
 };

@@ -372,13 +372,4 @@ void HeadlessBackend::ShowHandlerErrorBox(const std::string& text, const std::st
   errorBoxes_.push_back(caption + ": " + text);
 }
 
-bool HeadlessBackend::SameTextIgnoringCase(std::string_view a, std::string_view b) {
-  if (SameTextRule) {
-    return SameTextRule(std::string(a), std::string(b));
-  }
-  auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [&fold](char l, char r) { return fold(l) == fold(r); });
-}
-
 }  // namespace headless

@@ -93,8 +93,6 @@ class HeadlessBackend : public fw::Backend {
   void SetMinPeriod(std::uint32_t period) { clock_.SetMinimumPeriod(period); }
   // Making the application window fails, as a platform out of resources would.
   bool FailApplicationWindow = false;
-  // The rule by which texts are the same but for letter case; ASCII letters when none is set.
-  std::function<bool(const std::string& a, const std::string& b)> SameTextRule;
 
   // --- fw::Backend ---
   void CreateApplicationWindow(fw::ApplicationEvents& events) override;
@@ -110,11 +108,7 @@ class HeadlessBackend : public fw::Backend {
   void PostQuit() override;
   void CancelMouseCapture() override { ++cancelModes_; }
   void ShowHandlerErrorBox(const std::string& text, const std::string& caption) override;
-  fw::FileAccess& Files() override { return files_; }
   HeadlessFiles& MemoryFiles() { return files_; }
-  fw::Clock& GetClock() override { return clock_; }
-  // SameTextRule, or else ASCII letters only, in place of the user's locale.
-  bool SameTextIgnoringCase(std::string_view a, std::string_view b) override;
 
   const std::string& Title() const { return title_; }
   fw::ApplicationEvents* Application() const { return application_; }

@@ -12,6 +12,9 @@
 #include "framework/Application.h"
 #include "platform/win32/Win32.h"
 #include "platform/win32/Win32Backend.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32Files.h"
+#include "platform/win32/Win32Locale.h"
 #include "probe/KvICMP.h"
 
 // After windows.h, which they need.
@@ -139,7 +142,10 @@ TEST(Probe, OneRunAgainstLoopbackReportsOneReply) {
   win32::Win32EchoService service;
   probe::EchoService::Install(&service);
   win32::Win32Backend backend;
-  fw::TApplication application(backend);
+  win32::Win32Files files;
+  win32::Win32Clock clock;
+  win32::Win32Locale locale;
+  fw::TApplication application(backend, fw::System{files, clock, locale});
   probe::TKvICMP probe(&application);
   probe.NumberOfPings = 1;
   probe.Delay = 50;

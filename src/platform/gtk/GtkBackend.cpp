@@ -33,7 +33,7 @@ std::string NoDisplayMessage() {
 
 }  // namespace
 
-GtkBackend::GtkBackend(fw::FileAccess& files, fw::Clock& clock) : files_(files), clock_(clock) {
+GtkBackend::GtkBackend() {
   if (!StartToolkit()) {
     throw NoDisplay(NoDisplayMessage());
   }
@@ -146,15 +146,6 @@ void GtkBackend::ShowHandlerErrorBox(const std::string& text, const std::string&
   if (active != nullptr && Alive(active) && active->Shown()) {
     gtk_window_present_with_time(active->Window(), gtk_get_current_event_time());
   }
-}
-
-bool GtkBackend::SameTextIgnoringCase(std::string_view a, std::string_view b) {
-  gchar* foldedA = g_utf8_casefold(a.data(), static_cast<gssize>(a.size()));
-  gchar* foldedB = g_utf8_casefold(b.data(), static_cast<gssize>(b.size()));
-  const bool same = g_strcmp0(foldedA, foldedB) == 0;
-  g_free(foldedA);
-  g_free(foldedB);
-  return same;
 }
 
 void GtkBackend::FormCreated(Form* form) {

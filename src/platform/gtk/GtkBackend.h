@@ -25,9 +25,8 @@ class NoDisplay : public std::runtime_error {
 
 class GtkBackend : public fw::Backend {
  public:
-  // Starts GTK; throws NoDisplay when no display opens. The files and the clock come from the
-  // entry.
-  GtkBackend(fw::FileAccess& files, fw::Clock& clock);
+  // Starts GTK; throws NoDisplay when no display opens.
+  GtkBackend();
   ~GtkBackend() override;
   GtkBackend(const GtkBackend&) = delete;
   GtkBackend& operator=(const GtkBackend&) = delete;
@@ -49,10 +48,6 @@ class GtkBackend : public fw::Backend {
   void CancelMouseCapture() override;
   void ShowHandlerErrorBox(const std::string& text, const std::string& caption) override;
 
-  fw::FileAccess& Files() override { return files_; }
-  fw::Clock& GetClock() override { return clock_; }
-  bool SameTextIgnoringCase(std::string_view a, std::string_view b) override;
-
   // Used by the forms.
   Style& GetStyle() { return *style_; }
   const Scale& GetScale() const { return scale_; }
@@ -70,8 +65,6 @@ class GtkBackend : public fw::Backend {
   bool Alive(const Form* form) const;
   Form* MainForm() const;
 
-  fw::FileAccess& files_;
-  fw::Clock& clock_;
   Scale scale_;
   std::unique_ptr<Style> style_;
   std::vector<Form*> forms_;  // live forms, in the order they were made

@@ -28,8 +28,8 @@ BOOL CALLBACK CollectEnabled(HWND hwnd, LPARAM found) {
 
 }  // namespace
 
-// The clock has bound the multimedia timer; the common controls are bound here too, so that a
-// missing system DLL ends start-up before any window is made.
+// The common controls are bound here, so that a missing system DLL ends start-up before any
+// window is made.
 Win32Backend::Win32Backend() {
   CommonControls::Bound();
 }
@@ -150,14 +150,6 @@ void Win32Backend::ShowHandlerErrorBox(const std::string& text, const std::strin
   if (focus != nullptr && IsWindow(focus)) {
     SetFocus(focus);
   }
-}
-
-bool Win32Backend::SameTextIgnoringCase(std::string_view a, std::string_view b) {
-  const std::wstring left = Widen(std::string(a));
-  const std::wstring right = Widen(std::string(b));
-  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, left.data(),
-                        static_cast<int>(left.size()), right.data(),
-                        static_cast<int>(right.size())) == CSTR_EQUAL;
 }
 
 LRESULT CALLBACK Win32Backend::ApplicationProc(HWND hwnd, UINT message, WPARAM wParam,

@@ -1,5 +1,5 @@
 // The Win32 back end of the framework: the application window, forms, timers, the message
-// queue, the handler error box, files and clocks.
+// queue and the handler error box.
 #pragma once
 
 #include <memory>
@@ -7,8 +7,6 @@
 
 #include "framework/Backend.h"
 #include "platform/win32/Win32.h"
-#include "platform/win32/Win32Clock.h"
-#include "platform/win32/Win32Files.h"
 
 namespace win32 {
 
@@ -34,17 +32,11 @@ class Win32Backend : public fw::Backend {
   void CancelMouseCapture() override;
   void ShowHandlerErrorBox(const std::string& text, const std::string& caption) override;
 
-  fw::FileAccess& Files() override { return files_; }
-  fw::Clock& GetClock() override { return clock_; }
-  bool SameTextIgnoringCase(std::string_view a, std::string_view b) override;
-
  private:
   static LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND application_ = nullptr;
   fw::ApplicationEvents* events_ = nullptr;
-  Win32Files files_;
-  Win32Clock clock_;
 };
 
 }  // namespace win32

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "HeadlessBackend.h"
+#include "HeadlessLocale.h"
 #include "ScriptedEchoService.h"
 #include "base/Exception.h"
 #include "ui/Config.h"
@@ -43,6 +44,9 @@ class TestPlatform : public app::Platform {
     }
     return std::move(echo_);
   }
+  fw::System System() override {
+    return fw::System{backend_->MemoryFiles(), backend_->Time(), locale_};
+  }
   std::unique_ptr<fw::Backend> MakeBackend() override {
     if (FailBackend) {
       throw base::Exception("no back end");
@@ -54,6 +58,7 @@ class TestPlatform : public app::Platform {
  private:
   std::unique_ptr<headless::HeadlessBackend> backend_;
   std::unique_ptr<headless::ScriptedEchoService> echo_;
+  headless::HeadlessLocale locale_;
 };
 
 TEST(Program, RunsWithBothWindowsUntilTheMainWindowClosesAndExitsWithZero) {

@@ -7,9 +7,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
-
-#include "settings/SettingsText.h"
 
 namespace {
 
@@ -85,11 +82,11 @@ TEST(SettingsReader, TheFirstLineWithTheKeyBeforeItsFirstEqualsGivesTheValue) {
 }
 
 TEST(SettingsReader, AWrittenFileReadsBackWithEveryKeyInOrder) {
-  std::vector<std::string> lines;
+  std::string content;
   for (std::size_t k = 0; k < settings::kSettingsKeyCount; ++k) {
-    lines.push_back(std::string(settings::kSettingsKeyNames[k]) + "=" + std::to_string(k));
+    content += std::string(settings::kSettingsKeyNames[k]) + "=" + std::to_string(k) + "\r\n";
   }
-  const SettingsReader reader = Read(settings::JoinLines(lines), 5);
+  const SettingsReader reader = Read(content, 5);
   for (std::size_t k = 0; k < settings::kSettingsKeyCount; ++k) {
     EXPECT_EQ(reader.Value(static_cast<SettingsKey>(k)), std::to_string(k));
   }

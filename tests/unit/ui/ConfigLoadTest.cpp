@@ -47,7 +47,7 @@ TEST_F(ConfigTest, KeysBeyondAsciiAreFoundByTheBackEndsRuleForLetterCase) {
   // In place of a locale: a full-width M is the letter M. ASCII keys never reach the rule.
   const std::string wideM = "\xef\xbc\xad";
   std::vector<std::pair<std::string, std::string>> asked;
-  h.backend.SameTextRule = [&](const std::string& a, const std::string& b) {
+  h.locale.SameTextRule = [&](const std::string& a, const std::string& b) {
     asked.emplace_back(a, b);
     return a == wideM + "ainFormPosX" && b == "MainFormPosX";
   };
