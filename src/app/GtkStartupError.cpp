@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <string>
 
-#include "base/Exception.h"
 #include "framework/ErrorText.h"
 #include "platform/gtk/ErrorDialog.h"
 #include "platform/gtk/GtkBackend.h"
@@ -58,13 +57,7 @@ void ShowGtkStartupError(const std::exception& error) {
     std::fprintf(stderr, "%s\n", noDisplay->what());
     return;
   }
-  const auto* own = dynamic_cast<const base::Exception*>(&error);
-  const std::string className = own != nullptr ? own->ClassName() : "Exception";
-  const std::string message = own != nullptr ? own->Message() : std::string(error.what());
-  std::uintptr_t offset = 0;
-  const std::string module =
-      ModuleOfAddress(own != nullptr ? own->RaiseAddress() : nullptr, offset);
-  const std::string text = fw::StartupErrorText(className, module, offset, message);
+  const std::string text = fw::StartupErrorText(error, ModuleOfAddress);
   if (gtk::StartToolkit()) {
     gtk::RunErrorDialog(nullptr, "アプリケーション エラー", text);
   } else {

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "base/Exception.h"
 #include "framework/ErrorText.h"
 #include "platform/win32/Utf.h"
 #include "platform/win32/Win32.h"
@@ -37,12 +36,7 @@ std::string ModuleAt(const void* address, std::uintptr_t& offset) {
 }  // namespace
 
 void ShowStartupError(const std::exception& error) {
-  const auto* own = dynamic_cast<const base::Exception*>(&error);
-  const std::string className = own != nullptr ? own->ClassName() : "Exception";
-  const std::string message = own != nullptr ? own->Message() : std::string(error.what());
-  std::uintptr_t offset = 0;
-  const std::string module = ModuleAt(own != nullptr ? own->RaiseAddress() : nullptr, offset);
-  const std::string text = fw::StartupErrorText(className, module, offset, message);
+  const std::string text = fw::StartupErrorText(error, ModuleAt);
   MessageBoxW(nullptr, win32::Widen(text).c_str(), L"アプリケーション エラー",
               MB_OK | MB_ICONSTOP | MB_TASKMODAL);
 }

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "base/Exception.h"
+
 namespace fw {
 
 std::string HandlerErrorText(const std::string& message) {
@@ -20,6 +22,14 @@ std::string StartupErrorText(const std::string& className, const std::string& mo
   std::string dot = (!message.empty() && message.back() != '.') ? "." : "";
   return className + "がモジュール " + moduleName + " の " + address + " で発生しました。\n" +
          message + dot;
+}
+
+std::string StartupErrorText(const std::exception& error, const ModuleAt& moduleAt) {
+  const auto* own = dynamic_cast<const base::Exception*>(&error);
+  std::uintptr_t offset = 0;
+  const std::string module = moduleAt(own != nullptr ? own->RaiseAddress() : nullptr, offset);
+  return StartupErrorText(own != nullptr ? own->ClassName() : "Exception", module, offset,
+                          own != nullptr ? own->Message() : std::string(error.what()));
 }
 
 }  // namespace fw

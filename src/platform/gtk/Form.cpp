@@ -2,8 +2,8 @@
 #include "platform/gtk/Form.h"
 
 #include <algorithm>
-#include <stdexcept>
 
+#include "framework/PlatformError.h"
 #include "platform/gtk/CheckBox.h"
 #include "platform/gtk/EditField.h"
 #include "platform/gtk/FrameBox.h"
@@ -29,7 +29,7 @@ Form::Form(GtkBackend& backend, const fw::FormParams& params, fw::FormEvents& ev
     : backend_(backend), params_(params), events_(events) {
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   if (window_ == nullptr) {
-    throw std::runtime_error("gtk_window_new failed for a form");
+    throw fw::EPlatformError("gtk_window_new failed for a form");
   }
   GtkWindow* window = Window();
   gtk_window_set_title(window, params.Caption.c_str());

@@ -2,7 +2,8 @@
 #include "platform/gtk/Style.h"
 
 #include <cstdlib>
-#include <stdexcept>
+
+#include "framework/PlatformError.h"
 
 namespace gtk {
 
@@ -126,7 +127,7 @@ void Style::Reload() {
                                        static_cast<gssize>(css.size()), &error)) {
     const std::string message = error != nullptr ? error->message : "unknown error";
     g_clear_error(&error);
-    throw std::runtime_error("the style sheet does not load: " + message);
+    throw fw::EPlatformError("the style sheet does not load: " + message);
   }
 }
 

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "base/Exception.h"
+
 namespace posix {
 
 class FileDescriptor {
@@ -30,7 +32,9 @@ class FileDescriptor {
   int fd_;
 };
 
-// Throws the failure of an operation on a file, with the system's text for the error number.
-[[noreturn]] void FailOnFile(const std::string& what, const std::string& name, int error);
+// Throws the failure of an operation on a file (fw::EFileError, raised where this was called),
+// with the system's text for the error number.
+[[noreturn]] VORLIX_NOINLINE void FailOnFile(const std::string& what, const std::string& name,
+                                             int error);
 
 }  // namespace posix

@@ -8,9 +8,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <stdexcept>
 #include <vector>
 
+#include "framework/PlatformError.h"
 #include "platform/posix/FileDescriptor.h"
 #include "platform/posix/LinkTarget.h"
 #include "platform/posix/TemporaryFile.h"
@@ -91,7 +91,7 @@ void Replace(const std::string& target, const std::string& content, const struct
 }  // namespace
 
 void FailOnFile(const std::string& what, const std::string& name, int error) {
-  throw std::runtime_error(what + " " + name + " failed: " + std::strerror(error));
+  throw fw::EFileError(what, name, std::strerror(error), VORLIX_CALLER_ADDRESS());
 }
 
 bool PosixFiles::FileExists(const std::string& name) {

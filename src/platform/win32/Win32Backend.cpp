@@ -2,9 +2,9 @@
 #include "platform/win32/Win32Backend.h"
 
 #include <algorithm>
-#include <stdexcept>
 #include <vector>
 
+#include "framework/PlatformError.h"
 #include "platform/win32/CommonControls.h"
 #include "platform/win32/Utf.h"
 #include "platform/win32/Win32Form.h"
@@ -52,7 +52,7 @@ void Win32Backend::CreateApplicationWindow(fw::ApplicationEvents& events) {
                       WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y,
                       0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (application_ == nullptr) {
-    throw std::runtime_error("CreateWindowExW failed for the application window");
+    throw fw::EPlatformError("CreateWindowExW failed for the application window");
   }
   SetWindowLongPtrW(application_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }

@@ -1,8 +1,7 @@
 // The base of every child control over a standard window class.
 #include "platform/win32/Win32Control.h"
 
-#include <stdexcept>
-
+#include "framework/PlatformError.h"
 #include "platform/win32/Annotations.h"
 #include "platform/win32/CommonControls.h"
 #include "platform/win32/Dpi.h"
@@ -42,13 +41,13 @@ void Win32Control::Create(HWND parent, int id, UINT dpi) {
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                           GetModuleHandleW(nullptr), nullptr);
   if (hwnd_ == nullptr) {
-    throw std::runtime_error("CreateWindowExW failed for a control");
+    throw fw::EPlatformError("CreateWindowExW failed for a control");
   }
   if (!controls.SetWindowSubclass(hwnd_, SubclassProc, kSubclassId,
                                   reinterpret_cast<DWORD_PTR>(this))) {
     DestroyWindow(hwnd_);
     hwnd_ = nullptr;
-    throw std::runtime_error("SetWindowSubclass failed for a control");
+    throw fw::EPlatformError("SetWindowSubclass failed for a control");
   }
   if (!params_.AccessibleName.empty()) {
     annotated_ = true;

@@ -4,9 +4,9 @@
 
 #include <stdlib.h>
 
-#include <stdexcept>
 #include <vector>
 
+#include "framework/PlatformError.h"
 #include "platform/win32/Utf.h"
 #include "platform/win32/Win32.h"
 
@@ -42,9 +42,11 @@ class FileHandle {
   HANDLE handle_;
 };
 
-[[noreturn]] void Fail(const std::string& what, const std::wstring& name,
-                       DWORD code = GetLastError()) {
-  throw std::runtime_error(what + " " + Narrow(name) + " failed with code " + std::to_string(code));
+// Throws the failure of an operation on a file, raised where this was called.
+[[noreturn]] VORLIX_NOINLINE void Fail(const std::string& what, const std::wstring& name,
+                                       DWORD code = GetLastError()) {
+  throw fw::EFileError(what, Narrow(name), "error " + std::to_string(code),
+                       VORLIX_CALLER_ADDRESS());
 }
 
 bool WriteAll(HANDLE file, const std::string& content) {

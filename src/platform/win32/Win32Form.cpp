@@ -1,8 +1,7 @@
 // A top-level tool window with its child controls.
 #include "platform/win32/Win32Form.h"
 
-#include <stdexcept>
-
+#include "framework/PlatformError.h"
 #include "platform/win32/ControlFactory.h"
 #include "platform/win32/Dpi.h"
 #include "platform/win32/Utf.h"
@@ -49,7 +48,7 @@ Win32Form::Win32Form(HWND owner, const fw::FormParams& params, fw::FormEvents& e
       CreateWindowExW(ExStyle(), className.c_str(), Widen(params.Caption).c_str(), Style() | state,
                       x, y, frame.cx, frame.cy, owner, nullptr, GetModuleHandleW(nullptr), this);
   if (hwnd_ == nullptr) {
-    throw std::runtime_error("CreateWindowExW failed for a form");
+    throw fw::EPlatformError("CreateWindowExW failed for a form");
   }
   const UINT actual = GetDpiForWindow(hwnd_);
   if (actual != 0 && actual != dpi_) {

@@ -1,8 +1,7 @@
 // A window timer with a message-only window of its own.
 #include "platform/win32/Win32Timer.h"
 
-#include <stdexcept>
-
+#include "framework/PlatformError.h"
 #include "platform/win32/WindowClass.h"
 
 namespace win32 {
@@ -19,12 +18,12 @@ Win32Timer::Win32Timer(unsigned intervalMs, fw::TimerEvents& events) : events_(e
   hwnd_ = CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                           GetModuleHandleW(nullptr), nullptr);
   if (hwnd_ == nullptr) {
-    throw std::runtime_error("CreateWindowExW failed for a timer");
+    throw fw::EPlatformError("CreateWindowExW failed for a timer");
   }
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   if (SetTimer(hwnd_, kTimerId, intervalMs, nullptr) == 0) {
     DestroyWindow(hwnd_);
-    throw std::runtime_error("SetTimer failed");
+    throw fw::EPlatformError("SetTimer failed");
   }
 }
 

@@ -1,7 +1,7 @@
 // Registering the program's own window classes.
 #include "platform/win32/WindowClass.h"
 
-#include <stdexcept>
+#include "framework/PlatformError.h"
 
 namespace win32 {
 
@@ -15,7 +15,7 @@ void RegisterWindowClass(const wchar_t* name, WNDPROC proc, UINT style, HICON ic
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.lpszClassName = name;
   if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    throw std::runtime_error("RegisterClassExW failed");
+    throw fw::EPlatformError("RegisterClassExW failed");
   }
 }
 

@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "framework/PlatformError.h"
+
 namespace {
 
 TEST(ErrorTextTest, HandlerDisplayAppendsADotAfterCharactersAboveIt) {
@@ -37,6 +43,27 @@ TEST(ErrorTextTest, StartupDisplayNamesTypeModuleAndAddress) {
             "Eがモジュール m.exe の 00000000 で発生しました。\nparen).");
   EXPECT_EQ(fw::StartupErrorText("E", "m.exe", 0, ""),
             "Eがモジュール m.exe の 00000000 で発生しました。\n");
+}
+
+// Any error start-up meets: the program's own errors by their class and where they were raised;
+// platform failures are the program's own too; anything else is an "Exception" of the module.
+TEST(ErrorTextTest, StartupDisplayTellsTheProgramsErrorsFromOthers) {
+  const char* const raised = "raised here";
+  const fw::ModuleAt moduleAt = [raised](const void* address, std::uintptr_t& offset) {
+    offset = address != nullptr ? 0x1234 : 0;
+    return std::string(address == nullptr ? "vorlix" : "somewhere");
+  };
+  const fw::EPlatformError platform("gtk_window_new failed for a form");
+  EXPECT_NE(platform.RaiseAddress(), nullptr);
+  EXPECT_EQ(fw::StartupErrorText(platform, moduleAt),
+            "EPlatformErrorがモジュール somewhere の 00001234 で発生しました。\n"
+            "gtk_window_new failed for a form.");
+  const fw::EFileError file("opening", "Vorlix.ini", "Permission denied", raised);
+  EXPECT_EQ(file.RaiseAddress(), raised);
+  EXPECT_EQ(file.Message(), "opening Vorlix.ini: Permission denied");
+  EXPECT_STREQ(file.ClassName(), "EFileError");
+  EXPECT_EQ(fw::StartupErrorText(std::runtime_error("plain"), moduleAt),
+            "Exceptionがモジュール vorlix の 00000000 で発生しました。\nplain.");
 }
 
 }  // namespace
