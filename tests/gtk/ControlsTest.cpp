@@ -3,7 +3,10 @@
 // order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -181,6 +184,50 @@ TEST_F(ControlsTest, PanelClickIsAPressAndReleaseOverIt) {
       Send(panel.Widget(), press);
     }
     EXPECT_EQ(LogOf(0).Clicks, c.Clicks) << c.Name;
+  }
+}
+
+// The caption is drawn centred: drawn into an image, its ink leaves the same margin left and
+// right, and above and below, within what the glyphs' own bearings and the dropped fraction of
+// half the free height allow.
+TEST_F(ControlsTest, PanelCaptionIsDrawnCentred) {
+  gtk::Form& form = MakeForm();
+  gtk::Control& panel = MakeControl(form, TControlKind::Panel, TBounds{0, 0, 79, 25}, {}, 0,
+                                    gtktest::kLayoutFace, -12, true);
+  panel.SetFontColor(0xFFFFFF);
+  form.Show(fw::TWindowState::Normal, false);
+  Pump();
+  const int width = gtk_widget_get_allocated_width(panel.Widget());
+  const int height = gtk_widget_get_allocated_height(panel.Widget());
+  for (const char* text : {"TimeOut", "1ms", "9999ms", "-1ms"}) {
+    SCOPED_TRACE(text);
+    panel.SetText(text);
+    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    cairo_t* cr = cairo_create(image);
+    gtk_widget_draw(panel.Widget(), cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(image);
+    const unsigned char* pixels = cairo_image_surface_get_data(image);
+    const int stride = cairo_image_surface_get_stride(image);
+    auto at = [&](int x, int y) {
+      return *reinterpret_cast<const std::uint32_t*>(pixels + y * stride + x * 4) & 0xFFFFFF;
+    };
+    const std::uint32_t background = at(0, 0);
+    int left = width, right = -1, top = height, bottom = -1;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        if (at(x, y) != background) {
+          left = std::min(left, x);
+          right = std::max(right, x);
+          top = std::min(top, y);
+          bottom = std::max(bottom, y);
+        }
+      }
+    }
+    cairo_surface_destroy(image);
+    ASSERT_GE(right, 0) << "no ink";
+    EXPECT_LE(std::abs(left - (width - 1 - right)), 2) << left << " and " << width - 1 - right;
+    EXPECT_LE(std::abs(top - (height - 1 - bottom)), 4) << top << " and " << height - 1 - bottom;
   }
 }
 

@@ -114,6 +114,37 @@ class OwnIconTheme {
   gchar* icon_ = nullptr;
 };
 
+// Stay-on-top reaches the X server: a shown form asks to be kept above in its _NET_WM_STATE
+// (which GDK writes when it maps the window, for the window manager to honour), and only then.
+TEST_F(WindowsTest, AFormThatStaysOnTopAsksToBeKeptAbove) {
+  gtk::Form& above = MakeForm(fw::TBorderIcons::Close, fw::TFormStyle::StayOnTop, true);
+  gtk::Form& normal = MakeForm(fw::TBorderIcons::None, fw::TFormStyle::Normal);
+  auto keptAbove = [](gtk::Form& form) {
+    GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(form.Window()));
+    GdkAtom type = GDK_NONE;
+    gint format = 0;
+    gint length = 0;
+    guchar* data = nullptr;
+    bool found = false;
+    if (gdk_property_get(window, gdk_atom_intern_static_string("_NET_WM_STATE"),
+                         gdk_atom_intern_static_string("ATOM"), 0, 64, FALSE, &type, &format,
+                         &length, &data)) {
+      const auto* atoms = reinterpret_cast<const GdkAtom*>(data);
+      const GdkAtom wanted = gdk_atom_intern_static_string("_NET_WM_STATE_ABOVE");
+      for (gint i = 0; i < length / static_cast<gint>(sizeof(GdkAtom)); ++i) {
+        found = found || atoms[i] == wanted;
+      }
+      g_free(data);
+    }
+    return found;
+  };
+  above.Show(fw::TWindowState::Normal, false);
+  normal.Show(fw::TWindowState::Normal, false);
+  Pump();
+  EXPECT_TRUE(keptAbove(above));
+  EXPECT_FALSE(keptAbove(normal));
+}
+
 TEST_F(WindowsTest, WindowsShowTheProgramsIconFromTheThemeOrBuiltIn) {
   const std::vector<int> all{16, 24, 32, 48, 64, 128, 256};
   GList* builtIn = gtk::BuiltInIconList();
