@@ -58,9 +58,17 @@ def first_line(text):
     return " ".join((text or "").strip().split("\n")[:3])[:300]
 
 
+def parse_xml(path):
+    """The root of an XML file whose texts may hold bytes that are no UTF-8 (a failure message
+    quoting a test's raw bytes): those are read as replacement characters, not as an error."""
+    with open(path, "rb") as f:
+        text = f.read().decode("utf-8", errors="replace")
+    return ET.fromstring(text.encode("utf-8"))
+
+
 def read_ctest_junit(path):
     """(name, status, detail) of each ctest test in a JUnit file of ctest --output-junit."""
-    for case in ET.parse(path).getroot().iter("testcase"):
+    for case in parse_xml(path).iter("testcase"):
         status = case.get("status", "run")
         failure, skipped = case.find("failure"), case.find("skipped")
         if status == "fail" or failure is not None:
@@ -75,7 +83,7 @@ def read_ctest_junit(path):
 
 def read_gtest_xml(path):
     """(Suite.Case, status, detail) of each case in a GoogleTest XML file."""
-    for case in ET.parse(path).getroot().iter("testcase"):
+    for case in parse_xml(path).iter("testcase"):
         name = f"{case.get('classname')}.{case.get('name')}"
         failures = case.findall("failure") + case.findall("error")
         skipped = case.find("skipped")

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -210,7 +211,10 @@ TEST_F(ControlsTest, PanelCaptionIsDrawnCentred) {
     const unsigned char* pixels = cairo_image_surface_get_data(image);
     const int stride = cairo_image_surface_get_stride(image);
     auto at = [&](int x, int y) {
-      return *reinterpret_cast<const std::uint32_t*>(pixels + y * stride + x * 4) & 0xFFFFFF;
+      return *reinterpret_cast<const std::uint32_t*>(pixels +
+                                                     static_cast<std::ptrdiff_t>(y) * stride +
+                                                     static_cast<std::ptrdiff_t>(x) * 4) &
+             0xFFFFFF;
     };
     const std::uint32_t background = at(0, 0);
     int left = width, right = -1, top = height, bottom = -1;

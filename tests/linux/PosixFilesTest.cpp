@@ -33,7 +33,7 @@ const std::string kNew = "MainFormPosX=20\r\n";
 
 std::string Contents(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void Put(const fs::path& path, const std::string& content) {
@@ -350,9 +350,9 @@ TEST_F(PosixFilesTest, ASaveThatCannotWriteLeavesTheOldFileByteForByte) {
   Put(name, kOld);
   {
     std::ofstream filler("small/filler", std::ios::binary);
-    filler << std::string(128 * 1024, 'f');  // stops where the disk is full
+    filler << std::string(std::size_t{128} * 1024, 'f');  // stops where the disk is full
   }
-  const std::string longer(16 * 1024, 'n');
+  const std::string longer(std::size_t{16} * 1024, 'n');
   EXPECT_THROW(files.WriteFile(name, longer), std::exception);
   EXPECT_EQ(Contents(name), kOld);
   EXPECT_EQ(Names("small"), (std::set<std::string>{"Vorlix.ini", "filler"}));

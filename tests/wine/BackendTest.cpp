@@ -51,7 +51,8 @@ TEST(Backend, TextsAreTheSameButForLetterCaseByTheUsersLocale) {
     return locale.SameTextIgnoringCase(a, b);
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.a) + " / " + c.b);
+    SCOPED_TRACE(testing::PrintToString(std::string(c.a)) + " / " +
+                 testing::PrintToString(std::string(c.b)));
     EXPECT_EQ(settings::KeysMatch(c.a, c.b, byLocale), c.same);
   }
 }

@@ -24,7 +24,7 @@ std::string ReadLink(const std::string& path, off_t size) {
       FailOnFile("reading the link", path, errno);
     }
     if (static_cast<std::size_t>(length) < target.size()) {
-      return std::string(target.data(), static_cast<std::size_t>(length));
+      return {target.data(), static_cast<std::size_t>(length)};
     }
     target.resize(target.size() * 2);  // the link changed meanwhile
   }
@@ -47,8 +47,12 @@ std::string FollowLinks(const std::string& name) {
     }
     const std::string target = ReadLink(path, status.st_size);
     const std::size_t slash = path.rfind('/');
-    path = target.front() == '/' || slash == std::string::npos ? target
-                                                               : path.substr(0, slash + 1) + target;
+    if (target.front() == '/' || slash == std::string::npos) {
+      path = target;
+    } else {
+      path.erase(slash + 1);
+      path += target;
+    }
   }
   FailOnFile("following the links of", name, ELOOP);
 }

@@ -19,7 +19,7 @@ namespace posix {
 
 namespace {
 
-constexpr std::size_t kBlockSize = 64 * 1024;
+constexpr std::size_t kBlockSize = std::size_t{64} * 1024;
 
 bool Lock(int fd, int operation) {
   int result;

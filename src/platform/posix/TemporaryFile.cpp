@@ -39,7 +39,11 @@ std::string RandomSuffix() {
 
 TemporaryFile::TemporaryFile(const std::string& folder, const std::string& base, int mode) {
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    path_ = folder + "/" + base + "." + RandomSuffix();
+    path_ = folder;
+    path_ += "/";
+    path_ += base;
+    path_ += ".";
+    path_ += RandomSuffix();
     const int fd = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                         static_cast<mode_t>(mode));
     if (fd >= 0) {

@@ -1,8 +1,9 @@
 // Reads and writes of the settings file, keeping the file what the user made it.
-#define _CRT_RAND_S  // rand_s, from the system's C runtime
+// rand_s comes from the system's C runtime, which declares it on this request.
+#define _CRT_RAND_S  // NOLINT(bugprone-reserved-identifier)
 #include "platform/win32/Win32Files.h"
 
-#include <stdlib.h>
+#include <cstdlib>
 
 #include <vector>
 
@@ -65,7 +66,7 @@ std::wstring FinalPath(HANDLE file, const std::wstring& name) {
       Fail("finding the file of", name);
     }
     if (length < path.size()) {
-      return std::wstring(path.data(), length);
+      return {path.data(), length};
     }
     path.resize(length + 1);
   }

@@ -49,7 +49,7 @@ TEST(ErrorTextTest, StartupDisplayNamesTypeModuleAndAddress) {
 // platform failures are the program's own too; anything else is an "Exception" of the module.
 TEST(ErrorTextTest, StartupDisplayTellsTheProgramsErrorsFromOthers) {
   const char* const raised = "raised here";
-  const fw::ModuleAt moduleAt = [raised](const void* address, std::uintptr_t& offset) {
+  const fw::ModuleAt moduleAt = [](const void* address, std::uintptr_t& offset) {
     offset = address != nullptr ? 0x1234 : 0;
     return std::string(address == nullptr ? "vorlix" : "somewhere");
   };

@@ -40,7 +40,8 @@ std::optional<std::array<std::int32_t, 4>> Address(const std::string& text) {
 }
 
 std::string Many(char c, std::size_t n) {
-  return std::string(n, c);
+  std::string run(n, c);
+  return run;
 }
 
 TEST(BoundedValue, ShortValuesStayAsTheyAre) {

@@ -72,7 +72,7 @@ TEST(SettingsReader, TheFirstLineWithTheKeyBeforeItsFirstEqualsGivesTheValue) {
       {"a NUL first", "\0IP=1\r\n"s, "", ""},
   };
   for (const Case& c : cases) {
-    for (const std::size_t block : {1, 2, 3, 7, 4096}) {
+    for (const std::size_t block : {1U, 2U, 3U, 7U, 4096U}) {
       SCOPED_TRACE(std::string(c.name) + ", blocks of " + std::to_string(block));
       const SettingsReader reader = Read(c.content, block);
       EXPECT_EQ(reader.Value(SettingsKey::TimeOut), c.timeOut);
