@@ -16,10 +16,18 @@ Windows are named by role (layout.STATUS, layout.SETTINGS) and controls by their
 height in the window's client area.
 """
 
+import json
 import os
 import signal
 import subprocess
 from dataclasses import dataclass
+
+import layout
+from rig import check
+
+# The program's forms by role: the window class under Windows, the accessible id under Linux.
+CLASSES = {layout.STATUS: "TForm_Main", layout.SETTINGS: "TForm_Config"}
+ROLE_OF_CLASS = {cls: role for role, cls in CLASSES.items()}
 
 
 @dataclass
@@ -163,6 +171,9 @@ class Driver:
 
     def __init__(self, rig):
         self.rig = rig
+        self.programs = []  # each Program started in the test, ended by end_test()
+        self.watches = []  # each Watch and Listener of the test
+        self.holders = []  # each FileHolder of the test
 
     # -- the run ---------------------------------------------------------------------------------
 
@@ -195,6 +206,19 @@ class Driver:
         show commands raises rig.Skip. read_only=True makes the working folder read-only for
         the program (a read-only bind mount that only the program's processes see)."""
         raise NotImplementedError
+
+    def spawn(self, argv, env, cwd, workdir, log_path):
+        """For start(): runs `argv` with `env` in the test namespace in `cwd`, its output going
+        to `log_path`; returns the Program, with `workdir` as its folder, and keeps it for
+        end_test()."""
+        with open(log_path, "w") as log:
+            popen = subprocess.Popen(self.rig.in_app_ns(argv, env), cwd=cwd,
+                                     stdin=subprocess.DEVNULL,
+                                     stdout=log, stderr=subprocess.STDOUT,
+                                     start_new_session=True)
+        prog = Program(popen, workdir, log_path)
+        self.programs.append(prog)
+        return prog
 
     def wait_gone(self, timeout):
         """Waits until nothing that the platform ran for the program is left (besides
@@ -308,8 +332,39 @@ class Driver:
         no check of a field that is left runs."""
         raise NotImplementedError
 
+    def control(self, role, name):
+        """The named control of the shown window of that role; fails when there is none."""
+        found = self.controls(role)
+        check(name in found, f"no {name} in the {role} window")
+        return found[name]
+
     def hold_file(self, path, share):
         """Opens the file for reading in another process of the platform (as an editor or a
         virus scanner does) and keeps it open until release(); share="read" lets others read
         it meanwhile, share="none" lets no one open it. Returns a FileHolder once it is open."""
         raise NotImplementedError
+
+
+def read_only_argv(workdir, argv):
+    """`argv` run in a mount namespace of its own, in which `workdir` is mounted read-only over
+    itself and is the working folder; the mount goes with the program's processes."""
+    return ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+            'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" && cd "$0" && exec "$@"',
+            os.path.abspath(workdir), *argv]
+
+
+def json_lines(path):
+    """The whole lines of JSON objects that a background reader has written to `path` so far
+    (a line still being written is left for the next read)."""
+    with open(path, encoding="utf-8", errors="replace") as f:
+        return [json.loads(line) for line in f if line.startswith("{") and line.endswith("}\n")]
+
+
+def layout_name(role, x, y, kind, kinds):
+    """The layout's name and kind of a control at x, y of the window's client area whose
+    platform kind (a window class, an accessible role) is `kind`: its name, or "?kind@x,y" where
+    the layout has none there; the layout's kind where `kinds` maps it to `kind`, else `kind`."""
+    name = layout.control_named_at(role, x, y)
+    item = layout.CONTROLS[role].get(name)
+    return (name or f"?{kind}@{x},{y}",
+            item.kind if item and kinds[item.kind] == kind else kind)

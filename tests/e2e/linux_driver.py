@@ -25,13 +25,12 @@ import tempfile
 import time
 
 import layout
-from driver import (Control, Driver, FileHolder, MessageBox, Program, Watch, Window,
-                    WindowEvent)
+from driver import (CLASSES, ROLE_OF_CLASS, Control, Driver, FileHolder, MessageBox, Watch,
+                    Window, WindowEvent, json_lines, layout_name, read_only_argv)
 from linux_session import NOBODY, Session, alive, as_user, with_descendants
 from orca_session import Orca
 from rig import Skip, check, exit_text, poll, run, stop_group
 
-CLASSES = {layout.STATUS: "TForm_Main", layout.SETTINGS: "TForm_Config"}
 # The accessible role that provides each kind of control of the layout.
 ROLE_OF_KIND = {"panel": "label", "label": "label", "frame": "panel", "button": "push button",
                 "check": "check box", "group": "grouping", "edit": "text"}
@@ -58,9 +57,6 @@ class LinuxDriver(Driver):
         check(socket_kind in PING_GROUPS, f"no socket kind {socket_kind!r}")
         self.exe, self.socket_kind, self.wm = exe, socket_kind, wm
         self.session = Session(rig, wm)
-        self.programs = []
-        self.watches = []
-        self.holders = []
         self.ping_groups_changed = False
         self.face = None
 
@@ -146,21 +142,12 @@ class LinuxDriver(Driver):
                 os.chown(path, NOBODY, NOBODY)
         argv = [exe] if echo_service else as_user(NOBODY, [exe], "--inh-caps=-all")
         if read_only:
-            # A mount namespace of the program's own, in which its folder is mounted read-only
-            # over itself (root writes anywhere else); it goes with the program.
-            argv = ["unshare", "--mount", "--propagation", "private", "sh", "-c",
-                    'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" && cd "$0" && '
-                    'exec "$@"', os.path.abspath(workdir), *argv]
+            argv = read_only_argv(workdir, argv)  # root writes anywhere else
         env = self.session.env()
         if not display:
             del env["DISPLAY"]
-        with open(log_path, "w") as log:
-            popen = subprocess.Popen(self.rig.in_app_ns(argv, env), cwd=workdir,
-                                     stdin=subprocess.DEVNULL, stdout=log,
-                                     stderr=subprocess.STDOUT, start_new_session=True)
-        prog = Program(popen, workdir, log_path)
+        prog = self.spawn(argv, env, workdir, workdir, log_path)
         prog.uid = 0 if echo_service else NOBODY
-        self.programs.append(prog)
         return prog
 
     def launch(self, argv, cwd, env, settings_dir):
@@ -168,13 +155,8 @@ class LinuxDriver(Driver):
         the session's environment and `env` over it. The Program's folder is `settings_dir`,
         where its Vorlix.ini is expected; its log goes to the rig's run folder."""
         log_path = os.path.join(self.rig.run_dir, f"launch-{time.monotonic_ns()}.log")
-        with open(log_path, "w") as log:
-            popen = subprocess.Popen(self.rig.in_app_ns(argv, dict(self.session.env(), **env)),
-                                     cwd=cwd, stdin=subprocess.DEVNULL, stdout=log,
-                                     stderr=subprocess.STDOUT, start_new_session=True)
-        prog = Program(popen, settings_dir, log_path)
+        prog = self.spawn(argv, dict(self.session.env(), **env), cwd, settings_dir, log_path)
         prog.uid = 0
-        self.programs.append(prog)
         return prog
 
     def wait_gone(self, timeout):
@@ -254,11 +236,7 @@ class LinuxDriver(Driver):
                     continue  # what the result panel announces through: no control of its own
                 x, y, width, height = child["ext"]
                 x, y = x - cx, y - cy
-                name = layout.control_named_at(role, x, y)
-                spec = layout.CONTROLS[role].get(name)
-                kind = spec.kind if spec and ROLE_OF_KIND[spec.kind] == child["role"] else \
-                    child["role"]
-                name = name or f"?{child['role']}@{x},{y}"
+                name, kind = layout_name(role, x, y, child["role"], ROLE_OF_KIND)
                 states = child["states"]
                 found[name] = Control(
                     name=name, kind=kind, text=child.get("text", child["name"]),
@@ -389,11 +367,10 @@ class LinuxDriver(Driver):
         raise Skip("no start-up show command on Linux, so nothing starts minimized to restore")
 
     def set_text(self, role, name, text):
-        found = self.controls(role)
-        check(name in found, f"no {name} in the {role} window")
+        handle = self.control(role, name).handle
         pid = self._top(role)[0]
         uid = next(p.uid for p in self.programs if p.popen.pid == pid)
-        self.session.reader(uid, "settext", str(pid), *found[name].handle.split(","), text)
+        self.session.reader(uid, "settext", str(pid), *handle.split(","), text)
 
     def hold_file(self, path, share):
         holder = _FlockHolder(path, share)
@@ -429,8 +406,6 @@ class _AtspiWatch(Watch):
     window system); "application" is the program's accessible application, made as its
     toolkit starts."""
 
-    ROLES = {cls: role for role, cls in CLASSES.items()}
-
     def __init__(self, driver, path):
         self.started = time.monotonic()
         self.paths = [f"{path}.{uid}" for uid in (0, NOBODY)]
@@ -441,22 +416,19 @@ class _AtspiWatch(Watch):
                     driver.session.reader_argv(uid, "watch"), stdin=subprocess.DEVNULL,
                     stdout=out, stderr=subprocess.DEVNULL, start_new_session=True))
 
-    def _lines(self, path):
-        with open(path, encoding="utf-8", errors="replace") as f:
-            return [json.loads(line) for line in f if line.startswith("{") and line.endswith("}\n")]
-
     def wait_ready(self, timeout):
         def ready():
-            return all(any(e.get("ready") for e in self._lines(path)) for path in self.paths)
+            return all(any(e.get("ready") for e in json_lines(path)) for path in self.paths)
         _, ok = poll(ready, bool, timeout)
         check(ok, f"the window watch did not start within {timeout} s "
                   f"({', '.join(exit_text(p.poll()) for p in self.popens)})")
 
     def events(self):
         events = []
-        for e in (e for path in self.paths for e in self._lines(path) if "mono" in e):
+        for e in (e for path in self.paths for e in json_lines(path) if "mono" in e):
             role = ("application" if e["role"] == "application" else
-                    self.ROLES.get(e["id"], "message box" if e["role"] in BOX_ROLES else "other"))
+                    ROLE_OF_CLASS.get(e["id"],
+                                      "message box" if e["role"] in BOX_ROLES else "other"))
             events.append(WindowEvent(t_ms=int((e["mono"] - self.started) * 1000), role=role,
                                       visible=e["visible"], active=e["active"]))
         return sorted(events, key=lambda e: e.t_ms)

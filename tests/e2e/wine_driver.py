@@ -15,14 +15,14 @@ import threading
 import time
 
 import layout
-from driver import (Control, Driver, FileHolder, Heard, Listener, MessageBox, Program, Watch,
-                    Window, WindowEvent)
+from driver import (CLASSES, ROLE_OF_CLASS, Control, Driver, FileHolder, Heard, Listener,
+                    MessageBox, Watch, Window, WindowEvent, json_lines, layout_name,
+                    read_only_argv)
 from rig import BUILD, REPO, Skip, check, exit_text, poll, run, stop_group
 
 WININSPECT = os.path.join(BUILD, "wininspect.exe")
 # Says whether the kernel runs 32-bit x86 programs, as Wine's 32-bit part is.
 RUNS_I386 = os.path.join(REPO, "scripts", "lib", "runs_i386.py")
-CLASSES = {layout.STATUS: "TForm_Main", layout.SETTINGS: "TForm_Config"}
 BOX_CLASS = "#32770"
 BASE_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
 # The window classes that provide each kind of control of the layout.
@@ -52,9 +52,6 @@ class WineDriver(Driver):
         super().__init__(rig)
         self.exe, self.exe32 = exe, exe32
         self.prefix = os.path.join(rig.run_dir, "prefix")
-        self.programs = []
-        self.watches = []
-        self.holders = []
         self.program_name = os.path.basename(exe).lower()
         self.annotations = None  # what `wininspect annotations` found, once asked
 
@@ -185,22 +182,12 @@ class WineDriver(Driver):
             # its exit code.
             argv = ["wine", WININSPECT, "launch", str(SHOW_COMMANDS[show]), windows_path(exe)]
         if read_only:
-            # A mount namespace of the program's own, in which its folder is mounted read-only
-            # over itself; it goes when the program's processes do. The wineserver opens the
-            # files for every Wine process, so it must start in there too: nothing of the
-            # prefix may run before, and nothing else starts until it is up.
+            # The wineserver opens the files for every Wine process, so it must start in the
+            # program's mount namespace too: nothing of the prefix may run before, and nothing
+            # else starts until it is up.
             self._end_wine()
-            argv = ["unshare", "--mount", "--propagation", "private", "sh", "-c",
-                    'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" && cd "$0" && '
-                    'exec "$@"', os.path.abspath(workdir), *argv]
-        log_path = workdir + ".log"
-        with open(log_path, "w") as log:
-            popen = subprocess.Popen(
-                self.rig.in_app_ns(argv, self.env(overrides)),
-                cwd=workdir, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
-                start_new_session=True)
-        prog = Program(popen, workdir, log_path)
-        self.programs.append(prog)
+            argv = read_only_argv(workdir, argv)
+        prog = self.spawn(argv, self.env(overrides), workdir, workdir, workdir + ".log")
         if read_only:
             self._wait_server_beside_program()
         return prog
@@ -260,11 +247,7 @@ class WineDriver(Driver):
                 continue
             hwnds.add(w["hwnd"])
             x, y = w["rect"][0] - top["client"][0], w["rect"][1] - top["client"][1]
-            name = layout.control_named_at(role, x, y)
-            spec = layout.CONTROLS[role].get(name)
-            cls = w["class"].lower()
-            kind = spec.kind if spec and CLASS_OF_KIND[spec.kind] == cls else cls
-            name = name or f"?{cls}@{x},{y}"
+            name, kind = layout_name(role, x, y, w["class"].lower(), CLASS_OF_KIND)
             default = None
             if kind == "button":
                 default = int(w["style"], 16) & BS_TYPEMASK == BS_DEFPUSHBUTTON
@@ -403,9 +386,7 @@ class WineDriver(Driver):
         self.inspect("syscommand", app["hwnd"], SC_RESTORE)
 
     def set_text(self, role, name, text):
-        found = self.controls(role)
-        check(name in found, f"no {name} in the {role} window")
-        self.inspect("settext", found[name].handle, text)
+        self.inspect("settext", self.control(role, name).handle, text)
 
     def hold_file(self, path, share):
         holder = _Holder(self, path, share)
@@ -461,12 +442,9 @@ class _LiveRegionWatch(Listener):
             self.popen = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=out,
                                           stderr=subprocess.DEVNULL, start_new_session=True)
 
-    def _lines(self):
-        with open(self.path, encoding="utf-8", errors="replace") as f:
-            return [json.loads(line) for line in f if line.startswith("{") and line.endswith("}\n")]
-
     def wait_ready(self, timeout):
-        _, ok = poll(lambda: any(e["event"] == "ready" for e in self._lines()), bool, timeout,
+        _, ok = poll(lambda: any(e["event"] == "ready" for e in json_lines(self.path)), bool,
+                     timeout,
                      interval=0.02)
         check(ok, f"the live-region hook did not start within {timeout} s "
                   f"({exit_text(self.popen.poll())})")
@@ -476,7 +454,7 @@ class _LiveRegionWatch(Listener):
         # Those that screen readers take for the window itself: its client (OBJID_CLIENT), no
         # child of it (CHILDID_SELF).
         return [Heard(t=self.offset + e["t"] / 1000, text=e["text"], source=e["hwnd"])
-                for e in self._lines()
+                for e in json_lines(self.path)
                 if e["event"] == "liveregion" and (e["object"], e["child"]) == (-4, 0)]
 
     def stop(self):
@@ -489,9 +467,7 @@ class _Monitor(Watch):
     which reports the X server's own notice of every window mapped or unmapped (Wine maps a
     window's X11 window while it is shown), so that no show escapes however short."""
 
-    ROLES = {cls: role for role, cls in CLASSES.items()}
-    ROLES[APPLICATION_CLASS] = "application"
-    ROLES[BOX_CLASS] = "message box"
+    ROLES = dict(ROLE_OF_CLASS, **{APPLICATION_CLASS: "application", BOX_CLASS: "message box"})
 
     def __init__(self, driver, path):
         self.path = path
@@ -523,13 +499,9 @@ class _Monitor(Watch):
                 self.x_events.append((mapped[0], int(window.group(1), 16), mapped[1]))
                 mapped = None
 
-    def _lines(self):
-        with open(self.path, encoding="utf-8", errors="replace") as f:
-            return [json.loads(line) for line in f if line.startswith("{") and line.endswith("}\n")]
-
     def wait_ready(self, timeout):
-        ready, ok = poll(lambda: [e for e in self._lines() if e.get("event") == "ready"], bool,
-                         timeout, interval=0.02)
+        ready, ok = poll(lambda: [e for e in json_lines(self.path) if e.get("event") == "ready"],
+                         bool, timeout, interval=0.02)
         check(ok, f"the window monitor did not start within {timeout} s "
                   f"({exit_text(self.popen.poll())})")
         check(self.xev.poll() is None, "xev, which records the X server's notices, has ended")
@@ -537,7 +509,7 @@ class _Monitor(Watch):
 
     def events(self):
         events, roles = [], {}
-        for e in self._lines():
+        for e in json_lines(self.path):
             if e.get("event") in ("new", "change") and e.get("parent") == "0x0":
                 role = self.ROLES.get(e["class"], "other")
                 if "xwin" in e:
