@@ -14,8 +14,9 @@ scenarios_desktop.py) under that window manager instead. Prints "PASS name",
 tests and, last, "N passed, N failed, N skipped" for the program's. --results writes the same as
 JSON lines.
 
-The files: scenarios.py (the tests, one list for every platform, which scenarios_behaviour.py,
-scenarios_faults.py, scenarios_heard.py, scenarios_desktop.py and scenarios_dll.py add to),
+The files: scenarios.py (the tests for every platform, and the steps they share), with more in
+scenarios_behaviour.py, scenarios_faults.py, scenarios_heard.py, scenarios_desktop.py and
+scenarios_dll.py, each module's SCENARIOS joined into one list below (SCENARIOS),
 driver.py (what a platform provides to them), wine_driver.py (Wine, with wininspect.cpp),
 linux_driver.py (the native program under a window manager, with linux_session.py,
 atspi_reader.py, orca_session.py and linux_desktop.py), layout.py (the program's windows and
@@ -30,19 +31,24 @@ import signal
 import sys
 
 import rig
-import scenarios_behaviour  # noqa: F401  (adds its scenarios to SCENARIOS)
-from scenarios_desktop import WINDOW_MANAGEMENT  # (and adds its scenarios to SCENARIOS)
-import scenarios_faults  # noqa: F401  (adds its scenarios to SCENARIOS)
-import scenarios_files  # noqa: F401  (adds its scenarios to SCENARIOS)
-import scenarios_install  # noqa: F401  (adds its scenarios to SCENARIOS)
-import scenarios_heard  # noqa: F401  (adds its scenarios to SCENARIOS)
-from rig_checks import RIG_CHECKS
-from scenarios import SCENARIOS
-import scenarios_dll  # noqa: F401  (adds its scenarios to SCENARIOS)
+import scenarios
+import scenarios_behaviour
+import scenarios_desktop
+import scenarios_dll
+import scenarios_faults
+import scenarios_files
+import scenarios_heard
+import scenarios_install
 from linux_driver import LinuxDriver
+from rig_checks import RIG_CHECKS
+from scenarios_desktop import WINDOW_MANAGEMENT
 from wine_driver import WineDriver
 
 RUN_BUDGET_S = 540  # the whole run, set-up and clean-up included, stays below 10 minutes
+# Every scenario, in the order they run.
+SCENARIOS = (scenarios.SCENARIOS + scenarios_behaviour.SCENARIOS + scenarios_desktop.SCENARIOS
+             + scenarios_faults.SCENARIOS + scenarios_files.SCENARIOS
+             + scenarios_install.SCENARIOS + scenarios_heard.SCENARIOS + scenarios_dll.SCENARIOS)
 
 
 def make_driver(name, the_rig, args):

@@ -45,15 +45,20 @@ FIRST_RUN_FILE = (b"MainFormPosX=-255\r\nMainFormPosY=-255\r\nConfigFormPosX=201
 STARTUP_CAPTION = "アプリケーション エラー"
 DEFAULT_TARGET = "1.1.1.1"  # the program's built-in target: never reachable from a test
 
+def adder(tests):
+    """The decorator @scenario(name, platforms=None) of a module of scenarios: it adds the
+    function to the module's list `tests` (which e2e.py runs); `platforms` limits it to those
+    drivers."""
+    def scenario(name, platforms=None):
+        def register(fn):
+            tests.append(Test(name, fn, "program", platforms))
+            return fn
+        return register
+    return scenario
+
+
 SCENARIOS = []
-
-
-def scenario(name, platforms=None):
-    """Adds the function to SCENARIOS; `platforms` limits it to those drivers."""
-    def register(fn):
-        SCENARIOS.append(Test(name, fn, "program", platforms))
-        return fn
-    return register
+scenario = adder(SCENARIOS)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -231,31 +236,28 @@ def close_button(d):
     close_and_check_exit(d, prog, f"a click on the close button at {x},{y}")
 
 
-def dismiss_startup_box(d, prog, box):
-    """Presses Return on the start-up error box; the problems if that does not end the program
-    with exit code 1."""
-    problems = []
+def dismiss_box(d, box, gone=None, timeout=5):
+    """Presses Return on the box, as a user does, and waits up to `timeout` s for gone() (by
+    default: no box shown); if it stays, presses its OK through the window system and waits as
+    long again. Returns the problem, or None."""
+    if gone is None:
+        def gone():
+            return poll(d.message_boxes, lambda b: not b, timeout, interval=0.2)[1]
     d.rig.point(*centre(box.frame))
     d.rig.key("Return")
-    rc = prog.wait(8)
-    if rc is None:
-        problems.append("Return did not dismiss the message box within 8 s; pressed its OK "
-                        "through the window system instead")
-        d.answer_box(box)
-        rc = prog.wait(8)
-    if rc != 1:
-        problems.append(f"{exit_text(rc)}, want exit code 1")
-    return problems
+    if gone():
+        return None
+    d.answer_box(box)
+    gone()
+    return (f"Return did not dismiss the message box within {timeout} s; pressed its OK "
+            f"through the window system instead")
 
 
-@scenario("startup_failure_without_icmp")
-def startup_failure(d):
-    watch = d.watch()
-    watch.wait_ready(20)  # it sees the screen before the program starts
-
-    prog = start(d, echo_service=False)
-    started_at = time.monotonic()
-
+def startup_box_problems(d, prog, class_name, message, shot=None):
+    """Waits for the start-up error display and checks it (the screenshot `shot` taken where
+    named); then
+    dismisses it with Return and checks that the program exits with code 1. Returns the
+    problems."""
     def boxes():
         found = d.message_boxes()
         if not found and not prog.running():
@@ -265,11 +267,12 @@ def startup_failure(d):
     box = wait_until("a message box", boxes, bool, 20, interval=0.2)[0]
     outside = d.rig.confined(d.platform_pids())
     check(not outside, f"processes outside {d.rig.app_ns}: {outside}")
-    d.rig.screenshot("startup_failure_msgbox")
+    if shot:
+        d.rig.screenshot(shot)
     lines = box.text.split("\n")
-    line1 = re.compile(rf"^EICMPErrorがモジュール {re.escape(d.program_file)} の [0-9A-F]{{8}} "
+    line1 = re.compile(rf"^{class_name}がモジュール {re.escape(d.program_file)} の [0-9A-F]{{8}} "
                        rf"で発生しました。$")
-    line2 = d.echo_missing_message + "."
+    line2 = message + "."
     problems = []
     if box.caption != STARTUP_CAPTION:
         problems.append(f"caption {box.caption!r}, want {STARTUP_CAPTION!r}")
@@ -280,8 +283,23 @@ def startup_failure(d):
             problems.append(f"line 1 {lines[0]!r} does not match {line1.pattern}")
         if lines[1] != line2:
             problems.append(f"line 2 {lines[1]!r}, want {line2!r}")
+    if d.window(STATUS):
+        problems.append("the status window is shown")
+    problems += filter(None, [dismiss_box(d, box, lambda: prog.wait(8) is not None, 8)])
+    if prog.exit_code() != 1:
+        problems.append(f"{exit_text(prog.exit_code())}, want exit code 1")
+    return problems
 
-    problems += dismiss_startup_box(d, prog, box)
+
+@scenario("startup_failure_without_icmp")
+def startup_failure(d):
+    watch = d.watch()
+    watch.wait_ready(20)  # it sees the screen before the program starts
+
+    prog = start(d, echo_service=False)
+    started_at = time.monotonic()
+    problems = startup_box_problems(d, prog, "EICMPError", d.echo_missing_message,
+                                    "startup_failure_msgbox")
 
     ran = time.monotonic() - started_at
     events = watch.stop()
@@ -529,14 +547,7 @@ def abc_error(d):
         problems.append("the status window is not disabled while the box is up")
     if d.window(SETTINGS):
         problems.append("the settings window is still shown")
-    d.rig.point(*centre(box.frame))
-    d.rig.key("Return")
-    _, gone = poll(d.message_boxes, lambda b: not b, 5, interval=0.2)
-    if not gone:
-        problems.append("Return did not dismiss the message box within 5 s; pressed its OK "
-                        "through the window system instead")
-        d.answer_box(box)
-        poll(d.message_boxes, lambda b: not b, 5, interval=0.2)
+    problems += filter(None, [dismiss_box(d, box)])
     if prog.settings_file() != before:
         problems.append("Vorlix.ini changed")
     if not prog.running():

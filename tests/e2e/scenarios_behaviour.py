@@ -2,7 +2,7 @@
 middle of things, bad fields hidden by the panel and what follows the error display, a
 stay-on-top switch during a check, the start-up show commands, the settings window read back
 and placed, and the settings file's keys in any letter case. Written against the driver
-interface (driver.py), registered into the one list of scenarios.py.
+interface (driver.py); e2e.py runs its SCENARIOS after those of scenarios.py.
 """
 
 import itertools
@@ -13,9 +13,12 @@ import time
 import layout
 from layout import SETTINGS, STATUS
 from rig import SCREEN, Failure, centre, check, exit_text, holds, poll, size, wait_until
-from scenarios import (MAGENTA, NOT_HAPPENING_S, RESULT_RE, close_and_check_exit, control,
-                       file_with, in_range, open_settings, panel_text, press_check,
-                       rest_problems, scenario, start, started, type_into, wait_window)
+from scenarios import (MAGENTA, NOT_HAPPENING_S, RESULT_RE, adder, close_and_check_exit, control,
+                       dismiss_box, file_with, in_range, open_settings, panel_text, press_check,
+                       rest_problems, start, started, type_into, wait_window)
+
+SCENARIOS = []
+scenario = adder(SCENARIOS)
 
 CONVERSION_ERROR = "'{}' は整数ではありません."
 
@@ -43,17 +46,6 @@ def stays(d, read, good, what):
     """Checks that good(read()) holds for NOT_HAPPENING_S; fails naming `what` otherwise."""
     kept, seen = holds(read, good, NOT_HAPPENING_S)
     check(kept, f"{what} (seen: {seen!r})")
-
-
-def dismiss_box(d, box):
-    """Return on the box, as a user does; its OK through the window system if that fails."""
-    d.rig.point(*centre(box.frame))
-    d.rig.key("Return")
-    _, gone = poll(d.message_boxes, lambda b: not b, 5, interval=0.2)
-    if not gone:
-        d.answer_box(box)
-        poll(d.message_boxes, lambda b: not b, 5, interval=0.2)
-        raise Failure("Return did not dismiss the message box within 5 s")
 
 
 def the_box(d, prog=None):
@@ -112,7 +104,7 @@ def close_with_non_number(d):
     problems = []
     if (box.caption, box.text) != ("Vorlix", CONVERSION_ERROR.format("ab")):
         problems.append(f"box {box.caption!r}: {box.text!r}")
-    dismiss_box(d, box)
+    check(not dismiss_box(d, box), "Return did not dismiss the message box within 5 s")
     rc = prog.wait(10)
     if rc != 0:
         problems.append(f"{exit_text(rc)} 10 s after the box, want exit code 0")
@@ -180,7 +172,7 @@ def several_bad_octets(d):
     if (box.caption, box.text) != ("Vorlix", CONVERSION_ERROR.format("y3")):
         problems.append(f"box {box.caption!r}: {box.text!r}, want the last octet on screen "
                         f"quoted: {CONVERSION_ERROR.format('y3')!r}")
-    dismiss_box(d, box)
+    check(not dismiss_box(d, box), "Return did not dismiss the message box within 5 s")
     if settings_shown(d):
         problems.append("the settings window is still shown after the box")
     now = d.window(STATUS)

@@ -10,7 +10,10 @@ alone under that window manager, besides the full list under openbox.
 
 from layout import SETTINGS, STATUS
 from rig import SCREEN, Failure, centre, check, exit_text, poll, size, wait_until
-from scenarios import control, scenario, start, started, wait_window
+from scenarios import adder, control, start, started, wait_window
+
+SCENARIOS = []
+scenario = adder(SCENARIOS)
 
 WINDOW_MANAGEMENT = (
     "rig_namespace_confined",

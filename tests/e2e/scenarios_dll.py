@@ -19,11 +19,14 @@ import shutil
 import subprocess
 
 from layout import SETTINGS, STATUS
-from rig import BUILD, HERE, REPO, Failure, Skip, centre, check, exit_text, poll, run, wait_until
-from scenarios import (CYAN, SLACK_MS, STARTUP_CAPTION, close_and_check_exit, control,
-                       dismiss_startup_box, in_range, on_screen, open_settings, press_check,
-                       rest_problems, scenario, start, wait_window, write_settings)
+from rig import BUILD, HERE, REPO, Failure, Skip, centre, check, exit_text, poll, run
+from scenarios import (CYAN, SLACK_MS, adder, close_and_check_exit, control, in_range, on_screen,
+                       open_settings, press_check, rest_problems, start, startup_box_problems,
+                       wait_window, write_settings)
 from wine_driver import WineDriver
+
+SCENARIOS = []
+scenario = adder(SCENARIOS)
 
 WINE = (WineDriver.name,)
 # Non-core DLLs that the program, or the system DLLs it binds, load; core DLLs (kernel32, user32,
@@ -162,31 +165,6 @@ def planted_loaded_unprotected(d):
     print(f"  the unprotected program loaded: {', '.join(loaded)}")
 
 
-def startup_failure_problems(d, prog, class_name, message):
-    """Waits for the start-up error display and checks it; dismisses it with Return and checks
-    that the program then exits with code 1. Returns the problems."""
-    def boxes():
-        found = d.message_boxes()
-        if not found and not prog.running():
-            raise Failure(f"the program ended ({exit_text(prog.exit_code())}) with no message "
-                          f"box; log: {prog.log_tail()!r}")
-        return found
-    box = wait_until("a message box", boxes, bool, 20, interval=0.2)[0]
-    outside = d.rig.confined(d.platform_pids())
-    check(not outside, f"processes outside {d.rig.app_ns}: {outside}")
-    first = re.compile(rf"^{class_name}がモジュール {re.escape(d.program_file)} の [0-9A-F]{{8}} "
-                       rf"で発生しました。$")
-    lines, problems = box.text.split("\n"), []
-    if box.caption != STARTUP_CAPTION:
-        problems.append(f"caption {box.caption!r}, want {STARTUP_CAPTION!r}")
-    if len(lines) != 2 or not first.match(lines[0]) or lines[1] != message + ".":
-        problems.append(f"text {box.text!r}, want {class_name} and {message + '.'!r}")
-    if d.window(STATUS):
-        problems.append("the status window is shown")
-    problems += dismiss_startup_box(d, prog, box)
-    return problems
-
-
 @scenario("dll_without_oleacc_the_program_runs_as_before", platforms=WINE)
 def without_oleacc(d):
     # oleacc makes the panel a live region (bound as the status window is made) and gives the
@@ -217,7 +195,7 @@ MISSING_CASES = [
 def missing_library(dll, class_name, message):
     def run_case(d):
         prog = start(d, overrides=f"{dll}=")
-        problems = startup_failure_problems(d, prog, class_name, message)
+        problems = startup_box_problems(d, prog, class_name, message)
         check(not problems, "; ".join(problems))
     return run_case
 
@@ -237,7 +215,7 @@ def icmp_without_send(d):
     try:
         shutil.copy(stub, real)
         prog = start(d, overrides="icmp=n")
-        problems = startup_failure_problems(d, prog, "EICMPError",
+        problems = startup_box_problems(d, prog, "EICMPError",
                                             "ICMP.DLL のプロセスを取得出来ません。")
         # The marker takes the name as the program asked for it: ICMP.DLL.loaded.
         if "icmp.dll" not in markers(system32(d)):

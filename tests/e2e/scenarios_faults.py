@@ -1,7 +1,7 @@
 """End-to-end scenarios of faults the program survives with nothing lost: a burst of a hundred
 presses of Check, a read-only working folder, a settings file held open by another process and
-settings files of junk. Written against the driver interface (driver.py), registered into the
-one list of scenarios.py.
+settings files of junk. Written against the driver interface (driver.py); e2e.py runs its
+SCENARIOS.
 """
 
 import os
@@ -11,11 +11,14 @@ import time
 
 from layout import SETTINGS, STATUS
 from rig import Failure, centre, check, exit_text, holds, poll, wait_until
-from scenarios import (CYAN, LIME, MAGENTA, NOT_HAPPENING_S, RED, RESULT_RE, YELLOW,
+from scenarios import (CYAN, LIME, MAGENTA, NOT_HAPPENING_S, RED, RESULT_RE, YELLOW, adder,
                        close_and_check_exit, control, file_with, in_range, open_settings,
-                       panel_text, press_check, rest_problems, scenario, start, started,
-                       type_into, wait_window)
+                       panel_text, press_check, rest_problems, start, started, type_into,
+                       wait_window)
 from scenarios_behaviour import click_panel
+
+SCENARIOS = []
+scenario = adder(SCENARIOS)
 
 HOST = "198.18.0.20"  # answers after 20 ms
 

@@ -1,6 +1,6 @@
 """End-to-end scenarios of the settings file as users keep it: a pipe or an endless device at its
 name, a link into a folder of dotfiles, a read-only file, and the terminal going away (SIGHUP).
-Written against the driver interface (driver.py), registered into the one list of scenarios.py.
+Written against the driver interface (driver.py); e2e.py runs its SCENARIOS.
 
 A start whose settings the program cannot read watches its built-in target once the settings
 window is hidden: those scenarios press nothing and open no settings window (and, like every
@@ -14,9 +14,12 @@ import tempfile
 
 from layout import STATUS
 from rig import check, exit_text
-from scenarios import (close_and_check_exit, file_with, open_settings, scenario, type_into,
+from scenarios import (adder, close_and_check_exit, file_with, open_settings, type_into,
                        wait_window, write_settings)
 from scenarios_faults import hide_settings_with_ok, no_box_for_a_while
+
+SCENARIOS = []
+scenario = adder(SCENARIOS)
 
 NOTHING_APPLIED = ([0, 0], "")  # the position corrected to 0,0, no caption
 

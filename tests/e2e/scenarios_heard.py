@@ -10,8 +10,11 @@ import time
 
 from layout import SETTINGS, STATUS
 from rig import centre, check, poll
-from scenarios import (RESULT_RE, control, focused, in_range, panel_text, scenario, started,
+from scenarios import (RESULT_RE, adder, control, focused, in_range, panel_text, started,
                        started_with_settings_shown)
+
+SCENARIOS = []
+scenario = adder(SCENARIOS)
 
 HEARD_WITHIN_S = 4.0  # from the user's action to the result read out
 # How long after the result is heard a second reading of it would still count.

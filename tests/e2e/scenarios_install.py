@@ -3,7 +3,7 @@ package unpacked into a folder that stands for the system's root, and its progra
 way its desktop entry starts it; each Windows zip unpacked, and its vorlix.exe started in the
 folder it was unpacked into, as a double click starts it. The packages are those that cpack
 wrote, as the SHA256SUMS beside them lists them (cpack --preset linux, windows, windows-i686).
-Registered into the one list of scenarios.py.
+e2e.py runs its SCENARIOS.
 """
 
 import hashlib
@@ -15,9 +15,11 @@ import zipfile
 from layout import SETTINGS, STATUS
 from linux_session import SYSTEM_PYTHON
 from rig import REPO, Skip, centre, check, poll, run
-from scenarios import (SETTINGS_FILE, close_and_check_exit, control, in_range, on_screen,
-                       open_settings, press_check, scenario, settings_bytes, wait_window,
-                       write_settings)
+from scenarios import (SETTINGS_FILE, adder, close_and_check_exit, control, in_range, on_screen,
+                       open_settings, press_check, settings_bytes, wait_window, write_settings)
+
+SCENARIOS = []
+scenario = adder(SCENARIOS)
 
 DESKTOP_EXEC = os.path.join(REPO, "tests", "package", "desktop_exec.py")
 DESKTOP_ENTRY = os.path.join("usr", "share", "applications", "org.vorlix.Vorlix.desktop")
