@@ -234,7 +234,7 @@ class Driver:
     def end_programs(self, ask_to_close):
         """For end_test: stops the test's watches and file holders, then closes each program
         still running with ask_to_close(program), a close request, and kills what has not ended
-        5 s later. Expects the lists self.watches, self.holders and self.programs."""
+        5 s later."""
         for w in self.watches:
             w.stop()
         self.watches.clear()
