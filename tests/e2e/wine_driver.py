@@ -146,6 +146,14 @@ class WineDriver(Driver):
     def inspect(self, *args, timeout=20, check_rc=True):
         return self.wine(["wine", WININSPECT, *args], timeout=timeout, check_rc=check_rc)
 
+    def inspect_in_background(self, args, out_path, stderr=subprocess.DEVNULL):
+        """Starts wininspect with `args` in a process group of its own, its output going to
+        `out_path`; returns its Popen."""
+        with open(out_path, "w") as out:
+            return subprocess.Popen(self.rig.in_app_ns(["wine", WININSPECT, *args], self.env()),
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=stderr,
+                                    start_new_session=True)
+
     def _list(self):
         p = self.inspect("list", check_rc=False)
         if p.returncode != 0 and not (p.stdout or p.stderr).strip():
@@ -411,11 +419,8 @@ class _Holder(FileHolder):
 
     def __init__(self, driver, path, share):
         self.out = os.path.join(driver.rig.run_dir, f"hold-{time.monotonic_ns()}.out")
-        cmd = driver.rig.in_app_ns(["wine", WININSPECT, "hold", windows_path(path), "600", share],
-                                   driver.env())
-        with open(self.out, "w") as out:
-            self.popen = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=out,
-                                          stderr=subprocess.STDOUT, start_new_session=True)
+        self.popen = driver.inspect_in_background(["hold", windows_path(path), "600", share],
+                                                  self.out, subprocess.STDOUT)
 
         def said():
             with open(self.out, errors="replace") as f:
@@ -437,10 +442,7 @@ class _LiveRegionWatch(Listener):
     def __init__(self, driver, path):
         self.path = path
         self.offset = 0.0  # from the inspector's clock to time.time(), set once it is ready
-        cmd = driver.rig.in_app_ns(["wine", WININSPECT, "liveregion", "300"], driver.env())
-        with open(path, "w") as out:
-            self.popen = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=out,
-                                          stderr=subprocess.DEVNULL, start_new_session=True)
+        self.popen = driver.inspect_in_background(["liveregion", "300"], path)
 
     def wait_ready(self, timeout):
         _, ok = poll(lambda: any(e["event"] == "ready" for e in json_lines(self.path)), bool,
@@ -482,10 +484,7 @@ class _Monitor(Watch):
             start_new_session=True)
         self.reader = threading.Thread(target=self._read_x, daemon=True)
         self.reader.start()
-        cmd = driver.rig.in_app_ns(["wine", WININSPECT, "monitor", "20", "120"], driver.env())
-        with open(path, "w") as out:
-            self.popen = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=out,
-                                          stderr=subprocess.DEVNULL, start_new_session=True)
+        self.popen = driver.inspect_in_background(["monitor", "20", "120"], path)
 
     def _read_x(self):
         mapped = None
