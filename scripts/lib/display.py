@@ -93,11 +93,18 @@ def stop_pid(pid):
             return
         deadline = time.monotonic() + wait
         while time.monotonic() < deadline:
-            try:
-                os.kill(pid, 0)
-            except ProcessLookupError:
+            if _ended(pid):
                 return
             time.sleep(0.05)
+
+
+def _ended(pid):
+    """Gone, or a zombie that its new parent has not yet collected."""
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
+    except (OSError, IndexError):
+        return True
 
 
 def main(argv):
