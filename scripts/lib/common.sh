@@ -33,6 +33,7 @@ VORLIX_PACKAGES+=("${VORLIX_DESKTOP_PACKAGES[@]}")
 # No session or system bus for the Wine processes of the scripts: with no address set, libdbus
 # autolaunches a session bus (dbus-launch, dbus-daemon) that inherits WINEPREFIX and outlives
 # the program. A path under /dev/null can never be a socket, so nothing is launched.
+# shellcheck disable=SC2034 # used by the scripts that source this
 VORLIX_NO_BUS=(DBUS_SESSION_BUS_ADDRESS=unix:path=/dev/null/no-bus
   DBUS_SYSTEM_BUS_ADDRESS=unix:path=/dev/null/no-bus)
 
@@ -84,95 +85,40 @@ vorlix_build() {
     cmake --build --preset "$preset" -j"$(nproc)" ${target:+--target "$target"})
 }
 
-# Starts Xvfb on a free display and waits until it says, through -displayfd, that it takes
-# connections; sets DISPLAY and VORLIX_XVFB_PID. The display is picked at random above 200, away
-# from the numbers that tools use by default, and another is tried when one is taken. Fails when
-# no display comes up.
+# Starts Xvfb on a free display (scripts/lib/display.py) and sets DISPLAY and VORLIX_XVFB_PID.
+# Fails when no display comes up.
 vorlix_start_xvfb() {
-  local said n line _
-  said="$(mktemp)"
-  for n in $(shuf -i 200-999 -n 20); do
-    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-    : >"$said"
-    Xvfb ":$n" -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$said" >/dev/null 2>&1 &
-    VORLIX_XVFB_PID=$!
-    line=""
-    for _ in $(seq 150); do
-      # The number counts once its line is complete.
-      IFS= read -r line <"$said" && break
-      line=""
-      kill -0 "$VORLIX_XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    if [[ "$line" == "$n" ]]; then
-      rm -f "$said"
-      export DISPLAY=":$n"
-      return 0
-    fi
-    local alive=0
-    kill -0 "$VORLIX_XVFB_PID" 2>/dev/null && alive=1
-    vorlix_stop_xvfb
-    ((alive)) && break # it neither came up nor gave up: something else is wrong
-  done
-  rm -f "$said"
-  echo "Xvfb gave no display" >&2
-  return 1
+  local said
+  said="$(python3 "$VORLIX_ROOT/scripts/lib/display.py" start)" || return 1
+  export DISPLAY="${said% *}"
+  VORLIX_XVFB_PID="${said#* }"
 }
 
 vorlix_stop_xvfb() {
   if [[ -n "${VORLIX_XVFB_PID:-}" ]]; then
-    kill "$VORLIX_XVFB_PID" 2>/dev/null
-    wait "$VORLIX_XVFB_PID" 2>/dev/null
+    python3 "$VORLIX_ROOT/scripts/lib/display.py" stop "$VORLIX_XVFB_PID"
   fi
   VORLIX_XVFB_PID=
 }
 
-# Makes a Wine prefix if it is not there yet. Any further arguments are a command prefix that
-# the Wine start-up runs under (a network namespace, for instance), so that the prefix's
-# services start where the program will run.
+# Wine prefixes (scripts/lib/wine_prefix.py). Any arguments after the prefix (and the kind) are
+# a command prefix that the Wine processes run under (a network namespace, for instance), so
+# that the prefix's services start where the program will run.
+#   vorlix_make_prefix PREFIX [command prefix...]
+#   vorlix_prefix_display PREFIX bare|desktop [command prefix...]
+#   vorlix_remove_server_dir PREFIX
 vorlix_make_prefix() {
   local prefix="$1"
   shift
-  # A prefix made before Wine's 32-bit part was installed starts nothing once it is: made again.
-  if [[ -f "$prefix/system.reg" && -x /usr/lib/wine/wine &&
-    ! -f "$prefix/drive_c/windows/syswow64/ntdll.dll" ]]; then
-    rm -rf "$prefix"
-  fi
-  [[ -f "$prefix/system.reg" ]] && return 0
-  mkdir -p "$prefix"
-  "$@" env "${VORLIX_NO_BUS[@]}" WINEPREFIX="$prefix" WINEDEBUG=-all \
-    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
-  # Marlett draws the buttons of the caption bars that Wine draws itself.
-  if [[ -f /usr/share/wine/fonts/marlett.ttf ]]; then
-    cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
-  fi
-  "$@" env "${VORLIX_NO_BUS[@]}" WINEPREFIX="$prefix" wineserver -w
+  python3 "$VORLIX_ROOT/scripts/lib/wine_prefix.py" make "$prefix" -- "$@"
 }
 
-# Sets a prefix up for a display without a window manager (Xvfb), or back for a desktop:
-#   vorlix_prefix_display PREFIX bare|desktop [command prefix...]
-# Bare: Wine draws the frames itself, and its windows are unmanaged, since with no window
-# manager to answer Wine would wait 2 s whenever it hides a shown window.
 vorlix_prefix_display() {
-  local prefix="$1" kind="$2" key='HKCU\Software\Wine\X11 Driver' name
+  local prefix="$1" kind="$2"
   shift 2
-  for name in Decorated Managed; do
-    if [[ $kind == bare ]]; then
-      "$@" env "${VORLIX_NO_BUS[@]}" WINEPREFIX="$prefix" WINEDEBUG=-all \
-        wine reg add "$key" /v "$name" /d N /f
-    else
-      "$@" env "${VORLIX_NO_BUS[@]}" WINEPREFIX="$prefix" WINEDEBUG=-all \
-        wine reg delete "$key" /v "$name" /f
-    fi
-  done >/dev/null 2>&1
-  "$@" env "${VORLIX_NO_BUS[@]}" WINEPREFIX="$prefix" wineserver -w
+  python3 "$VORLIX_ROOT/scripts/lib/wine_prefix.py" display "$prefix" "$kind" -- "$@"
 }
 
-# Removes the folder that Debian's Wine makes under /tmp for a prefix's wineserver (its name is
-# kept in the prefix), once nothing of the prefix runs.
 vorlix_remove_server_dir() {
-  local name
-  name="$(cat "$1/wineserver" 2>/dev/null)"
-  [[ "$name" =~ ^wine-[A-Za-z0-9]{6}$ ]] && rm -rf "/tmp/$name"
-  return 0
+  python3 "$VORLIX_ROOT/scripts/lib/wine_prefix.py" remove-server-dir "$1"
 }

@@ -19,19 +19,15 @@ program="" wm=""
 end_all() {
   set +e
   local p
-  for p in $program $wm; do
+  for p in $program; do
     kill "$p" 2>/dev/null
     wait "$p" 2>/dev/null
   done
+  [[ -n "$wm" ]] && python3 scripts/lib/window_manager.py stop "$wm"
   vorlix_stop_xvfb
 }
 trap end_all EXIT
-openbox --sm-disable >/dev/null 2>&1 &
-wm=$!
-for _ in $(seq 100); do
-  wmctrl -m >/dev/null 2>&1 && break
-  sleep 0.1
-done
+wm="$(python3 scripts/lib/window_manager.py start openbox)"
 (cd run && exec ../build/linux/vorlix) &
 program=$!
 

@@ -15,7 +15,6 @@
 
 VX_NETNS_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 VX_REPO_ROOT="$(cd "$VX_NETNS_DIR/../.." && pwd)"
-VX_DEFAULT_RULES=(198.18.0.20=20 198.18.0.35=350 198.18.0.65=650 198.18.0.95=950 198.18.0.99=never)
 
 vx__names() {
   local id="$1"
@@ -48,7 +47,14 @@ vx_netns_up() {
   shift
   vx__names "$id" || return
   local rules=("$@")
-  ((${#rules[@]})) || rules=("${VX_DEFAULT_RULES[@]}")
+  # Without rules, the test hosts of hosts.py, the one table of them.
+  if ((${#rules[@]} == 0)); then
+    mapfile -t rules < <(python3 "$VX_NETNS_DIR/hosts.py")
+    if ((${#rules[@]} == 0)); then
+      echo "netns.sh: no test hosts from $VX_NETNS_DIR/hosts.py" >&2
+      return 1
+    fi
+  fi
   local list addrs
   list="$(vx__rule_addrs "${rules[@]}")" || return
   mapfile -t addrs <<<"$list"

@@ -10,29 +10,29 @@ import collections
 import ipaddress
 import json
 import os
-import random
 import re
-import select
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 import traceback
+
+from hosts import HOSTS, rules as host_rules  # noqa: F401  (HOSTS: for the checks)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(os.path.dirname(HERE))
 BUILD = os.path.join(REPO, "build", "e2e")
 SHOTS = os.path.join(BUILD, "shots")
 NETNS_SH = os.path.join(HERE, "netns.sh")
+sys.path.insert(0, os.path.join(REPO, "scripts", "lib"))
+import display  # noqa: E402  (scripts/lib: the display that scripts/run and scripts/test use too)
+from display import SCREEN, read_line  # noqa: E402,F401  (read_line: for the drivers)
 
 TEST_NET = ipaddress.ip_network("198.18.0.0/24")
-# Test hosts served by the responder (address -> delay in ms, None = never answers).
-HOSTS = {"198.18.0.20": 20, "198.18.0.35": 350, "198.18.0.65": 650, "198.18.0.95": 950,
-         "198.18.0.99": None}
 # In vx-app-ID, 198.18.0.128/25 is an "unreachable" route: sending there fails at once.
 UNREACHABLE = "198.18.0.200"
-SCREEN = (1024, 768)
 
 # Nothing a test starts gets a session or system bus unless a driver gives it one. With no
 # address set, libdbus autolaunches a session bus (dbus-launch, dbus-daemon) that inherits the
@@ -201,44 +201,19 @@ class Rig:
         os.makedirs(self.run_dir, exist_ok=True)
         self._start_xvfb()
         self.netns_up = True  # from here on, clean-up tries to remove the namespaces
-        rules = [f"{a}={'never' if d is None else d}" for a, d in HOSTS.items()]
-        run(["bash", NETNS_SH, "up", str(self.ns_id), *rules], timeout=30, env=self._netns_env())
+        run(["bash", NETNS_SH, "up", str(self.ns_id), *host_rules()], timeout=30,
+            env=self._netns_env())
 
     def _netns_env(self):
         return dict(os.environ, VX_NETNS_STATE=os.path.join(self.run_dir, "netns"))
 
     def _start_xvfb(self):
-        """Starts Xvfb on a free display and waits until it says, through -displayfd, that it
-        takes connections. The display is picked at random above 200, away from the numbers
-        that tools use by default, and another is tried when one is taken."""
-        screen = f"{SCREEN[0]}x{SCREEN[1]}x24"
-        log_path = os.path.join(self.run_dir, "xvfb.log")
-        said = ""
-        for n in random.sample(range(200, 1000), 20):
-            if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
-                continue
-            read_end, write_end = os.pipe()
-            with open(log_path, "w") as log:
-                self.xvfb = subprocess.Popen(
-                    ["Xvfb", f":{n}", "-displayfd", str(write_end), "-screen", "0", screen,
-                     "-nolisten", "tcp", "-noreset"], stdout=log, stderr=subprocess.STDOUT,
-                    stdin=subprocess.DEVNULL, pass_fds=(write_end,), start_new_session=True)
-            os.close(write_end)
-            try:
-                number = read_line(read_end, 15)
-            finally:
-                os.close(read_end)
-            if number == str(n):
-                self.display = f":{n}"
-                self.display_socket = os.stat(self._socket_path()).st_ino
-                return
-            ended = self.xvfb.poll()
-            self._stop_xvfb()
-            with open(log_path) as log:
-                said = log.read()[-300:]
-            if ended is None:  # it neither came up nor gave up: something else is wrong
-                break
-        raise Failure(f"Xvfb gave no display: {said!r}")
+        try:
+            self.display, self.xvfb = display.start(os.path.join(self.run_dir, "xvfb.log"),
+                                                    noreset=True)
+        except display.NoDisplay as e:
+            raise Failure(str(e))
+        self.display_socket = os.stat(self._socket_path()).st_ino
 
     def _socket_path(self):
         return f"/tmp/.X11-unix/X{self.display[1:]}"
@@ -262,13 +237,8 @@ class Rig:
         return None
 
     def _stop_xvfb(self):
-        if self.xvfb and self.xvfb.poll() is None:
-            self.xvfb.terminate()
-            try:
-                self.xvfb.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.xvfb.kill()
-                self.xvfb.wait()
+        if self.xvfb:
+            display.stop(self.xvfb)
 
     def teardown(self):
         """Removes the namespaces (ending anything left in them) and stops the display."""
@@ -428,22 +398,6 @@ class Rig:
 
     def type_text(self, text, delay_ms=40):
         self._x(["xdotool", "type", "--delay", delay_ms, "--", text])
-
-
-def read_line(fd, timeout):
-    """The first line written to a pipe, without its newline; "" if none comes in time.
-
-    Xvfb writes its display number and the newline separately and ends with a fatal error
-    when the second write fails, so the pipe stays open until the whole line is read.
-    """
-    deadline, data = time.monotonic() + timeout, b""
-    while b"\n" not in data:
-        ready, _, _ = select.select([fd], [], [], max(deadline - time.monotonic(), 0))
-        chunk = os.read(fd, 64) if ready else b""
-        if not chunk:
-            return ""
-        data += chunk
-    return data.split(b"\n", 1)[0].decode()
 
 
 def stop_group(popen):

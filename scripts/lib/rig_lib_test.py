@@ -1,0 +1,93 @@
+#!/usr/bin/env python3
+"""Tests of the rig's shared pieces that can go wrong without a display or a namespace: the
+test-host table against the rules netns.sh admits, how Xvfb's display number is read, and the
+Wine prefix's command lines. Run: python3 rig_lib_test.py"""
+
+import ipaddress
+import os
+import subprocess
+import sys
+import unittest
+from unittest import mock
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+E2E = os.path.join(os.path.dirname(os.path.dirname(HERE)), "tests", "e2e")
+sys.path[:0] = [HERE, E2E]
+import display  # noqa: E402
+import hosts  # noqa: E402
+import wine_prefix  # noqa: E402
+
+
+class HostTable(unittest.TestCase):
+    def test_every_host_is_one_netns_sh_admits(self):
+        # netns.sh refuses (and the responder would never serve) an address outside .3 .. .127.
+        for addr, delay in hosts.HOSTS.items():
+            with self.subTest(addr=addr):
+                self.assertIn(ipaddress.ip_address(addr), ipaddress.ip_network("198.18.0.0/24"))
+                self.assertTrue(3 <= int(addr.rsplit(".", 1)[1]) <= 127)
+                self.assertTrue(delay is None or 0 <= delay < 5000)
+        p = subprocess.run(["bash", "-c", 'source "$1" && vx__rule_addrs "${@:2}"', "netns",
+                            os.path.join(E2E, "netns.sh"), *hosts.rules()],
+                           capture_output=True, text=True)
+        self.assertEqual((p.returncode, p.stdout.split()), (0, list(hosts.HOSTS)), p.stderr)
+
+    def test_the_command_line_prints_the_rules(self):
+        p = subprocess.run([sys.executable, os.path.join(E2E, "hosts.py")], capture_output=True,
+                           text=True, check=True)
+        self.assertEqual(p.stdout.splitlines(), hosts.rules())
+        self.assertIn("198.18.0.99=never", hosts.rules())
+
+
+class ReadLine(unittest.TestCase):
+    def test_cases(self):
+        # (what is written before the writer closes, what is read)
+        for written, expected in ((b"214\n", "214"), (b"2", ""), (b"", ""),
+                                  (b"3\nrest\n", "3")):
+            with self.subTest(written=written):
+                r, w = os.pipe()
+                os.write(w, written)
+                os.close(w)
+                try:
+                    self.assertEqual(display.read_line(r, 2), expected)
+                finally:
+                    os.close(r)
+
+    def test_gives_up_when_nothing_comes(self):
+        r, w = os.pipe()
+        try:
+            self.assertEqual(display.read_line(r, 0.1), "")
+        finally:
+            os.close(r)
+            os.close(w)
+
+
+class WinePrefix(unittest.TestCase):
+    def test_command_lines(self):
+        # The wrap comes first, the environment has no bus and the prefix as an absolute path.
+        calls = []
+        with mock.patch.object(wine_prefix.subprocess, "run",
+                               lambda argv, **kw: calls.append(argv) or mock.Mock(returncode=0)):
+            wine_prefix.set_display("rel/pfx", "bare", ["ip", "netns", "exec", "vx-app-1"])
+        self.assertEqual(len(calls), 3)
+        for argv in calls:
+            self.assertEqual(argv[:5], ["ip", "netns", "exec", "vx-app-1", "env"])
+            self.assertIn(f"WINEPREFIX={os.path.abspath('rel/pfx')}", argv)
+            self.assertIn("DBUS_SESSION_BUS_ADDRESS=unix:path=/dev/null/no-bus", argv)
+        self.assertEqual([c[c.index("reg") + 1:c.index("reg") + 4] for c in calls[:2]],
+                         [["add", wine_prefix.X11_KEY, "/v"]] * 2)
+        with self.assertRaises(ValueError):
+            wine_prefix.set_display("pfx", "Bare")
+
+    def test_remove_server_dir_only_removes_a_wine_folder_name(self):
+        for name, removed in (("wine-Ab12Cd", True), ("../etc", False), ("wine-Ab12Cd/..", False),
+                              ("", False)):
+            with self.subTest(name=name), mock.patch.object(wine_prefix.shutil, "rmtree") as rm, \
+                    mock.patch("builtins.open", mock.mock_open(read_data=name + "\n")):
+                wine_prefix.remove_server_dir("/pfx")
+                self.assertEqual(rm.called, removed)
+                if removed:
+                    self.assertEqual(rm.call_args.args[0], f"/tmp/{name}")
+
+
+if __name__ == "__main__":
+    unittest.main()
