@@ -15,7 +15,7 @@ VORLIX_LINUX_PACKAGES=(pkg-config libgtk-3-dev openbox dbus-daemon at-spi2-core 
 # Everything the builds and tests need, as Debian packages.
 VORLIX_PACKAGES=(cmake g++ make libgtest-dev googletest mingw-w64 wine wine64 fonts-wine
   xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic iproute2 iputils-ping procps python3
-  clang libclang-rt-dev clang-tidy lld "${VORLIX_LINUX_PACKAGES[@]}" "${VORLIX_PACKAGE_TOOLS[@]}")
+  clang libclang-rt-dev clang-tidy lld "${VORLIX_LINUX_PACKAGES[@]}")
 
 # What checks the packages (scripts/test, tests/package/check.py): lintian, the validators of
 # desktop entries and AppStream metadata, dpkg-deb and dpkg-shlibdeps, and GLib's reading of a
@@ -28,7 +28,7 @@ VORLIX_PACKAGE_TOOLS=(lintian desktop-file-utils appstream dpkg-dev file man-db 
 # the Japanese families that distributions ship, each of which the GTK tests measure.
 VORLIX_DESKTOP_PACKAGES=(xfwm4 xfconf mutter xsettingsd fonts-noto-cjk fonts-droid-fallback
   fonts-vlgothic fonts-takao-gothic)
-VORLIX_PACKAGES+=("${VORLIX_DESKTOP_PACKAGES[@]}")
+VORLIX_PACKAGES+=("${VORLIX_PACKAGE_TOOLS[@]}" "${VORLIX_DESKTOP_PACKAGES[@]}")
 
 # No session or system bus for the Wine processes of the scripts: with no address set, libdbus
 # autolaunches a session bus (dbus-launch, dbus-daemon) that inherits WINEPREFIX and outlives
