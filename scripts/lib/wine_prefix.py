@@ -47,8 +47,9 @@ def make(prefix, wrap=(), display=None):
         made = False
     if not made:
         os.makedirs(prefix, exist_ok=True)
+        # No Mono or Gecko installer, and no menu entries written into the user's home.
         _wine(prefix, wrap, ["wineboot", "-i"], WINEDEBUG="-all",
-              WINEDLLOVERRIDES="mscoree,mshtml=")
+              WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
         # Marlett draws the buttons of the caption bars that Wine draws itself.
         if os.path.isfile(MARLETT):
             shutil.copy(MARLETT, os.path.join(prefix, "drive_c", "windows", "Fonts"))

@@ -418,26 +418,26 @@ def settings_read_back(d):
          kids["Button_OK"].default is False, kids.get("Button_OK")),
     ]
     unread = set()  # what this platform does not show to another process
-    for name, spec in layout.CONTROLS[SETTINGS].items():
+    for name, entry in layout.CONTROLS[SETTINGS].items():
         c = kids.get(name)
         if c is None:
             continue
-        cases.append((f"{name} is a {spec.kind}", c.kind == spec.kind, c.kind))
-        if spec.kind == "label":  # a label grows to fit its caption in the font at hand
-            cases.append((f"{name} at {spec.pos[:2]}, at least {spec.pos[2]}x{spec.pos[3]}",
-                          c.pos[:2] == spec.pos[:2] and c.pos[2] >= spec.pos[2] and
-                          c.pos[3] >= spec.pos[3], c.pos))
+        cases.append((f"{name} is a {entry.kind}", c.kind == entry.kind, c.kind))
+        if entry.kind == "label":  # a label grows to fit its caption in the font at hand
+            cases.append((f"{name} at {entry.pos[:2]}, at least {entry.pos[2]}x{entry.pos[3]}",
+                          c.pos[:2] == entry.pos[:2] and c.pos[2] >= entry.pos[2] and
+                          c.pos[3] >= entry.pos[3], c.pos))
         else:
-            cases.append((f"{name} at {spec.pos}", c.pos == spec.pos, c.pos))
+            cases.append((f"{name} at {entry.pos}", c.pos == entry.pos, c.pos))
         cases.append((f"{name} visible", c.visible, c.visible))
         want = CAPTIONS.get(name, FIELDS.get(name, ""))
         cases.append((f"{name} reads {want!r}", c.text == want, c.text))
-        if spec.kind == "edit" and c.max_length is None:
+        if entry.kind == "edit" and c.max_length is None:
             unread.add("the fields' maximum lengths")
-        elif spec.kind == "edit":
-            cases.append((f"{name} takes {spec.max_length} characters",
-                          c.max_length == spec.max_length, c.max_length))
-        if spec.kind == "check":
+        elif entry.kind == "edit":
+            cases.append((f"{name} takes {entry.max_length} characters",
+                          c.max_length == entry.max_length, c.max_length))
+        if entry.kind == "check":
             cases.append((f"{name} unchecked", c.checked is False, c.checked))
     problems = [f"{what} (got {got})" for what, ok, got in cases if not ok]
     check(not problems, "; ".join(problems))

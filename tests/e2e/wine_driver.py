@@ -19,6 +19,7 @@ from driver import (CLASSES, ROLE_OF_CLASS, Control, Driver, FileHolder, Heard, 
                     MessageBox, Watch, Window, WindowEvent, json_lines, layout_name,
                     read_only_argv)
 from rig import BUILD, REPO, Skip, check, exit_text, poll, run, stop_group
+import wine_prefix  # scripts/lib, on the path through rig
 
 WININSPECT = os.path.join(BUILD, "wininspect.exe")
 # Says whether the kernel runs 32-bit x86 programs, as Wine's 32-bit part is.
@@ -59,18 +60,9 @@ class WineDriver(Driver):
 
     def setup(self):
         shutil.rmtree(self.prefix, ignore_errors=True)
-        self.wine(["wineboot", "-i"], timeout=120)
-        # Cosmetic, for readable screenshots: Wine draws every frame itself (there is no window
-        # manager), has Marlett for the caption buttons (Debian's Wine does not find its own
-        # copy) and shows Japanese text through IPAGothic.
-        marlett = "/usr/share/wine/fonts/marlett.ttf"
-        if os.path.isfile(marlett):
-            shutil.copy(marlett, os.path.join(self.prefix, "drive_c", "windows", "Fonts"))
-        x11 = r"HKCU\Software\Wine\X11 Driver"
-        self.wine(["wine", "reg", "add", x11, "/v", "Decorated", "/d", "N", "/f"])
-        # Unmanaged windows: with no window manager to answer, Wine would otherwise wait 2 s
-        # for each shown window it hides or destroys.
-        self.wine(["wine", "reg", "add", x11, "/v", "Managed", "/d", "N", "/f"])
+        # Wine draws every frame itself and its windows are unmanaged (there is no window
+        # manager); Japanese text shows through IPAGothic.
+        wine_prefix.make(self.prefix, self.rig.in_app_ns([], self.env()), display="bare")
         self.wine(["wine", "reg", "add",
                    r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
                    "/v", "Tahoma", "/t", "REG_MULTI_SZ", "/d", "ipag.ttf,IPAGothic", "/f"])
@@ -89,7 +81,7 @@ class WineDriver(Driver):
                 os.kill(pid, signal.SIGKILL)
             except ProcessLookupError:
                 pass
-        remove_server_dir(self.prefix)
+        wine_prefix.remove_server_dir(self.prefix)
 
     def platform_pids(self):
         """Live processes (not zombies) that run with this run's WINEPREFIX."""
@@ -400,18 +392,6 @@ class WineDriver(Driver):
         holder = _Holder(self, path, share)
         self.holders.append(holder)
         return holder
-
-
-def remove_server_dir(prefix):
-    """Removes the folder that Debian's Wine makes under /tmp for a prefix's wineserver (its
-    name is kept in the prefix), once nothing of the prefix runs."""
-    try:
-        with open(os.path.join(prefix, "wineserver")) as f:
-            name = f.read().strip()
-    except OSError:
-        return
-    if re.fullmatch(r"wine-[A-Za-z0-9]{6}", name):
-        shutil.rmtree(os.path.join("/tmp", name), ignore_errors=True)
 
 
 class _Holder(FileHolder):
