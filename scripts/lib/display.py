@@ -93,13 +93,14 @@ def stop_pid(pid):
             return
         deadline = time.monotonic() + wait
         while time.monotonic() < deadline:
-            if _ended(pid):
+            if ended(pid):
                 return
             time.sleep(0.05)
 
 
-def _ended(pid):
-    """Gone, or a zombie that its new parent has not yet collected."""
+def ended(pid):
+    """True when the process has ended: gone, or a zombie that its parent has not yet
+    collected (one whose parent is init waits for init to get round to it)."""
     try:
         with open(f"/proc/{pid}/stat") as f:
             return f.read().rsplit(")", 1)[1].split()[0] == "Z"

@@ -28,7 +28,7 @@ SHOTS = os.path.join(BUILD, "shots")
 NETNS_SH = os.path.join(HERE, "netns.sh")
 sys.path.insert(0, os.path.join(REPO, "scripts", "lib"))
 import display  # noqa: E402  (scripts/lib: the display that scripts/run and scripts/test use too)
-from display import SCREEN, read_line  # noqa: E402,F401  (read_line: for the drivers)
+from display import SCREEN, ended, read_line  # noqa: E402,F401  (read_line: for the drivers)
 
 TEST_NET = ipaddress.ip_network("198.18.0.0/24")
 # In vx-app-ID, 198.18.0.128/25 is an "unreachable" route: sending there fails at once.
@@ -410,16 +410,6 @@ def stop_group(popen):
     except subprocess.TimeoutExpired:
         os.killpg(popen.pid, signal.SIGKILL)
         popen.wait()
-
-
-def ended(pid):
-    """True when the process has ended: gone, or a zombie that its parent has not yet
-    collected (one whose parent is init waits for init to get round to it)."""
-    try:
-        with open(f"/proc/{pid}/stat") as f:
-            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
-    except (OSError, IndexError):
-        return True
 
 
 def describe_process(pid):
