@@ -131,7 +131,14 @@ def close_during_check(d):
     def read():
         if not prog.running():
             return None
-        w, text = d.window(STATUS), panel_text(d)
+        w = d.window(STATUS)
+        try:
+            text = panel_text(d)
+        except Failure as e:
+            # A look that meets the window's tree half read (a busy machine) is taken again:
+            # the result must still be read while the window is there.
+            seen.append((time.monotonic() - t_echo, w is not None, str(e)))
+            return ""
         seen.append((time.monotonic() - t_echo, w is not None, text))
         return text
     text, shown = poll(read, lambda t: t is None or bool(RESULT_RE.match(t)), 5, interval=0.05)
