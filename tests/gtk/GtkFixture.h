@@ -77,10 +77,10 @@ class GtkFixture : public ::testing::Test {
   }
 
   // Pumps until the condition holds (the window manager's and GTK's own work takes a few
-  // turns of the loop), for at most two seconds; returns whether it held.
+  // turns of the loop), for at most five seconds; returns whether it held.
   template <class Condition>
   bool PumpUntil(Condition condition) {
-    const gint64 deadline = g_get_monotonic_time() + gint64{2} * G_USEC_PER_SEC;
+    const gint64 deadline = g_get_monotonic_time() + gint64{5} * G_USEC_PER_SEC;
     while (!condition()) {
       if (g_get_monotonic_time() > deadline) {
         return false;

@@ -136,10 +136,13 @@ TEST_F(ScaleTest, TheLayoutFollowsXftDpi) {
     SetDpi(c.Dpi);
     gtk::Form& form = MakeStatusWindow();
     form.Show(fw::TWindowState::Normal, false);
-    EXPECT_TRUE(PumpUntil([&] { return ClientSize(form) == c.Client; }))
-        << c.Dpi << " dpi: " << ClientSize(form) << ", want " << c.Client;
     auto& panel = static_cast<gtk::Control&>(*controls[controls.size() - 2]);
     auto& button = static_cast<gtk::Control&>(*controls.back());
+    // The button is allocated a frame after the window takes its size: wait for both.
+    EXPECT_TRUE(PumpUntil([&] {
+      return ClientSize(form) == c.Client && Allocation(button).Left == c.Button.Left;
+    })) << c.Dpi
+        << " dpi: " << ClientSize(form) << ", want " << c.Client;
     const TBounds p = Allocation(panel);
     const TBounds b = Allocation(button);
     EXPECT_EQ((std::array{p.Left, p.Top, p.Width, p.Height}),
@@ -186,8 +189,15 @@ TEST_F(ScaleTest, BothWindowsAreLaidOutAgainWhenTheScaleChanges) {
     SetDpi(step.Dpi);
     gdk_x11_display_set_window_scale(gdk_display_get_default(), step.GdkScale);
     scaled_ = true;
+    // The children are allocated a frame after their window takes its new size, and a loaded
+    // machine may show the window's size first: wait for both.
+    const auto boxPlaced = [&] {
+      const TBounds a = Allocation(box);
+      return a.Left == step.Box.Left && a.Top == step.Box.Top && a.Width == step.Box.Width;
+    };
     EXPECT_TRUE(PumpUntil([&] {
-      return ClientSize(status) == step.StatusClient && ClientSize(settings) == step.SettingsClient;
+      return ClientSize(status) == step.StatusClient &&
+             ClientSize(settings) == step.SettingsClient && boxPlaced();
     })) << step.What
         << ": status " << ClientSize(status) << ", settings " << ClientSize(settings);
     // The check box where the layout puts it, as wide as it says; GTK may let it grow a pixel
