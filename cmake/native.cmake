@@ -18,6 +18,7 @@ if(NOT MSVC)
 endif()
 
 include(cmake/GoogleTest.cmake)
+include(cmake/Responder.cmake)
 
 # The headless back end and the scripted echo service.
 add_library(vorlix_test_support STATIC

@@ -91,6 +91,7 @@ if(VORLIX_WINE_TESTS)
     target_link_options(vorlix_planted PRIVATE -static -static-libgcc)
   endif()
   add_dependencies(vorlix_wine_tests vorlix_planted)
+  include(cmake/WindowsTestPrograms.cmake)
   add_test(NAME wine.platform COMMAND vorlix_wine_tests)
   add_test(NAME wine.startup_without_icmp COMMAND vorlix_wine_tests --gtest_filter=WithoutIcmp.*)
   set_tests_properties(wine.platform PROPERTIES ENVIRONMENT "WINEDEBUG=-all"

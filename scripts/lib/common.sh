@@ -80,9 +80,10 @@ vorlix_ensure_wine32() {
 }
 
 vorlix_build() {
-  local preset="$1" target="${2:-}"
+  local preset="$1"
+  shift
   (cd "$VORLIX_ROOT" && cmake --preset "$preset" >/dev/null &&
-    cmake --build --preset "$preset" -j"$(nproc)" ${target:+--target "$target"})
+    cmake --build --preset "$preset" -j"$(nproc)" ${1:+--target "$@"})
 }
 
 # Starts Xvfb on a free display (scripts/lib/display.py) and sets DISPLAY and VORLIX_XVFB_PID.

@@ -24,7 +24,7 @@ vorlix_prefix_display "$WINEPREFIX" bare
 (cd run && exec wine ../build/windows/vorlix.exe) &
 program=$!
 
-inspect() { wine build/e2e/wininspect.exe "$@" 2>/dev/null; }
+inspect() { wine build/windows/wininspect.exe "$@" 2>/dev/null; }
 # "X Y PANEL LEFT TOP RIGHT BOTTOM": the centre of the Check button of the shown status window,
 # and the result panel's handle and rectangle, read through the window inspector.
 find_controls() {

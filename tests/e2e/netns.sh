@@ -8,7 +8,7 @@
 #   netns.sh verify ID                  ping the test hosts from vx-app-ID and show the delays
 #
 # Can also be sourced; then vx_netns_up/down/exec/check/verify take the same arguments.
-# Environment: VX_RESPONDER (responder binary), VX_NETNS_STATE (folder for the responder's pid/log).
+# Environment: VX_RESPONDER (responder binary, default build/native/responder), VX_NETNS_STATE (folder for the responder's pid/log).
 # The only addresses used are 198.18.0.0/24: .1 is the program's side, .2 and the rule addresses
 # (.3 .. .127) the hosts' side. 198.18.0.128/25 is an "unreachable" route in vx-app-ID, so that
 # sending there fails at once without a packet leaving. Nothing is routed anywhere else.
@@ -58,7 +58,7 @@ vx_netns_up() {
   local list addrs
   list="$(vx__rule_addrs "${rules[@]}")" || return
   mapfile -t addrs <<<"$list"
-  local responder="${VX_RESPONDER:-$VX_REPO_ROOT/build/e2e/responder}"
+  local responder="${VX_RESPONDER:-$VX_REPO_ROOT/build/native/responder}"
   if [[ ! -x "$responder" ]]; then
     echo "netns.sh: responder not built: $responder" >&2
     return 1

@@ -6,9 +6,9 @@ from standin.cpp: one per name, every export forwarded to a copy of the prefix's
 name placed beside it as sys_NAME.dll, so a program that loads a stand-in still works. A stand-in
 writes NAME.dll.loaded beside itself when a process loads it. They go into a folder with a copy of
 the program, and Wine is told to prefer them (WINEDLLOVERRIDES=...=n,b), as it would take a DLL
-planted in a downloads folder. The previous program, which imported winmm and wsock32 statically,
-is built by run.sh into UNPROTECTED; that it loads them shows that the scenarios catch a planted
-DLL.
+planted in a downloads folder. The unprotected program (UNPROTECTED, a target of the Windows
+tree) is the same program with its DLL search left as a plain LoadLibrary has it; that it loads
+the planted winmm and wsock32 shows that the scenarios catch a planted DLL.
 """
 
 import glob
@@ -16,10 +16,9 @@ import hashlib
 import os
 import re
 import shutil
-import subprocess
 
 from layout import SETTINGS, STATUS
-from rig import BUILD, HERE, REPO, Failure, Skip, centre, check, exit_text, poll, run
+from rig import BUILD, HERE, REPO, Failure, centre, check, exit_text, poll, run
 from scenarios import (CYAN, SLACK_MS, adder, close_and_check_exit, control, in_range, on_screen,
                        open_settings, press_check, rest_problems, start, startup_box_problems,
                        wait_window, write_settings)
@@ -35,9 +34,7 @@ WINE = (WineDriver.name,)
 STANDINS = ["winmm", "wsock32", "ws2_32", "icmp", "iphlpapi", "uxtheme", "msimg32", "dnsapi",
             "comctl32", "nsi", "msacm32", "oleacc"]
 PREFER_STANDINS = ",".join(STANDINS) + "=n,b"
-# Built by run.sh from the commit before the program restricted its DLL search.
-UNPROTECTED_COMMIT = "095e577"
-UNPROTECTED = os.path.join(BUILD, f"unprotected-{UNPROTECTED_COMMIT}", "build", "vorlix.exe")
+UNPROTECTED = os.path.join(REPO, "build", "windows", "unprotected", "vorlix.exe")
 STANDIN_SOURCE = os.path.join(HERE, "standin.cpp")
 STANDIN_CACHE = os.path.join(BUILD, "standins")
 CXX = "x86_64-w64-mingw32-g++"
@@ -139,24 +136,14 @@ def planted_never_loaded(d):
     print(f"  result {text!r}; none of {len(STANDINS)} planted DLLs loaded")
 
 
-def commit_present(commit):
-    """Whether this clone holds the commit (a shallow clone may not)."""
-    probe = subprocess.run(["git", "-C", REPO, "cat-file", "-e", f"{commit}^{{commit}}"],
-                           capture_output=True)
-    return probe.returncode == 0
-
-
 @scenario("dll_planted_loaded_by_the_unprotected_program", platforms=WINE)
 def planted_loaded_unprotected(d):
-    if not os.path.isfile(UNPROTECTED) and not commit_present(UNPROTECTED_COMMIT):
-        raise Skip(f"this clone has no commit {UNPROTECTED_COMMIT} (a shallow clone), so the "
-                   f"unprotected program cannot be built")
     check(os.path.isfile(UNPROTECTED), f"not built: {UNPROTECTED} (tests/e2e/run.sh "
                                        f"--build-only builds it)")
     folder, copy = planted_folder(d, UNPROTECTED, "unprotected")
     # No debugger: a planted DLL may well break the program, and only the markers count here.
     prog = d.start(folder, exe=copy, overrides=PREFER_STANDINS + ";winedbg.exe=d")
-    static = {"winmm.dll", "wsock32.dll"}  # its static imports: loaded before its code runs
+    static = {"winmm.dll", "wsock32.dll"}  # loaded as the program starts, by plain name
     loaded, met = poll(lambda: markers(folder), lambda m: static <= set(m), 20, interval=0.2)
     missing = ", ".join(sorted(static - set(loaded)))
     check(met, f"the unprotected program did not load the planted {missing} within 20 s "

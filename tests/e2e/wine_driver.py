@@ -18,10 +18,10 @@ import layout
 from driver import (CLASSES, ROLE_OF_CLASS, Control, Driver, FileHolder, Heard, Listener,
                     MessageBox, Watch, Window, WindowEvent, json_lines, layout_name,
                     read_only_argv)
-from rig import BUILD, REPO, Skip, check, exit_text, poll, run, stop_group
+from rig import REPO, Skip, check, exit_text, poll, run, stop_group
 import wine_prefix  # scripts/lib, on the path through rig
 
-WININSPECT = os.path.join(BUILD, "wininspect.exe")
+WININSPECT = os.path.join(REPO, "build", "windows", "wininspect.exe")
 # Says whether the kernel runs 32-bit x86 programs, as Wine's 32-bit part is.
 RUNS_I386 = os.path.join(REPO, "scripts", "lib", "runs_i386.py")
 BOX_CLASS = "#32770"

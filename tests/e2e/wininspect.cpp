@@ -299,9 +299,11 @@ int CmdMsgbox() {
       if (_wcsicmp(cls.c_str(), L"Static") == 0) {
         if (GetDlgCtrlID(c) == 0xFFFF)
           message = TextOf(c);
-        statics += (statics.empty() ? "" : ",") + Json(TextOf(c));
+        statics += statics.empty() ? "" : ",";
+        statics += Json(TextOf(c));
       } else if (_wcsicmp(cls.c_str(), L"Button") == 0) {
-        buttons += (buttons.empty() ? "" : ",") + Json(TextOf(c));
+        buttons += buttons.empty() ? "" : ",";
+        buttons += Json(TextOf(c));
       }
     }
     DWORD pid = 0;
@@ -562,9 +564,9 @@ void CALLBACK OnLiveRegion(HWINEVENTHOOK, DWORD, HWND h, LONG object, LONG child
 
 int CmdLiveRegion(double seconds) {
   g_liveStart = GetTickCount64();
-  HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED,
-                                       EVENT_OBJECT_LIVEREGIONCHANGED, nullptr, OnLiveRegion, 0, 0,
-                                       WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+  HWINEVENTHOOK hook =
+      SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr,
+                      OnLiveRegion, 0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
   if (!hook) {
     WriteErr("liveregion: SetWinEventHook failed with code " + std::to_string(GetLastError()) +
              "\n");
@@ -598,8 +600,8 @@ std::string AccessibleName(HWND h) {
   }
   char code[16];
   std::snprintf(code, sizeof code, "0x%08lx", static_cast<unsigned long>(hr));
-  std::string out = "{\"name\":" + (name ? Json(name) : std::string("null")) + ",\"hr\":\"" +
-                    code + "\"}";
+  std::string out =
+      "{\"name\":" + (name ? Json(name) : std::string("null")) + ",\"hr\":\"" + code + "\"}";
   SysFreeString(name);
   return out;
 }

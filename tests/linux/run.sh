@@ -29,14 +29,10 @@ if [[ "$(id -u)" != 0 ]]; then
 fi
 
 (cd "$repo" && cmake --preset "$tree" >/dev/null &&
-  cmake --build --preset "$tree" -j2 --target vorlix_linux_tests vorlix_gtk_tests >/dev/null)
-out="$repo/build/e2e"
-responder="$out/responder"
-mkdir -p "$out" "$xml"
-if [[ ! -x "$responder" || "$repo/tests/e2e/responder.cpp" -nt "$responder" ]]; then
-  g++ -std=c++20 -O2 -Wall -Wextra -Werror -o "$responder.tmp" "$repo/tests/e2e/responder.cpp"
-  mv "$responder.tmp" "$responder"
-fi
+  cmake --build --preset "$tree" -j2 --target vorlix_linux_tests vorlix_gtk_tests \
+    vorlix_responder >/dev/null)
+responder="$repo/build/$tree/responder"
+mkdir -p "$xml"
 rm -f "$xml/linux.xml" "$xml/gtk.xml"
 
 id=$$

@@ -7,9 +7,11 @@
 namespace win32 {
 
 bool RestrictDllSearch() {
+#ifndef VORLIX_UNRESTRICTED_DLL_SEARCH  // defined in the planted-DLL tests' unprotected build
   if (!SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
     return false;
   }
+#endif
   // The visual styles, which the common controls load on demand, and the drawing library that
   // they in turn load on demand. Wine 8 looks for such on-demand imports of its system DLLs
   // beside the program whatever the restriction says; loaded from the system folder now, they
