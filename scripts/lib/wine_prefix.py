@@ -16,9 +16,10 @@ import shutil
 import subprocess
 import sys
 
-# No session or system bus for these Wine processes: with no address set, libdbus autolaunches
-# a session bus (dbus-launch, dbus-daemon) that inherits WINEPREFIX and outlives the program. A
-# path under /dev/null can never be a socket, so nothing is launched.
+# No session or system bus for these Wine processes (nor for what the e2e rig starts): with no
+# address set, libdbus autolaunches a session bus (dbus-launch, dbus-daemon) that inherits
+# WINEPREFIX and outlives the program. A path under /dev/null can never be a socket, so nothing
+# is launched.
 NO_BUS = {"DBUS_SESSION_BUS_ADDRESS": "unix:path=/dev/null/no-bus",
           "DBUS_SYSTEM_BUS_ADDRESS": "unix:path=/dev/null/no-bus"}
 X11_KEY = r"HKCU\Software\Wine\X11 Driver"

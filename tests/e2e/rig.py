@@ -39,8 +39,7 @@ UNREACHABLE = "198.18.0.200"
 # test's environment and namespace and outlives the test. A path under /dev/null can never be a
 # socket, so connecting fails at once and nothing is launched. A driver that needs a bus (AT-SPI)
 # starts its own inside the namespace and puts its address here instead.
-NO_BUS = {"DBUS_SESSION_BUS_ADDRESS": "unix:path=/dev/null/no-bus",
-          "DBUS_SYSTEM_BUS_ADDRESS": "unix:path=/dev/null/no-bus"}
+from wine_prefix import NO_BUS  # noqa: E402  (scripts/lib: the same for the scripts' Wine)
 # What the programs of a test inherit from the runner's environment; everything else is set.
 PASSED_ON = ("PATH", "HOME", "LANG", "LC_ALL", "LC_CTYPE")
 
