@@ -2,8 +2,9 @@
 # run/Vorlix.ini seeded).
 # shellcheck shell=bash
 
-vorlix_ensure_packages cmake make g++ pkg-config libgtk-3-dev fonts-ipafont-gothic xvfb openbox \
-  xdotool wmctrl imagemagick x11-utils
+# The Linux tree builds its platform tests as well, against the installed GoogleTest.
+vorlix_ensure_packages cmake make g++ libgtest-dev pkg-config libgtk-3-dev fonts-ipafont-gothic \
+  xvfb openbox xdotool wmctrl imagemagick x11-utils
 [[ -x build/linux/vorlix ]] || vorlix_build linux vorlix
 
 if [[ -n "${DISPLAY:-}" ]]; then

@@ -2,8 +2,9 @@
 # Sourced by scripts/run (in the repository, with run/Vorlix.ini seeded).
 # shellcheck shell=bash
 
-vorlix_ensure_packages cmake make g++ mingw-w64 wine wine64 fonts-wine fonts-ipafont-gothic \
-  xvfb xdotool imagemagick x11-utils python3
+# The Windows tree builds its tests under Wine as well, from GoogleTest's sources.
+vorlix_ensure_packages cmake make g++ mingw-w64 googletest wine wine64 fonts-wine \
+  fonts-ipafont-gothic xvfb xdotool imagemagick x11-utils python3
 [[ -x build/windows/vorlix.exe ]] || vorlix_build windows vorlix
 
 export WINEPREFIX="$VORLIX_ROOT/run/wineprefix" WINEDEBUG=-all
@@ -17,7 +18,7 @@ fi
 # No display: nothing here may outlive the script, so Wine gets no session bus to autolaunch.
 export "${VORLIX_NO_BUS[@]}"
 vorlix_make_prefix "$WINEPREFIX"
-tests/e2e/run.sh --build-only >/dev/null
+vorlix_build windows vorlix_wininspect >/dev/null
 vorlix_start_xvfb
 trap 'wineserver -k 2>/dev/null || true; vorlix_stop_xvfb' EXIT
 vorlix_prefix_display "$WINEPREFIX" bare
