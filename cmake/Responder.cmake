@@ -1,6 +1,6 @@
 # The test network's responder (tests/e2e/netns.sh starts it in the hosts' namespace): it
-# answers echo requests for the test hosts after each host's delay. Built by the trees that run
-# on the build machine, beside their programs.
+# answers echo requests for the test hosts after each host's delay. Built by the native tree,
+# for every test that uses the test network.
 add_executable(vorlix_responder tests/e2e/responder.cpp)
 set_target_properties(vorlix_responder PROPERTIES OUTPUT_NAME responder
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -15,7 +15,6 @@ vorlix_layer(vorlix_posix platform/posix
 # The echo tests send only inside the test network and skip elsewhere: tests/linux/run.sh runs
 # them (as root) in a fresh one. The file and clock tests run anywhere.
 include(cmake/GoogleTest.cmake)
-include(cmake/Responder.cmake)
 add_executable(vorlix_linux_tests
   tests/linux/EchoMatchTest.cpp
   tests/linux/EchoServiceTest.cpp

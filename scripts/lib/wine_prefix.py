@@ -22,6 +22,8 @@ import sys
 # is launched.
 NO_BUS = {"DBUS_SESSION_BUS_ADDRESS": "unix:path=/dev/null/no-bus",
           "DBUS_SYSTEM_BUS_ADDRESS": "unix:path=/dev/null/no-bus"}
+# No Mono or Gecko installer, and no menu entries written into the user's home.
+QUIET_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
 X11_KEY = r"HKCU\Software\Wine\X11 Driver"
 MARLETT = "/usr/share/wine/fonts/marlett.ttf"
 WINE32 = "/usr/lib/wine/wine"
@@ -48,9 +50,8 @@ def make(prefix, wrap=(), display=None):
         made = False
     if not made:
         os.makedirs(prefix, exist_ok=True)
-        # No Mono or Gecko installer, and no menu entries written into the user's home.
         _wine(prefix, wrap, ["wineboot", "-i"], WINEDEBUG="-all",
-              WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+              WINEDLLOVERRIDES=QUIET_OVERRIDES)
         # Marlett draws the buttons of the caption bars that Wine draws itself.
         if os.path.isfile(MARLETT):
             shutil.copy(MARLETT, os.path.join(prefix, "drive_c", "windows", "Fonts"))

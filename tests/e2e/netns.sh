@@ -8,7 +8,8 @@
 #   netns.sh verify ID                  ping the test hosts from vx-app-ID and show the delays
 #
 # Can also be sourced; then vx_netns_up/down/exec/check/verify take the same arguments.
-# Environment: VX_RESPONDER (responder binary, default build/native/responder), VX_NETNS_STATE (folder for the responder's pid/log).
+# Environment: VX_RESPONDER (the responder, default build/native/responder), VX_NETNS_STATE
+# (folder for the responder's pid/log).
 # The only addresses used are 198.18.0.0/24: .1 is the program's side, .2 and the rule addresses
 # (.3 .. .127) the hosts' side. 198.18.0.128/25 is an "unreachable" route in vx-app-ID, so that
 # sending there fails at once without a packet leaving. Nothing is routed anywhere else.

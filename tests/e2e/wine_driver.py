@@ -25,7 +25,6 @@ WININSPECT = os.path.join(REPO, "build", "windows", "wininspect.exe")
 # Says whether the kernel runs 32-bit x86 programs, as Wine's 32-bit part is.
 RUNS_I386 = os.path.join(REPO, "scripts", "lib", "runs_i386.py")
 BOX_CLASS = "#32770"
-BASE_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
 # The window classes that provide each kind of control of the layout.
 CLASS_OF_KIND = {"panel": "static", "label": "static", "frame": "static", "button": "button",
                  "check": "button", "group": "button", "edit": "edit"}
@@ -116,7 +115,7 @@ class WineDriver(Driver):
     def env(self, overrides=""):
         env = self.rig.base_env()
         env.update({"WINEPREFIX": self.prefix, "WINEDEBUG": "-all",
-                    "WINEDLLOVERRIDES": BASE_OVERRIDES + (f";{overrides}" if overrides else "")})
+                    "WINEDLLOVERRIDES": wine_prefix.QUIET_OVERRIDES + (f";{overrides}" if overrides else "")})
         return env
 
     def wine(self, argv, timeout=30, check_rc=True, overrides=""):

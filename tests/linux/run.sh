@@ -28,15 +28,16 @@ if [[ "$(id -u)" != 0 ]]; then
   exit 1
 fi
 
+# The tests of the tree, and the test network's responder from the native tree.
 (cd "$repo" && cmake --preset "$tree" >/dev/null &&
-  cmake --build --preset "$tree" -j2 --target vorlix_linux_tests vorlix_gtk_tests \
-    vorlix_responder >/dev/null)
-responder="$repo/build/$tree/responder"
+  cmake --build --preset "$tree" -j2 --target vorlix_linux_tests vorlix_gtk_tests >/dev/null &&
+  cmake --preset native >/dev/null &&
+  cmake --build --preset native -j2 --target vorlix_responder >/dev/null)
 mkdir -p "$xml"
 rm -f "$xml/linux.xml" "$xml/gtk.xml"
 
 id=$$
-export VX_RESPONDER="$responder" VX_NETNS_STATE="$repo/build/$tree/netns-$id"
+export VX_NETNS_STATE="$repo/build/$tree/netns-$id"
 # shellcheck source=../e2e/netns.sh
 source "$repo/tests/e2e/netns.sh"
 # netns.sh is written for shells without errexit.
