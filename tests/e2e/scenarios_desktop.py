@@ -196,6 +196,10 @@ def desktop_scale(d):
     try:
         prog = start(d, settings={"MainFormPosX": 100, "MainFormPosY": 100})
         main = wait_window(d, STATUS, 20, prog)
+        # The window may show at 96 dpi and take its scaled size (and a window manager's new
+        # place for it) a moment later: it is clicked, and later compared, where it then is.
+        settled, _ = poll(lambda: d.window(STATUS), lambda w: w and size(w.client) == (258, 50), 5)
+        main = settled or main
         # The panel is the left part of the status window, at any scale.
         d.rig.click(main.client[0] + 20, main.client[1] + size(main.client)[1] // 2)
         wait_window(d, SETTINGS, 10)
