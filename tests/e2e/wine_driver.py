@@ -115,7 +115,8 @@ class WineDriver(Driver):
     def env(self, overrides=""):
         env = self.rig.base_env()
         env.update({"WINEPREFIX": self.prefix, "WINEDEBUG": "-all",
-                    "WINEDLLOVERRIDES": wine_prefix.QUIET_OVERRIDES + (f";{overrides}" if overrides else "")})
+                    "WINEDLLOVERRIDES": ";".join(filter(None, [wine_prefix.QUIET_OVERRIDES,
+                                                               overrides]))})
         return env
 
     def wine(self, argv, timeout=30, check_rc=True, overrides=""):

@@ -29,10 +29,10 @@ if [[ "$(id -u)" != 0 ]]; then
 fi
 
 # The tests of the tree, and the test network's responder from the native tree.
-(cd "$repo" && cmake --preset "$tree" >/dev/null &&
-  cmake --build --preset "$tree" -j2 --target vorlix_linux_tests vorlix_gtk_tests >/dev/null &&
-  cmake --preset native >/dev/null &&
-  cmake --build --preset native -j2 --target vorlix_responder >/dev/null)
+# shellcheck source=../../scripts/lib/common.sh
+source "$repo/scripts/lib/common.sh"
+vorlix_build "$tree" vorlix_linux_tests vorlix_gtk_tests >/dev/null
+vorlix_build native vorlix_responder >/dev/null
 mkdir -p "$xml"
 rm -f "$xml/linux.xml" "$xml/gtk.xml"
 
