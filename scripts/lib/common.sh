@@ -13,7 +13,7 @@ VORLIX_LINUX_PACKAGES=(pkg-config libgtk-3-dev openbox dbus-daemon at-spi2-core 
   orca speech-dispatcher speech-dispatcher-espeak-ng)
 
 # Everything the builds and tests need, as Debian packages.
-VORLIX_PACKAGES=(cmake g++ make libgtest-dev googletest mingw-w64 wine wine64 fonts-wine
+VORLIX_PACKAGES=(cmake g++ make ccache libgtest-dev googletest mingw-w64 wine wine64 fonts-wine
   xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic iproute2 iputils-ping procps python3
   clang libclang-rt-dev clang-tidy lld "${VORLIX_LINUX_PACKAGES[@]}")
 
