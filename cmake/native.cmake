@@ -40,6 +40,7 @@ add_executable(vorlix_unit_tests
   tests/unit/framework/ComponentTest.cpp
   tests/unit/framework/ErrorTextTest.cpp
   tests/unit/framework/PlacementTest.cpp
+  tests/unit/framework/TemporaryNameTest.cpp
   tests/unit/framework/TimerTest.cpp
   tests/unit/probe/KvICMPTest.cpp
   tests/unit/settings/FieldRulesTest.cpp

@@ -10,8 +10,13 @@ vorlix_layer(vorlix_win32 platform/win32
   src/platform/win32/ControlFactory.cpp src/platform/win32/ControlFactory.h
   src/platform/win32/DllSearch.cpp src/platform/win32/DllSearch.h
   src/platform/win32/Dpi.h
+  src/platform/win32/FileHandle.h
+  src/platform/win32/FileSecurity.cpp src/platform/win32/FileSecurity.h
+  src/platform/win32/FileSteps.cpp src/platform/win32/FileSteps.h
   src/platform/win32/GdiObject.cpp src/platform/win32/GdiObject.h
+  src/platform/win32/Leftovers.cpp src/platform/win32/Leftovers.h
   src/platform/win32/SystemLibrary.cpp src/platform/win32/SystemLibrary.h
+  src/platform/win32/TemporaryFile.cpp src/platform/win32/TemporaryFile.h
   src/platform/win32/Utf.cpp src/platform/win32/Utf.h
   src/platform/win32/Win32.h
   src/platform/win32/Win32Backend.cpp src/platform/win32/Win32Backend.h
@@ -34,10 +39,11 @@ vorlix_layer(vorlix_win32 platform/win32
   src/platform/win32/WindowClass.cpp src/platform/win32/WindowClass.h
   USES vorlix_framework vorlix_probe vorlix_base
 )
-# Only DLLs that the system loads from its known-DLL list are imported; winmm, wsock32,
+# Only DLLs that the system loads from its known-DLL list are imported (advapi32 for the
+# settings file's security); winmm, wsock32,
 # comctl32, oleacc and ICMP.DLL are bound at run time from the system folder (SystemLibrary). Libraries
 # are named here: mingw ignores #pragma comment.
-target_link_libraries(vorlix_win32 PUBLIC user32 gdi32 imm32)
+target_link_libraries(vorlix_win32 PUBLIC user32 gdi32 imm32 advapi32)
 target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE)
 
 set(VORLIX_WIN32_ENTRY src/app/WinMain.cpp src/app/Win32StartupError.cpp

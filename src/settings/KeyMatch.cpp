@@ -64,11 +64,17 @@ bool IsUtf8(std::string_view text) {
   return true;
 }
 
-bool KeysMatch(std::string_view lineKey, std::string_view key, const LocaleSameText& locale) {
+std::size_t CharacterCount(std::string_view utf8) {
+  return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+    return !IsContinuation(static_cast<unsigned char>(c));
+  }));
+}
+
+bool KeysMatch(std::string_view lineKey, std::string_view key, const LocaleCaseKey& locale) {
   if ((IsAscii(lineKey) && IsAscii(key)) || !IsUtf8(lineKey) || !IsUtf8(key)) {
     return SameIgnoringAsciiCase(lineKey, key);
   }
-  return locale(lineKey, key);
+  return locale(lineKey) == locale(key);
 }
 
 }  // namespace settings

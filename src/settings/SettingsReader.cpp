@@ -19,6 +19,8 @@ constexpr Stops MakeStops(std::string_view bytes) {
   return stops;
 }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 constexpr Stops kKeyStops = MakeStops("=\r\n");
 constexpr Stops kLineStops = MakeStops("\r\n");
 
@@ -34,6 +36,25 @@ std::size_t FindStop(std::string_view text, std::size_t from, const Stops& stops
 }  // namespace
 
 bool SettingsReader::Take(std::string_view block) {
+  if (atStart_) {
+    while (markTaken_ < kByteOrderMark.size() && !block.empty() &&
+           block.front() == kByteOrderMark[markTaken_]) {
+      ++markTaken_;
+      block.remove_prefix(1);
+    }
+    if (markTaken_ < kByteOrderMark.size() && block.empty()) {
+      return true;  // the mark may go on in the next block
+    }
+    atStart_ = false;
+    // Bytes that began like a mark but were none belong to the content.
+    if (markTaken_ < kByteOrderMark.size() && !Scan(kByteOrderMark.substr(0, markTaken_))) {
+      return false;
+    }
+  }
+  return Scan(block);
+}
+
+bool SettingsReader::Scan(std::string_view block) {
   if (ended_) {
     return false;
   }
@@ -88,12 +109,27 @@ void SettingsReader::StartValue(std::string_view key) {
   if (keyTooLong_ || key.size() > kLongestKey) {
     return;
   }
-  // The keys asked for are ASCII, so an ASCII line key matches by its letters alone (as
-  // KeysMatch has it); told once per line, as a file may hold millions of them.
+  // The keys asked for are ASCII, so as KeysMatch has it an ASCII line key matches by its
+  // letters alone and one that is no UTF-8 matches none; nor does one of more characters than
+  // the longest key. Any other is folded once, however many keys it is compared with: a file
+  // may hold millions of them.
   const bool ascii = IsAscii(key);
+  if (!ascii && (!IsUtf8(key) || CharacterCount(key) > kLongestKeyLength)) {
+    return;
+  }
+  std::string folded;
+  if (!ascii) {
+    folded = locale_(key);
+    if (!haveCaseKeys_) {
+      for (std::size_t k = 0; k < kSettingsKeyCount; ++k) {
+        caseKeys_[k] = locale_(kSettingsKeyNames[k]);
+      }
+      haveCaseKeys_ = true;
+    }
+  }
   for (std::size_t k = 0; k < kSettingsKeyCount; ++k) {
-    const std::string_view name = kSettingsKeyNames[k];
-    if (!found_[k] && (ascii ? SameIgnoringAsciiCase(key, name) : KeysMatch(key, name, locale_))) {
+    if (!found_[k] &&
+        (ascii ? SameIgnoringAsciiCase(key, kSettingsKeyNames[k]) : folded == caseKeys_[k])) {
       found_[k] = true;
       target_ = k;
       state_ = State::Value;

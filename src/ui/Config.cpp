@@ -185,9 +185,8 @@ bool TForm_Config::LoadSettings() {
       SaveSettings();
     }
     // Keys match in any letter case, by the rules of the user's locale.
-    settings::SettingsReader reader([](std::string_view a, std::string_view b) {
-      return fw::Application->Texts().SameTextIgnoringCase(a, b);
-    });
+    settings::SettingsReader reader(
+        [](std::string_view text) { return fw::Application->Texts().CaseKey(text); });
     files.ReadFile(kSettingsFile, [&reader](std::string_view block) { return reader.Take(block); });
     const settings::LoadedSettings loaded = settings::ReadSettings(reader);
     TakeSettings(loaded);

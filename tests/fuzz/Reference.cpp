@@ -113,6 +113,9 @@ std::optional<std::int32_t> TextToInt(std::string_view text) {
 }
 
 std::vector<std::string> SplitLines(std::string_view content) {
+  if (content.substr(0, 3) == "\xEF\xBB\xBF") {
+    content.remove_prefix(3);
+  }
   std::vector<std::string> lines;
   std::string line;
   bool afterCarriageReturn = false;

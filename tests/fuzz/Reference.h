@@ -17,7 +17,8 @@ bool SameIgnoringAsciiCase(const std::string& a, const std::string& b);
 // An integer text: leading spaces, a sign, decimal digits or a hexadecimal prefix and digits.
 std::optional<std::int32_t> TextToInt(std::string_view text);
 
-// The lines of a file's content: up to a NUL byte, split at CR LF, CR and LF.
+// The lines of a file's content after a UTF-8 byte-order mark: up to a NUL byte, split at CR LF,
+// CR and LF.
 std::vector<std::string> SplitLines(std::string_view content);
 
 // The value of the first line whose key (before its first "=") is key in any ASCII letter case;

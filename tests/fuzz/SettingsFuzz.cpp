@@ -40,8 +40,13 @@ constexpr std::size_t kLongestKeptValue = 4 * (settings::BoundedValue::kLongestP
 
 // A reader that has taken the content in blocks of blockSize bytes, until it wanted no more.
 settings::SettingsReader Read(const std::string& content, std::size_t blockSize) {
-  settings::SettingsReader reader([](std::string_view a, std::string_view b) {
-    return reference::SameIgnoringAsciiCase(std::string(a), std::string(b));
+  // ASCII letters folded, as the reference compares keys.
+  settings::SettingsReader reader([](std::string_view text) {
+    std::string key(text);
+    for (char& c : key) {
+      c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+    }
+    return key;
   });
   for (std::size_t at = 0; at < content.size(); at += blockSize) {
     if (!reader.Take(std::string_view(content).substr(at, blockSize))) {

@@ -18,6 +18,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "settings/SettingsReader.h"
 
@@ -130,7 +131,7 @@ TEST_F(PosixFilesTest, AReadStopsWhenTheReaderWantsNoMore) {
   // Through the settings reader: a NUL in the middle ends the content, and the read with it.
   Put(kName,
       "IP=198.18.0.20\r\nTimeOut=7\0TimeOut=8\r\nAutoPing=1\r\n"s + std::string(1 << 20, 'x'));
-  settings::SettingsReader reader([](std::string_view, std::string_view) { return false; });
+  settings::SettingsReader reader([](std::string_view text) { return std::string(text); });
   blocks = 0;
   files.ReadFile(kName, [&](std::string_view block) {
     ++blocks;
@@ -182,15 +183,49 @@ TEST_F(PosixFilesTest, OnlyARegularFileIsReadAndNothingWaits) {
   }
 }
 
-TEST_F(PosixFilesTest, ReadersShareTheFileButNotWithAWriter) {
-  files.WriteFile(kName, kOld);
-  const int reader = Hold(kName, LOCK_SH);
-  EXPECT_EQ(Read(kName), kOld);
-  close(reader);
-  const int writer = Hold(kName, LOCK_EX);
-  EXPECT_THROW(Read(kName), std::exception);
-  close(writer);
-  EXPECT_EQ(Read(kName), kOld);
+// A load as the settings reader takes it: past a byte-order mark, and once a writer that holds
+// the file lets go of it within 2 s.
+TEST_F(PosixFilesTest, ALoadSkipsAByteOrderMarkAndWaitsBrieflyForAWriter) {
+  struct Case {
+    const char* what;
+    std::string content;
+    int lock;
+    int heldMs;  // 0: nobody holds it
+    bool reads;
+  };
+  const std::string plain = "IP=198.18.0.20\r\n";
+  const Case cases[] = {
+      {"plain", plain, LOCK_EX, 0, true},
+      {"a byte-order mark", "\xEF\xBB\xBF" + plain, LOCK_EX, 0, true},
+      {"read by another meanwhile", plain, LOCK_SH, 300, true},
+      {"written by another for 0.3 s", plain, LOCK_EX, 300, true},
+      {"written by another past the wait", plain, LOCK_EX, 2600, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    files.WriteFile(kName, c.content);
+    const auto start = Clock::now();
+    const int other = c.heldMs > 0 ? Hold(kName, c.lock) : -1;
+    std::thread release([other, &c] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(c.heldMs));
+      close(other);
+    });
+    settings::SettingsReader reader([](std::string_view text) { return std::string(text); });
+    const auto load = [&] {
+      files.ReadFile(kName, [&](auto block) { return reader.Take(block); });
+    };
+    if (c.reads) {
+      load();
+      EXPECT_EQ(reader.Value(settings::SettingsKey::IP), "198.18.0.20");
+    } else {
+      EXPECT_THROW(load(), std::exception);
+    }
+    const auto waited = Clock::now() - start;
+    const bool waits = c.lock == LOCK_EX;
+    EXPECT_GE(waited, std::chrono::milliseconds(!waits ? 0 : c.reads ? c.heldMs - 50 : 1950));
+    EXPECT_LT(waited, std::chrono::milliseconds(!waits ? 500 : c.reads ? c.heldMs + 1000 : 2600));
+    release.join();
+  }
 }
 
 // As on Windows, where a file that another process holds open cannot be replaced.

@@ -2,7 +2,6 @@
 // either case.
 #pragma once
 
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -13,15 +12,17 @@ namespace headless {
 
 class HeadlessLocale : public fw::Locale {
  public:
-  std::function<bool(const std::string& a, const std::string& b)> SameTextRule;
+  std::function<std::string(const std::string& text)> CaseKeyRule;
 
-  bool SameTextIgnoringCase(std::string_view a, std::string_view b) override {
-    if (SameTextRule) {
-      return SameTextRule(std::string(a), std::string(b));
+  std::string CaseKey(std::string_view text) override {
+    if (CaseKeyRule) {
+      return CaseKeyRule(std::string(text));
     }
-    auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [&fold](char l, char r) { return fold(l) == fold(r); });
+    std::string key(text);
+    for (char& c : key) {
+      c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    return key;
   }
 };
 

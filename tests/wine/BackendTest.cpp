@@ -8,7 +8,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "platform/win32/Utf.h"
 #include "platform/win32/Win32.h"
 #include "platform/win32/Win32Control.h"
 #include "platform/win32/Win32Form.h"
@@ -47,13 +49,28 @@ TEST(Backend, TextsAreTheSameButForLetterCaseByTheUsersLocale) {
       {"\xC3TimeOut", "TimeOut", false},
   };
   win32::Win32Locale locale;
-  const auto byLocale = [&locale](std::string_view a, std::string_view b) {
-    return locale.SameTextIgnoringCase(a, b);
-  };
+  const auto byLocale = [&locale](std::string_view text) { return locale.CaseKey(text); };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::string(c.a)) + " / " +
                  testing::PrintToString(std::string(c.b)));
     EXPECT_EQ(settings::KeysMatch(c.a, c.b, byLocale), c.same);
+  }
+}
+
+// The locale's case key stands for CompareStringW's own answer, letter case ignored.
+TEST(Backend, CaseKeysAreEqualExactlyWhenCompareStringFindsTheTextsEqual) {
+  const std::pair<const wchar_t*, const wchar_t*> pairs[] = {
+      {L"TimeOut", L"TIMEOUT"},       {L"Time\u00ADOut", L"TimeOut"},  // a soft hyphen
+      {L"Time\u200BOut", L"TimeOut"}, {L"\u212Aey", L"KEY"},           // the Kelvin sign
+      {L"stra\u00DFe", L"STRASSE"},   {L"\uFF29\uFF30", L"IP"},
+      {L"\u00C4rger", L"\u00E4RGER"}, {L"Time Out", L"TimeOut"},
+  };
+  win32::Win32Locale locale;
+  for (const auto& [a, b] : pairs) {
+    const bool same =
+        CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a, -1, b, -1) == CSTR_EQUAL;
+    EXPECT_EQ(locale.CaseKey(win32::Narrow(a)) == locale.CaseKey(win32::Narrow(b)), same)
+        << win32::Narrow(a) << " / " << win32::Narrow(b);
   }
 }
 

@@ -4,14 +4,24 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/win32/FileHandle.h"
+#include "platform/win32/FileSteps.h"
 #include "platform/win32/Utf.h"
 #include "platform/win32/Win32.h"
+#include "settings/SettingsReader.h"
+
+// After windows.h: the security descriptor language.
+#include <sddl.h>
 
 namespace {
+
+using win32::FileHandle;
 
 const std::string kOld = "MainFormPosX=10\r\nIP=198.18.0.35\r\n";
 const std::string kNew = "MainFormPosX=20\r\n";
@@ -38,6 +48,37 @@ std::wstring FinalPath(const wchar_t* name) {
   return path;
 }
 
+// The access list of a file, as its descriptor in the security descriptor language.
+std::string AccessList(const wchar_t* name) {
+  std::vector<char> descriptor(4096);
+  DWORD needed = 0;
+  if (!GetFileSecurityW(name, DACL_SECURITY_INFORMATION, descriptor.data(),
+                        static_cast<DWORD>(descriptor.size()), &needed)) {
+    return "unreadable";
+  }
+  wchar_t* text = nullptr;
+  ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor.data(), SDDL_REVISION_1,
+                                                       DACL_SECURITY_INFORMATION, &text, nullptr);
+  const std::string readable = text != nullptr ? win32::Narrow(text) : "none";
+  LocalFree(text);
+  return readable;
+}
+
+// The user the tests run as, in the security descriptor language.
+std::wstring UserSid() {
+  HANDLE token = nullptr;
+  OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+  char buffer[256] = {};
+  DWORD needed = 0;
+  GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &needed);
+  CloseHandle(token);
+  wchar_t* text = nullptr;
+  ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
+  const std::wstring sid = text != nullptr ? text : L"";
+  LocalFree(text);
+  return sid;
+}
+
 DWORD Links(const wchar_t* name) {
   HANDLE file = CreateFileW(name, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   BY_HANDLE_FILE_INFORMATION information{};
@@ -46,11 +87,11 @@ DWORD Links(const wchar_t* name) {
   return information.nNumberOfLinks;
 }
 
-// The names in the current folder.
-std::vector<std::wstring> Names() {
+// The names in a folder, the current one unless another is given.
+std::vector<std::wstring> Names(const std::wstring& folder = L".") {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW found{};
-  HANDLE search = FindFirstFileW(L"*", &found);
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
   for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
     const std::wstring name = found.cFileName;
     if (name != L"." && name != L"..") {
@@ -74,10 +115,11 @@ class Folder : public ::testing::Test {
   }
   void TearDown() override {
     SetCurrentDirectoryW(previous_);
-    for (const wchar_t* name : {L"\\Vorlix.ini", L"\\Big.ini"}) {
-      SetFileAttributesW((folder_ + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileW((folder_ + name).c_str());
-      RemoveDirectoryW((folder_ + name).c_str());
+    for (const std::wstring& name : Names(folder_)) {
+      const std::wstring path = folder_ + L"\\" + name;
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileW(path.c_str());
+      RemoveDirectoryW(path.c_str());
     }
     RemoveDirectoryW(folder_.c_str());
   }
@@ -129,7 +171,6 @@ TEST_F(Folder, AFileHeldOpenByOthersKeepsItsContent) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   EXPECT_THROW(files.WriteFile("Vorlix.ini", "new\r\n"), std::exception);
-  EXPECT_THROW(Read(files, "Vorlix.ini"), std::exception);
   CloseHandle(held);
   EXPECT_EQ(Read(files, "Vorlix.ini"), "old\r\n");
   EXPECT_EQ(Names(), std::vector<std::wstring>{L"Vorlix.ini"});
@@ -151,6 +192,259 @@ TEST_F(Folder, AReadOnlyFileIsNotReplaced) {
   EXPECT_EQ(Read(files, "Vorlix.ini"), "old\r\n");
   EXPECT_NE(GetFileAttributesW(L"Vorlix.ini") & FILE_ATTRIBUTE_READONLY, 0u);
   EXPECT_EQ(Names(), std::vector<std::wstring>{L"Vorlix.ini"});
+}
+
+// The settings as a load takes them, read through the settings reader.
+std::string LoadedIP(win32::Win32Files& files) {
+  settings::SettingsReader reader([](std::string_view text) { return std::string(text); });
+  files.ReadFile("Vorlix.ini", [&reader](std::string_view block) { return reader.Take(block); });
+  return reader.Value(settings::SettingsKey::IP);
+}
+
+// Another process holding the file for itself alone, for a while, from another thread.
+class Holder {
+ public:
+  explicit Holder(int ms)
+      : file_(CreateFileW(L"Vorlix.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)),
+        thread_([this, ms] {
+          Sleep(static_cast<DWORD>(ms));
+          CloseHandle(file_);
+        }) {}
+  Holder(const Holder&) = delete;
+  Holder& operator=(const Holder&) = delete;
+  ~Holder() { thread_.join(); }
+
+ private:
+  HANDLE file_;
+  std::thread thread_;
+};
+
+TEST_F(Folder, ALoadSkipsAByteOrderMarkAndWaitsBrieflyForAHeldFile) {
+  struct Case {
+    const char* what;
+    std::string content;
+    int heldMs;  // 0: nobody holds it
+    bool reads;
+  };
+  const std::string plain = "IP=198.18.0.20\r\n";
+  const Case cases[] = {
+      {"plain", plain, 0, true},
+      {"a byte-order mark", "\xEF\xBB\xBF" + plain, 0, true},
+      {"held by another for 0.3 s", plain, 300, true},
+      {"held by another past the wait", plain, 2600, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    files.WriteFile("Vorlix.ini", c.content);
+    const auto start = std::chrono::steady_clock::now();
+    {
+      const Holder holder(c.heldMs);
+      if (c.reads) {
+        EXPECT_EQ(LoadedIP(files), "198.18.0.20");
+      } else {
+        EXPECT_THROW(LoadedIP(files), std::exception);
+      }
+      const auto waited = std::chrono::steady_clock::now() - start;
+      EXPECT_GE(waited, std::chrono::milliseconds(c.reads ? c.heldMs - 50 : 1950));
+      EXPECT_LT(waited, std::chrono::milliseconds(c.reads ? c.heldMs + 1000 : 2600));
+    }
+  }
+}
+
+TEST_F(Folder, ASaveKeepsTheAttributesAndTheAccessList) {
+  // The user may do anything, everyone else read: an access list that no folder hands down.
+  PSECURITY_DESCRIPTOR chosen = nullptr;
+  const std::wstring list = L"D:P(A;;FA;;;" + UserSid() + L")(A;;FR;;;WD)";
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(list.c_str(), SDDL_REVISION_1,
+                                                                   &chosen, nullptr));
+  for (const DWORD attributes :
+       {DWORD{FILE_ATTRIBUTE_HIDDEN}, DWORD{FILE_ATTRIBUTE_SYSTEM},
+        DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM}, DWORD{FILE_ATTRIBUTE_NORMAL}}) {
+    SCOPED_TRACE(attributes);
+    files.WriteFile("Vorlix.ini", "old\r\n");
+    ASSERT_TRUE(SetFileAttributesW(L"Vorlix.ini", attributes));
+    ASSERT_TRUE(SetFileSecurityW(L"Vorlix.ini", DACL_SECURITY_INFORMATION, chosen));
+    const std::string before = AccessList(L"Vorlix.ini");
+    files.WriteFile("Vorlix.ini", "new\r\n");
+    EXPECT_EQ(Read(files, "Vorlix.ini"), "new\r\n");
+    // Changed content is marked for the next backup: the archive attribute is always set.
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    EXPECT_EQ(GetFileAttributesW(L"Vorlix.ini") & 0xFF,
+              (attributes & kept) | FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_EQ(AccessList(L"Vorlix.ini"), before);
+    EXPECT_EQ(Names(), std::vector<std::wstring>{L"Vorlix.ini"});
+    SetFileAttributesW(L"Vorlix.ini", FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(L"Vorlix.ini");
+  }
+  LocalFree(chosen);
+}
+
+// What ends a save as a kill would: nothing after it happens, not even the save's own clearing
+// up; only the handles are closed, as the system closes them.
+struct Killed {};
+
+// The system's steps, with one of them failing, or the save killed at one. Every step first
+// looks for the settings file.
+class FaultySteps : public win32::FileSteps {
+ public:
+  enum class Step { Create, Write, Attributes, AccessList, Rename, None };
+
+  Step at = Step::None;
+  bool kill = false;
+  int failures = 1;         // how often the step fails
+  bool loseTarget = false;  // the failing rename takes the old file away first
+  DWORD error = ERROR_WRITE_FAULT;
+  int missing = 0;  // steps that found no settings file
+
+  HANDLE CreateNew(const std::wstring& path) override {
+    return Faulted(Step::Create) ? INVALID_HANDLE_VALUE : FileSteps::CreateNew(path);
+  }
+  bool Write(HANDLE file, const std::string& content) override {
+    return !Faulted(Step::Write) && FileSteps::Write(file, content);
+  }
+  bool SetAttributes(HANDLE file, DWORD attributes) override {
+    return !Faulted(Step::Attributes) && FileSteps::SetAttributes(file, attributes);
+  }
+  bool SetAccessList(HANDLE file, const std::vector<char>& descriptor) override {
+    return !Faulted(Step::AccessList) && FileSteps::SetAccessList(file, descriptor);
+  }
+  bool Rename(HANDLE file, const std::wstring& target, bool replace) override {
+    if (loseTarget && at == Step::Rename && failures > 0) {
+      DeleteFileW(target.c_str());
+    }
+    return !Faulted(Step::Rename) && FileSteps::Rename(file, target, replace);
+  }
+  bool Delete(HANDLE file) override { return !killed_ && FileSteps::Delete(file); }
+
+ private:
+  bool Faulted(Step step) {
+    if (killed_) {
+      return true;  // the save's clearing up, while the kill unwinds it
+    }
+    missing += GetFileAttributesW(L"Vorlix.ini") == INVALID_FILE_ATTRIBUTES ? 1 : 0;
+    if (step != at || failures == 0) {
+      return false;
+    }
+    --failures;
+    if (kill) {
+      killed_ = true;
+      throw Killed{};
+    }
+    SetLastError(error);
+    return true;
+  }
+  bool killed_ = false;
+};
+
+// A fault at each step of a save: the settings file is there at every step and afterwards,
+// whole, old or new; what a failed step leaves is cleared at once, what a kill leaves by the
+// next save.
+TEST_F(Folder, AFaultAtAnyStepOfASaveLeavesTheFileThereAndWhole) {
+  using Step = FaultySteps::Step;
+  struct Case {
+    const char* what;
+    Step at;
+    bool kill;
+    const char* after;  // the file's content after the save; null: no file
+    std::size_t left;   // files beside it
+    DWORD error = ERROR_WRITE_FAULT;
+    bool loseTarget = false;
+    int failures = 1;
+  };
+  const Case cases[] = {
+      {"no new file", Step::Create, false, "old\r\n", 0},
+      {"the folder refuses a new file: in place", Step::Create, false, "new\r\n", 0,
+       ERROR_ACCESS_DENIED},
+      {"a name too long: in place", Step::Create, false, "new\r\n", 0, ERROR_FILENAME_EXCED_RANGE},
+      {"a failed write", Step::Write, false, "old\r\n", 0},
+      {"attributes refused: in place", Step::Attributes, false, "new\r\n", 0},
+      {"access list refused: in place", Step::AccessList, false, "new\r\n", 0},
+      {"a failed replace", Step::Rename, false, "old\r\n", 0},
+      {"a replace that loses the old file", Step::Rename, false, "new\r\n", 0, ERROR_WRITE_FAULT,
+       true},
+      {"and then cannot put the new one in place", Step::Rename, false, nullptr, 1,
+       ERROR_WRITE_FAULT, true, 2},
+      {"killed at the creation", Step::Create, true, "old\r\n", 0},
+      {"killed at the write", Step::Write, true, "old\r\n", 1},
+      {"killed at the attributes", Step::Attributes, true, "old\r\n", 1},
+      {"killed at the access list", Step::AccessList, true, "old\r\n", 1},
+      {"killed at the replace", Step::Rename, true, "old\r\n", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    files.WriteFile("Vorlix.ini", "old\r\n");
+    FaultySteps steps;
+    steps.at = c.at;
+    steps.kill = c.kill;
+    steps.error = c.error;
+    steps.loseTarget = c.loseTarget;
+    steps.failures = c.failures;
+    win32::Win32Files faulty(steps);
+    const bool inPlace = c.after != nullptr && std::string(c.after) == "new\r\n" && !c.loseTarget;
+    if (inPlace) {
+      faulty.WriteFile("Vorlix.ini", "new\r\n");
+    } else if (c.kill) {
+      EXPECT_THROW(faulty.WriteFile("Vorlix.ini", "new\r\n"), Killed);
+    } else {
+      EXPECT_THROW(faulty.WriteFile("Vorlix.ini", "new\r\n"), std::exception);
+    }
+    EXPECT_EQ(steps.missing != 0, c.loseTarget) << "a step found no settings file";
+    std::vector<std::wstring> names = Names();
+    if (c.after != nullptr) {
+      EXPECT_EQ(Read(files, "Vorlix.ini"), c.after);
+      EXPECT_EQ(names.size(), c.left + 1);
+    } else {
+      ASSERT_EQ(names.size(), c.left);
+      EXPECT_EQ(Read(files, win32::Narrow(names[0])), "new\r\n") << "the new content is kept";
+      ASSERT_TRUE(MoveFileW(names[0].c_str(), L"Vorlix.ini"));
+    }
+    files.WriteFile("Vorlix.ini", "again\r\n");
+    EXPECT_EQ(Read(files, "Vorlix.ini"), "again\r\n");
+    EXPECT_EQ(Names(), std::vector<std::wstring>{L"Vorlix.ini"}) << "the next save clears up";
+  }
+}
+
+TEST_F(Folder, ASaveClearsWhatInterruptedSavesLeftAndNothingElse) {
+  const std::string settings = "MainFormPosX=1\r\n";
+  struct Case {
+    const wchar_t* name;
+    std::string content;
+    bool cleared;
+  };
+  const Case cases[] = {
+      {L".Vorlix.ini.Ab3dE6gH9j", "", true},
+      {L".Vorlix.ini.0123456789", settings, true},
+      {L"Vorlix.ini.0123456789ABCDEF", "MainForm", true},  // an earlier version's
+      {L"rf1a2b.tmp", settings, true},                     // Wine's ReplaceFileW's
+      {L"RF3C.TMP", "", true},
+      {L"rf9.tmp", "someone else's\r\n", false},
+      {L"rf12345.tmp", "", false},
+      {L"Vorlix.ini.bak", settings, false},
+      {L"Vorlix.ini.2024050112", settings, false},
+      {L".Vorlix.ini.short", settings, false},
+      {L".Other.ini.Ab3dE6gH9j", settings, false},
+  };
+  files.WriteFile("Vorlix.ini", "old\r\n");
+  for (const Case& c : cases) {
+    FileHandle written(CreateFileW(c.name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    DWORD done = 0;
+    ::WriteFile(written.Get(), c.content.data(), static_cast<DWORD>(c.content.size()), &done,
+                nullptr);
+  }
+  ASSERT_TRUE(CreateDirectoryW(L".Vorlix.ini.DirectoryZ", nullptr));
+  ASSERT_TRUE(CreateHardLinkW(L".Vorlix.ini.LinkedFile", L"Vorlix.ini.bak", nullptr));
+  HANDLE held =
+      CreateFileW(L".Vorlix.ini.HeldOpenX1", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  files.WriteFile("Vorlix.ini", "new\r\n");
+  CloseHandle(held);
+  EXPECT_EQ(Read(files, "Vorlix.ini"), "new\r\n");
+  for (const Case& c : cases) {
+    EXPECT_EQ(!Exists(c.name), c.cleared) << win32::Narrow(c.name);
+  }
+  for (const wchar_t* kept :
+       {L".Vorlix.ini.DirectoryZ", L".Vorlix.ini.LinkedFile", L".Vorlix.ini.HeldOpenX1"}) {
+    EXPECT_TRUE(Exists(kept)) << win32::Narrow(kept);
+  }
 }
 
 // The kinds of file made from outside Wine (file_kinds.sh), one folder each; each is used once.

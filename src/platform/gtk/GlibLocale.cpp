@@ -5,13 +5,11 @@
 
 namespace gtk {
 
-bool GlibLocale::SameTextIgnoringCase(std::string_view a, std::string_view b) {
-  gchar* foldedA = g_utf8_casefold(a.data(), static_cast<gssize>(a.size()));
-  gchar* foldedB = g_utf8_casefold(b.data(), static_cast<gssize>(b.size()));
-  const bool same = g_strcmp0(foldedA, foldedB) == 0;
-  g_free(foldedA);
-  g_free(foldedB);
-  return same;
+std::string GlibLocale::CaseKey(std::string_view text) {
+  gchar* folded = g_utf8_casefold(text.data(), static_cast<gssize>(text.size()));
+  std::string key = folded;
+  g_free(folded);
+  return key;
 }
 
 }  // namespace gtk

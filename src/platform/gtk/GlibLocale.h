@@ -7,7 +7,8 @@ namespace gtk {
 
 class GlibLocale : public fw::Locale {
  public:
-  bool SameTextIgnoringCase(std::string_view a, std::string_view b) override;
+  // The text case-folded (g_utf8_casefold).
+  std::string CaseKey(std::string_view text) override;
 };
 
 }  // namespace gtk

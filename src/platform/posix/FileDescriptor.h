@@ -21,6 +21,12 @@ class FileDescriptor {
   }
   int Get() const { return fd_; }
   bool Valid() const { return fd_ >= 0; }
+  // Hands the descriptor over: it is no longer closed here.
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
   void Reset(int fd) {
     if (Valid()) {
       close(fd_);

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "framework/PlatformError.h"
@@ -20,6 +22,10 @@ namespace posix {
 namespace {
 
 constexpr std::size_t kBlockSize = std::size_t{64} * 1024;
+// How long a read waits for another process to let go of the file: another instance's save
+// holds it for about a millisecond.
+constexpr std::chrono::milliseconds kLockWait{2000};
+constexpr std::chrono::milliseconds kRetry{10};
 
 bool Lock(int fd, int operation) {
   int result;
@@ -50,6 +56,34 @@ void WriteInPlace(int fd, const std::string& name, const std::string& content) {
   if (!WriteAll(fd, content, 0) || ftruncate(fd, static_cast<off_t>(content.size())) != 0 ||
       fsync(fd) != 0) {
     FailOnFile("writing", name, errno);
+  }
+}
+
+// A regular file opened for reading and locked shared: others may read it meanwhile, but not
+// write it. While another process holds it exclusively, the file is opened afresh (a save may
+// have replaced it) for up to kLockWait.
+int OpenForReading(const std::string& name) {
+  const auto start = std::chrono::steady_clock::now();
+  for (;;) {
+    // Opening a pipe without a writer, or a device, must not wait: the file is looked at first.
+    FileDescriptor file(open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file.Valid()) {
+      FailOnFile("opening", name, errno);
+    }
+    struct stat status {};
+    if (fstat(file.Get(), &status) != 0) {
+      FailOnFile("looking at", name, errno);
+    }
+    if (!S_ISREG(status.st_mode)) {
+      FailOnFile("reading", name, EINVAL);
+    }
+    if (Lock(file.Get(), LOCK_SH)) {
+      return file.Release();
+    }
+    if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() - start >= kLockWait) {
+      FailOnFile("locking", name, errno);
+    }
+    std::this_thread::sleep_for(kRetry);
   }
 }
 
@@ -100,22 +134,7 @@ bool PosixFiles::FileExists(const std::string& name) {
 }
 
 void PosixFiles::ReadFile(const std::string& name, const fw::TakeBlock& take) {
-  // Opening a pipe without a writer, or a device, must not wait: the file is looked at first.
-  const FileDescriptor file(open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (!file.Valid()) {
-    FailOnFile("opening", name, errno);
-  }
-  struct stat status {};
-  if (fstat(file.Get(), &status) != 0) {
-    FailOnFile("looking at", name, errno);
-  }
-  if (!S_ISREG(status.st_mode)) {
-    FailOnFile("reading", name, EINVAL);
-  }
-  // Others may read the file meanwhile, but not write it.
-  if (!Lock(file.Get(), LOCK_SH)) {
-    FailOnFile("locking", name, errno);
-  }
+  const FileDescriptor file(OpenForReading(name));
   std::vector<char> buffer(kBlockSize);
   for (;;) {
     const ssize_t size = read(file.Get(), buffer.data(), buffer.size());

@@ -7,7 +7,8 @@
 namespace posix {
 
 // A read takes only a regular file, opened without waiting (a pipe or a device is refused at
-// once), and holds a shared lock (flock), so it fails while a writer holds the file. A write
+// once), and holds a shared lock (flock); while a writer holds the file, it tries again for up
+// to 2 s, then fails. A write
 // holds an exclusive lock on the old file, so it fails while anyone reads or writes it, as on
 // Windows, where a file that another process holds open cannot be replaced.
 //

@@ -1,13 +1,13 @@
 // Reads and writes of the settings file, keeping the file what the user made it.
-// rand_s comes from the system's C runtime, which declares it on this request.
-#define _CRT_RAND_S  // NOLINT(bugprone-reserved-identifier)
 #include "platform/win32/Win32Files.h"
-
-#include <cstdlib>
 
 #include <vector>
 
 #include "framework/PlatformError.h"
+#include "platform/win32/FileHandle.h"
+#include "platform/win32/FileSecurity.h"
+#include "platform/win32/Leftovers.h"
+#include "platform/win32/TemporaryFile.h"
 #include "platform/win32/Utf.h"
 #include "platform/win32/Win32.h"
 
@@ -16,32 +16,13 @@ namespace win32 {
 namespace {
 
 constexpr DWORD kBlockSize = 64 * 1024;
-constexpr int kAttempts = 100;
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  ~FileHandle() { Close(); }
-  HANDLE Get() const { return handle_; }
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  bool Close() {
-    bool closed = true;
-    if (Valid()) {
-      closed = CloseHandle(handle_) != FALSE;
-      handle_ = INVALID_HANDLE_VALUE;
-    }
-    return closed;
-  }
-  void Reset(HANDLE handle) {
-    Close();
-    handle_ = handle;
-  }
-
- private:
-  HANDLE handle_;
-};
+// How long a read waits for another process to let go of the file: another instance's save
+// holds it for about a millisecond.
+constexpr ULONGLONG kLockWaitMs = 2000;
+constexpr DWORD kRetryMs = 10;
+// The attributes that a replacing file takes over; a read-only file is never replaced.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 // Throws the failure of an operation on a file, raised where this was called.
 [[noreturn]] VORLIX_NOINLINE void Fail(const std::string& what, const std::wstring& name,
@@ -50,10 +31,21 @@ class FileHandle {
                        VORLIX_CALLER_ADDRESS());
 }
 
-bool WriteAll(HANDLE file, const std::string& content) {
-  DWORD written = 0;
-  return ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
-         written == content.size() && FlushFileBuffers(file);
+// Opened for reading while others may read it too, waiting while another process holds it.
+HANDLE OpenForReading(const std::wstring& name) {
+  const ULONGLONG start = GetTickCount64();
+  for (;;) {
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD code = GetLastError();
+    if (file != INVALID_HANDLE_VALUE ||
+        (code != ERROR_SHARING_VIOLATION && code != ERROR_LOCK_VIOLATION) ||
+        GetTickCount64() - start >= kLockWaitMs) {
+      SetLastError(code);
+      return file;
+    }
+    Sleep(kRetryMs);
+  }
 }
 
 // The file the handle's name led to, links followed: "\\?\C:\...".
@@ -72,66 +64,41 @@ std::wstring FinalPath(HANDLE file, const std::wstring& name) {
   }
 }
 
-std::wstring RandomSuffix() {
-  std::wstring suffix;
-  for (int i = 0; i < 2; ++i) {
-    unsigned int value = 0;
-    if (rand_s(&value) != 0) {
-      value = GetTickCount() ^ GetCurrentProcessId();  // the creation is exclusive all the same
-    }
-    wchar_t digits[9];
-    swprintf(digits, 9, L"%08X", value);
-    suffix += digits;
+// Where a file of that name, which does not exist yet, is to be: its folder's final path (as
+// FinalPath gives it) and the name's last part.
+std::wstring NewPath(const std::wstring& name) {
+  const std::size_t slash = name.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? L"." : name.substr(0, slash + 1);
+  const FileHandle handle(CreateFileW(folder.c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle.Valid()) {
+    Fail("opening the folder of", name);
   }
-  return suffix;
+  std::wstring path = FinalPath(handle.Get(), folder);
+  if (path.back() != L'\\') {
+    path += L'\\';
+  }
+  return path + (slash == std::wstring::npos ? name : name.substr(slash + 1));
 }
 
-// A fresh file of an unpredictable name beside target ("<target>.<random>"), created exclusively
-// (never through a link), removed again unless it is kept.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const std::wstring& target) {
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-      path_ = target + L"." + RandomSuffix();
-      file_.Reset(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (file_.Valid()) {
-        return;
-      }
-      if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
-        Fail("creating", path_);
-      }
-    }
-    Fail("creating a new file beside", target, ERROR_FILE_EXISTS);
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    file_.Close();
-    if (!kept_) {
-      DeleteFileW(path_.c_str());
-    }
-  }
-  void Write(const std::string& content) {
-    const bool wrote = WriteAll(file_.Get(), content);
-    const DWORD code = GetLastError();
-    if (!file_.Close() || !wrote) {
-      Fail("writing", path_, code);
-    }
-  }
-  const std::wstring& Path() const { return path_; }
-  void Keep() { kept_ = true; }
+bool MoveTo(HANDLE file, LONGLONG position) {
+  LARGE_INTEGER at{};
+  at.QuadPart = position;
+  return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) != FALSE;
+}
 
- private:
-  std::wstring path_;
-  FileHandle file_;
-  bool kept_ = false;
-};
-
-// Over the old content, then cut to the new length and flushed.
+// Over the old content, then cut to the new length and flushed. A longer content first takes
+// its room on the disk, so that a full disk leaves the old content as it was.
 void WriteInPlace(HANDLE file, const std::wstring& name, const std::string& content) {
-  if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) != 0 || !WriteAll(file, content) ||
-      !SetEndOfFile(file)) {
+  LARGE_INTEGER size{};
+  const auto length = static_cast<LONGLONG>(content.size());
+  DWORD written = 0;
+  if (!GetFileSizeEx(file, &size) ||
+      (length > size.QuadPart && (!MoveTo(file, length) || !SetEndOfFile(file))) ||
+      !MoveTo(file, 0) ||
+      !::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) ||
+      written != content.size() || !SetEndOfFile(file) || !FlushFileBuffers(file)) {
     Fail("writing", name);
   }
 }
@@ -145,9 +112,7 @@ bool Win32Files::FileExists(const std::string& name) {
 
 void Win32Files::ReadFile(const std::string& name, const fw::TakeBlock& take) {
   const std::wstring wide = Widen(name);
-  // Others may read the file meanwhile, but not write it.
-  const FileHandle file(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const FileHandle file(OpenForReading(wide));
   if (!file.Valid()) {
     Fail("opening", wide);
   }
@@ -173,12 +138,15 @@ void Win32Files::WriteFile(const std::string& name, const std::string& content) 
     if (GetLastError() != ERROR_FILE_NOT_FOUND) {
       Fail("looking at", wide);
     }
-    TemporaryFile fresh(wide);
-    fresh.Write(content);
-    if (!MoveFileExW(fresh.Path().c_str(), wide.c_str(), MOVEFILE_WRITE_THROUGH)) {
-      Fail("creating", wide);
+    // A first save: the new file takes the name only while no other has taken it meanwhile.
+    const std::wstring target = NewPath(wide);
+    ClearLeftovers(target);
+    TemporaryFile fresh(steps_, target);
+    if (fresh.Refused()) {
+      Fail("creating", wide, ERROR_ACCESS_DENIED);
     }
-    fresh.Keep();
+    fresh.Write(content);
+    fresh.Place(false);
     return;
   }
   // Held for this process alone while it is looked at, so a save fails while another process
@@ -197,19 +165,27 @@ void Win32Files::WriteFile(const std::string& name, const std::string& content) 
   if ((information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
     Fail("writing", wide, ERROR_ACCESS_DENIED);
   }
-  if (information.nNumberOfLinks > 1) {
+  const std::wstring target = FinalPath(old.Get(), wide);
+  ClearLeftovers(target);
+  std::vector<char> accessList;
+  if (information.nNumberOfLinks > 1 || !ReadAccessList(old.Get(), accessList)) {
     WriteInPlace(old.Get(), wide, content);
     return;
   }
-  const std::wstring target = FinalPath(old.Get(), wide);
-  old.Close();  // ReplaceFileW opens it itself
-  TemporaryFile fresh(target);
-  fresh.Write(content);
-  if (!ReplaceFileW(target.c_str(), fresh.Path().c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                    nullptr, nullptr)) {
-    Fail("replacing", target);
+  TemporaryFile fresh(steps_, target);
+  if (fresh.Refused()) {
+    WriteInPlace(old.Get(), wide, content);
+    return;
   }
-  fresh.Keep();
+  fresh.Write(content);
+  DWORD kept = information.dwFileAttributes & kKeptAttributes;
+  if (!fresh.TakeOver(kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, accessList)) {
+    fresh.Discard();
+    WriteInPlace(old.Get(), wide, content);
+    return;
+  }
+  old.Close();  // a file that anyone holds open cannot be renamed over
+  fresh.Place(true);
 }
 
 }  // namespace win32

@@ -7,7 +7,10 @@ namespace win32 {
 
 class Win32Locale : public fw::Locale {
  public:
-  bool SameTextIgnoringCase(std::string_view a, std::string_view b) override;
+  // The text's sort key with letter case ignored (LCMapStringEx with LCMAP_SORTKEY and
+  // NORM_IGNORECASE): two sort keys are equal exactly when CompareStringEx with the same flags
+  // finds the texts equal.
+  std::string CaseKey(std::string_view text) override;
 };
 
 }  // namespace win32

@@ -43,9 +43,9 @@ TEST(KeyMatch, AsciiAndNonUtf8TextsCompareWithoutTheLocaleAndTheRestByIt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.a) + " / " + c.b);
     std::vector<std::string> asked;
-    const bool same = settings::KeysMatch(c.a, c.b, [&asked](std::string_view a, std::string_view) {
-      asked.emplace_back(a);
-      return true;
+    const bool same = settings::KeysMatch(c.a, c.b, [&asked](std::string_view text) {
+      asked.emplace_back(text);
+      return std::string("one key for all");
     });
     EXPECT_EQ(same, c.same);
     EXPECT_EQ(!asked.empty(), c.askedLocale);
@@ -60,6 +60,7 @@ TEST(KeyMatch, Utf8Validation) {
   EXPECT_FALSE(settings::IsUtf8("\x80"));
   EXPECT_FALSE(settings::IsUtf8("\xe0\x80\x80"));
   EXPECT_FALSE(settings::IsUtf8("\xf5\x80\x80\x80"));
+  EXPECT_EQ(settings::CharacterCount("a\xc2\xa0\xe3\x81\x82\xf0\x9f\x98\x80"), 4u);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 namespace {
 
 settings::LoadedSettings Load(const std::string& content) {
-  settings::SettingsReader reader([](std::string_view, std::string_view) { return false; });
+  settings::SettingsReader reader([](std::string_view text) { return std::string(text); });
   reader.Take(content);
   return settings::ReadSettings(reader);
 }

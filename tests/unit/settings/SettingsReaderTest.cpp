@@ -14,17 +14,28 @@ using namespace std::string_literals;
 using settings::SettingsKey;
 using settings::SettingsReader;
 
-// In place of a locale: full-width Ｉ and Ｐ are the letters I and P.
-bool FullWidthLocale(std::string_view a, std::string_view b) {
-  auto plain = [](std::string text) {
-    for (const auto& [wide, narrow] : {std::pair{"\xef\xbc\xa9", "I"}, {"\xef\xbc\xb0", "P"}}) {
-      for (std::size_t at = text.find(wide); at != std::string::npos; at = text.find(wide)) {
-        text.replace(at, 3, narrow);
-      }
+// A character that a locale may give no weight, as Windows does: a zero-width space.
+const std::string kWeightless = "\xe2\x80\x8b";
+
+std::string Repeated(const std::string& text, int times) {
+  std::string repeated;
+  for (int i = 0; i < times; ++i) {
+    repeated += text;
+  }
+  return repeated;
+}
+
+// In place of a locale: full-width Ｉ and Ｐ are the letters I and P, and a zero-width space
+// is nothing.
+std::string FullWidthLocale(std::string_view folded) {
+  std::string text(folded);
+  for (const auto& [wide, narrow] :
+       {std::pair{"\xef\xbc\xa9", "I"}, {"\xef\xbc\xb0", "P"}, {kWeightless.c_str(), ""}}) {
+    for (std::size_t at = text.find(wide); at != std::string::npos; at = text.find(wide)) {
+      text.replace(at, std::string_view(wide).size(), narrow);
     }
-    return text;
-  };
-  return plain(std::string(a)) == plain(std::string(b));
+  }
+  return text;
 }
 
 // The reader after taking the content in blocks of that size, until it wanted no more.
@@ -70,6 +81,12 @@ TEST(SettingsReader, TheFirstLineWithTheKeyBeforeItsFirstEqualsGivesTheValue) {
       {"a NUL ends the content", "IP=1\r\nTime\0Out=2\r\nTimeOut=3\r\n"s, "", "1"},
       {"a NUL ends a value", "IP=1.2\0.3.4\r\n"s, "", "1.2"},
       {"a NUL first", "\0IP=1\r\n"s, "", ""},
+      {"a byte-order mark first", "\xEF\xBB\xBFIP=1\r\n", "", "1"},
+      {"a byte-order mark later is a key's", "TimeOut=2\r\n\xEF\xBB\xBFIP=1\r\n", "2", ""},
+      {"bytes that begin like a mark", "\xEF\xBBIP=1\r\nTimeOut=2", "2", ""},
+      {"a character of no weight", "I" + kWeightless + "P=1\r\n", "", "1"},
+      {"as many characters as the longest key", "I" + Repeated(kWeightless, 12) + "P=1", "", "1"},
+      {"more characters than the longest key", "I" + Repeated(kWeightless, 13) + "P=1", "", ""},
   };
   for (const Case& c : cases) {
     for (const std::size_t block : {1U, 2U, 3U, 7U, 4096U}) {
