@@ -3,9 +3,11 @@
 vorlix_layer(vorlix_posix platform/posix
   src/platform/posix/EchoMatch.cpp src/platform/posix/EchoMatch.h
   src/platform/posix/EchoSocket.cpp src/platform/posix/EchoSocket.h
+  src/platform/posix/ExtendedAttributes.cpp src/platform/posix/ExtendedAttributes.h
   src/platform/posix/IcmpEchoService.cpp src/platform/posix/IcmpEchoService.h
   src/platform/posix/PosixClock.cpp src/platform/posix/PosixClock.h
   src/platform/posix/FileDescriptor.h
+  src/platform/posix/Leftovers.cpp src/platform/posix/Leftovers.h
   src/platform/posix/LinkTarget.cpp src/platform/posix/LinkTarget.h
   src/platform/posix/PosixFiles.cpp src/platform/posix/PosixFiles.h
   src/platform/posix/TemporaryFile.cpp src/platform/posix/TemporaryFile.h

@@ -4,13 +4,17 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -20,11 +24,14 @@
 #include <string>
 #include <thread>
 
+#include "platform/posix/FileDescriptor.h"
+#include "platform/posix/TemporaryFile.h"
 #include "settings/SettingsReader.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using posix::FileDescriptor;
 using Clock = std::chrono::steady_clock;
 using namespace std::string_literals;
 
@@ -340,6 +347,191 @@ TEST_F(PosixFilesTest, ASaveKeepsTheFileWhatTheUserMadeIt) {
   umask(mask);
 }
 
+// An access list in the kernel's form, as "setfacl -m u:12345:rw" makes it on a 0644 file: the
+// owner rw, user 12345 rw, the group r, the mask rw, others r.
+std::string AccessListGrantingAnotherUser() {
+  std::string list;
+  auto put = [&list](std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+      list.push_back(static_cast<char>(value >> (8 * i)));
+    }
+  };
+  put(2, 4);  // the format's version
+  const std::uint32_t entries[][3] = {{0x01, 6, 0xFFFFFFFF},
+                                      {0x02, 6, 12345},
+                                      {0x04, 4, 0xFFFFFFFF},
+                                      {0x10, 6, 0xFFFFFFFF},
+                                      {0x20, 4, 0xFFFFFFFF}};
+  for (const auto& entry : entries) {
+    put(entry[0], 2);
+    put(entry[1], 2);
+    put(entry[2], 4);
+  }
+  return list;
+}
+
+std::string Attribute(const fs::path& path, const char* name) {
+  char value[256];
+  const ssize_t size = getxattr(path.c_str(), name, value, sizeof value);
+  return size < 0 ? "(none)" : std::string(value, static_cast<std::size_t>(size));
+}
+
+TEST_F(PosixFilesTest, ASaveKeepsTheAccessListAndTheExtendedAttributes) {
+  const std::string granted = AccessListGrantingAnotherUser();
+  Put(kName, kOld);
+  ASSERT_EQ(chmod(kName.c_str(), 0644), 0);
+  ASSERT_EQ(setxattr(kName.c_str(), "user.origin", "by hand", 7, 0), 0) << std::strerror(errno);
+  ASSERT_EQ(setxattr(kName.c_str(), "system.posix_acl_access", granted.data(), granted.size(), 0),
+            0)
+      << std::strerror(errno);
+  const mode_t mode = Status(kName).st_mode & 07777;
+  files.WriteFile(kName, kNew);
+  EXPECT_EQ(Contents(kName), kNew);
+  EXPECT_EQ(Attribute(kName, "user.origin"), "by hand");
+  EXPECT_EQ(Attribute(kName, "system.posix_acl_access"), granted);
+  EXPECT_EQ(Status(kName).st_mode & 07777, mode);
+
+  // A folder that hands its access list down to new files: the file without one stays without.
+  fs::create_directory("inherits");
+  ASSERT_EQ(setxattr("inherits", "system.posix_acl_default", granted.data(), granted.size(), 0), 0);
+  Put("inherits/Vorlix.ini", kOld);
+  ASSERT_EQ(removexattr("inherits/Vorlix.ini", "system.posix_acl_access"), 0);
+  ASSERT_EQ(chmod("inherits/Vorlix.ini", 0640), 0);
+  files.WriteFile("inherits/Vorlix.ini", kNew);
+  EXPECT_EQ(Contents("inherits/Vorlix.ini"), kNew);
+  EXPECT_EQ(Attribute("inherits/Vorlix.ini", "system.posix_acl_access"), "(none)");
+  EXPECT_EQ(Status("inherits/Vorlix.ini").st_mode & 07777, 0640u);
+  EXPECT_EQ(Names().size(), 2u);
+}
+
+// Sets or clears a folder's immutable flag (chattr +i); false where that cannot be done.
+bool SetImmutable(const fs::path& path, bool on) {
+  const FileDescriptor folder(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  int flags = 0;
+  if (!folder.Valid() || ioctl(folder.Get(), FS_IOC_GETFLAGS, &flags) != 0) {
+    return false;
+  }
+  flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+  return ioctl(folder.Get(), FS_IOC_SETFLAGS, &flags) == 0;
+}
+
+// Where no fresh file can be made beside the file, a save writes it in place, as long as it
+// may be written; the superuser may make a file in a folder that the user may not write.
+TEST_F(PosixFilesTest, ASaveWritesInPlaceWhereNoNewFileCanBeMade) {
+  const bool root = geteuid() == 0;
+  const std::string longName(250, 'l');
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+    fs::path written;  // where the content goes; empty when the save must fail
+    bool inPlace;
+    std::function<void()> undo;
+  };
+  const Case cases[] = {
+      {"a folder the user may not write",
+       [] {
+         fs::create_directory("locked");
+         Put("locked/Vorlix.ini", kOld);
+         chmod("locked", 0555);
+       },
+       "locked/Vorlix.ini", !root, [] { chmod("locked", 0755); }},
+      {"a link into a folder the user may not write, to a file all may write",
+       [] {
+         fs::create_directory("locked");
+         Put("locked/target.ini", kOld);
+         chmod("locked/target.ini", 0666);
+         chmod("locked", 0555);
+         fs::create_symlink("locked/target.ini", kName);
+       },
+       "locked/target.ini", !root, [] { chmod("locked", 0755); }},
+      {"an immutable folder",
+       [] {
+         fs::create_directory("locked");
+         Put("locked/Vorlix.ini", kOld);
+         ASSERT_TRUE(SetImmutable("locked", true));
+       },
+       "locked/Vorlix.ini", true, [] { SetImmutable("locked", false); }},
+      {"a name too long for a temporary one beside it",
+       [&longName] {
+         fs::create_directory("locked");
+         Put("locked/" + longName, kOld);
+         fs::create_symlink("locked/" + longName, kName);
+       },
+       "locked/" + longName, true, [] {}},
+      {"a file nobody may write, in a folder the user may not write",
+       [] {
+         fs::create_directory("locked");
+         Put("locked/Vorlix.ini", kOld);
+         chmod("locked/Vorlix.ini", 0444);
+         chmod("locked", 0555);
+       },
+       "", false, [] { chmod("locked", 0755); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (std::string(c.what) == "an immutable folder" && !root) {
+      continue;  // only the superuser may make a folder immutable
+    }
+    fs::remove_all("locked");
+    fs::remove(kName);
+    c.make();
+    const fs::path file = c.written.empty() ? fs::path("locked/Vorlix.ini") : c.written;
+    const ino_t before = Status(file).st_ino;
+    const std::set<std::string> names = Names("locked");
+    if (c.written.empty()) {
+      EXPECT_THROW(files.WriteFile(file, kNew), std::exception);
+      EXPECT_EQ(Contents(file), kOld);
+    } else {
+      files.WriteFile(fs::exists(kName) ? kName : file.string(), kNew);
+      EXPECT_EQ(Contents(file), kNew);
+    }
+    if (c.inPlace) {
+      EXPECT_EQ(Status(file).st_ino, before) << "written in place";
+    }
+    EXPECT_EQ(Names("locked"), names) << "nothing is left beside it";
+    c.undo();
+  }
+}
+
+// What interrupted saves left: a save removes the program's own temporary files, regular, of
+// one name, the user's, held by nobody; everything else stays.
+TEST_F(PosixFilesTest, ASaveClearsWhatInterruptedSavesLeftAndNothingElse) {
+  Put(kName, kOld);
+  Put("Vorlix.ini.bak", kOld);
+  const std::pair<const char*, bool> planted[] = {
+      {".Vorlix.ini.Ab3dE6gH9j", true},           {".Vorlix.ini.0123456789", true},
+      {"Vorlix.ini.0123456789ABCDEF", true},      {"Vorlix.ini.Ab3dE6gH9j", false},
+      {".Vorlix.ini.LinkedFile", false},          {".Vorlix.ini.SymbolLink", false},
+      {".Vorlix.ini.Directory1", false},          {".Vorlix.ini.HeldLocked", false},
+      {".Vorlix.ini.OthersFile", geteuid() != 0},
+  };
+  for (const auto& [name, cleared] : planted) {
+    const std::string n = name;
+    if (n == ".Vorlix.ini.LinkedFile") {
+      fs::create_hard_link("Vorlix.ini.bak", n);
+    } else if (n == ".Vorlix.ini.SymbolLink") {
+      fs::create_symlink("Vorlix.ini.bak", n);
+    } else if (n == ".Vorlix.ini.Directory1") {
+      fs::create_directory(n);
+    } else {
+      Put(n, kOld);
+    }
+  }
+  const int held = Hold(".Vorlix.ini.HeldLocked", LOCK_EX);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(".Vorlix.ini.OthersFile", 12345, 12345), 0);
+  }
+  const posix::TemporaryFile underWay(".", kName, 0600);  // another save's, being written
+  files.WriteFile(kName, kNew);
+  close(held);
+  EXPECT_EQ(Contents(kName), kNew);
+  EXPECT_TRUE(fs::exists(underWay.Path())) << "a save under way keeps its file";
+  for (const auto& [name, cleared] : planted) {
+    EXPECT_EQ(!fs::exists(fs::symlink_status(name)), cleared) << name;
+  }
+  EXPECT_TRUE(fs::exists("Vorlix.ini.bak"));
+}
+
 TEST_F(PosixFilesTest, ASaveKeepsTheOwnerAndGroup) {
   if (geteuid() != 0) {
     GTEST_SKIP() << "only the superuser may give a file to another user";
@@ -391,6 +583,10 @@ TEST_F(PosixFilesTest, ASaveThatCannotWriteLeavesTheOldFileByteForByte) {
   EXPECT_THROW(files.WriteFile(name, longer), std::exception);
   EXPECT_EQ(Contents(name), kOld);
   EXPECT_EQ(Names("small"), (std::set<std::string>{"Vorlix.ini", "filler"}));
+  // A file of two names is written in place: its room is taken before a byte of it is.
+  fs::create_hard_link(name, "small/second.ini");
+  EXPECT_THROW(files.WriteFile(name, longer), std::exception);
+  EXPECT_EQ(Contents(name), kOld);
 }
 
 TEST_F(PosixFilesTest, ADirectoryOfThatNameIsNoFileAndCannotBeReplaced) {

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "framework/PlatformError.h"
+#include "platform/posix/ExtendedAttributes.h"
 #include "platform/posix/FileDescriptor.h"
+#include "platform/posix/Leftovers.h"
 #include "platform/posix/LinkTarget.h"
 #include "platform/posix/TemporaryFile.h"
 
@@ -51,10 +53,18 @@ bool WriteAll(int fd, const std::string& content, off_t offset) {
   return true;
 }
 
-// Over the old content, then cut to the new length and flushed.
+// Takes the room of size bytes on the disk for the file ahead of a write over it; true, too,
+// where the file system cannot take room ahead.
+bool TakeRoom(int fd, std::size_t size) {
+  return size == 0 || fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0 ||
+         errno == EOPNOTSUPP || errno == ENOSYS;
+}
+
+// Over the old content, then cut to the new length and flushed. The content's room is taken
+// first, so that a full disk leaves the old content as it was.
 void WriteInPlace(int fd, const std::string& name, const std::string& content) {
-  if (!WriteAll(fd, content, 0) || ftruncate(fd, static_cast<off_t>(content.size())) != 0 ||
-      fsync(fd) != 0) {
+  if (!TakeRoom(fd, content.size()) || !WriteAll(fd, content, 0) ||
+      ftruncate(fd, static_cast<off_t>(content.size())) != 0 || fsync(fd) != 0) {
     FailOnFile("writing", name, errno);
   }
 }
@@ -96,22 +106,8 @@ void FlushFolder(const std::string& folder) {
   }
 }
 
-// The new content in a fresh file beside target, which then takes target's place. With old,
-// the fresh file first takes its owner, group and mode; when it may not take the owner, the
-// old file (open as fd) is written in place instead.
-void Replace(const std::string& target, const std::string& content, const struct stat* old,
-             int fd) {
-  const std::string folder = FolderOf(target);
-  TemporaryFile fresh(folder, BaseNameOf(target), old != nullptr ? 0600 : 0666);
-  if (old != nullptr) {
-    if (fchown(fresh.Get(), old->st_uid, old->st_gid) != 0) {
-      WriteInPlace(fd, target, content);
-      return;
-    }
-    if (fchmod(fresh.Get(), old->st_mode & 07777) != 0) {
-      FailOnFile("setting the mode of", fresh.Path(), errno);
-    }
-  }
+// Written, flushed and renamed over target; the folder is flushed after.
+void PutInPlace(TemporaryFile& fresh, const std::string& target, const std::string& content) {
   if (!WriteAll(fresh.Get(), content, 0) || fsync(fresh.Get()) != 0) {
     FailOnFile("writing", fresh.Path(), errno);
   }
@@ -119,7 +115,36 @@ void Replace(const std::string& target, const std::string& content, const struct
     FailOnFile("replacing", target, errno);
   }
   fresh.Keep();
-  FlushFolder(folder);
+  FlushFolder(FolderOf(target));
+}
+
+// The first save: a fresh file beside where target is to be.
+void Create(const std::string& target, const std::string& content) {
+  TemporaryFile fresh(FolderOf(target), BaseNameOf(target), 0666);
+  if (fresh.Refused()) {
+    FailOnFile("creating", target, EACCES);
+  }
+  PutInPlace(fresh, target, content);
+}
+
+// The new content in a fresh file beside target (the old file, open as fd), which first takes
+// the old file's owner, group, extended attributes (its access list among them) and mode, and
+// then target's place. Where the folder takes no new file, or the fresh one cannot take all
+// that the old one carries, the old file is written in place instead.
+void Replace(const std::string& target, const std::string& content, const struct stat& old,
+             int fd) {
+  TemporaryFile fresh(FolderOf(target), BaseNameOf(target), 0600);
+  if (fresh.Refused() || fchown(fresh.Get(), old.st_uid, old.st_gid) != 0 ||
+      !CopyExtendedAttributes(fd, fresh.Get())) {
+    fresh.Discard();
+    WriteInPlace(fd, target, content);
+    return;
+  }
+  // The mode last: it is the access list's base entries, and setting an access list sets them.
+  if (fchmod(fresh.Get(), old.st_mode & 07777) != 0) {
+    FailOnFile("setting the mode of", fresh.Path(), errno);
+  }
+  PutInPlace(fresh, target, content);
 }
 
 }  // namespace
@@ -152,12 +177,13 @@ void PosixFiles::ReadFile(const std::string& name, const fw::TakeBlock& take) {
 
 void PosixFiles::WriteFile(const std::string& name, const std::string& content) {
   const std::string target = FollowLinks(name);
+  ClearLeftovers(target);
   struct stat old {};
   if (lstat(target.c_str(), &old) != 0) {
     if (errno != ENOENT) {
       FailOnFile("looking at", target, errno);
     }
-    Replace(target, content, nullptr, -1);
+    Create(target, content);
     return;
   }
   if (!S_ISREG(old.st_mode)) {
@@ -183,7 +209,7 @@ void PosixFiles::WriteFile(const std::string& name, const std::string& content) 
     WriteInPlace(file.Get(), target, content);
     return;
   }
-  Replace(target, content, &opened, file.Get());
+  Replace(target, content, opened, file.Get());
 }
 
 }  // namespace posix

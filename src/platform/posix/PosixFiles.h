@@ -13,10 +13,15 @@ namespace posix {
 // Windows, where a file that another process holds open cannot be replaced.
 //
 // A write follows symbolic links and replaces the file they lead to: the new content goes into a
-// fresh file beside it, which takes the old file's mode, owner and group, is flushed to disk and
-// renamed over it, and the folder is flushed after. A file of several names (hard links) is
-// written in place instead, so that every name keeps seeing it. A file that nobody may write is
-// left as it is, even for the superuser, and so is anything but a regular file.
+// fresh file beside it, which takes the old file's owner, group, extended attributes (its POSIX
+// access list among them) and mode, is flushed to disk and renamed over it, and the folder is
+// flushed after. The old file is written in place instead, under its lock, wherever no such
+// file can be made and the old one can be written: a file of several names (hard links), so
+// that every name keeps seeing it; a folder the user may not write, or an immutable one; a
+// name too long for a temporary name beside it; an owner, group or attribute the fresh file
+// may not take. A file that nobody may write is left as it is, even for the superuser, and so
+// is anything but a regular file. Each save first clears away what interrupted saves left
+// beside the file.
 class PosixFiles : public fw::FileAccess {
  public:
   bool FileExists(const std::string& name) override;
