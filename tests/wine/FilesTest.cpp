@@ -252,9 +252,10 @@ TEST_F(Folder, ALoadSkipsAByteOrderMarkAndWaitsBrieflyForAHeldFile) {
 }
 
 TEST_F(Folder, ASaveKeepsTheAttributesAndTheAccessList) {
-  // The user may do anything, everyone else read: an access list that no folder hands down.
+  // The user and the system may do anything, everyone else nothing: an access list that no
+  // folder hands down (under Wine, the file's Unix mode 0770).
   PSECURITY_DESCRIPTOR chosen = nullptr;
-  const std::wstring list = L"D:P(A;;FA;;;" + UserSid() + L")(A;;FR;;;WD)";
+  const std::wstring list = L"D:P(A;;FA;;;SY)(A;;FA;;;" + UserSid() + L")";
   ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(list.c_str(), SDDL_REVISION_1,
                                                                    &chosen, nullptr));
   for (const DWORD attributes :
@@ -291,8 +292,9 @@ class FaultySteps : public win32::FileSteps {
 
   Step at = Step::None;
   bool kill = false;
-  int failures = 1;         // how often the step fails
-  bool loseTarget = false;  // the failing rename takes the old file away first
+  int failures = 1;          // how often the step fails
+  bool loseTarget = false;   // the failing rename takes the old file away first
+  bool othersFirst = false;  // another process makes the file just before the rename
   DWORD error = ERROR_WRITE_FAULT;
   int missing = 0;  // steps that found no settings file
 
@@ -311,6 +313,12 @@ class FaultySteps : public win32::FileSteps {
   bool Rename(HANDLE file, const std::wstring& target, bool replace) override {
     if (loseTarget && at == Step::Rename && failures > 0) {
       DeleteFileW(target.c_str());
+    }
+    if (othersFirst) {
+      const FileHandle theirs(
+          CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+      DWORD written = 0;
+      ::WriteFile(theirs.Get(), "theirs\r\n", 8, &written, nullptr);
     }
     return !Faulted(Step::Rename) && FileSteps::Rename(file, target, replace);
   }
@@ -402,6 +410,14 @@ TEST_F(Folder, AFaultAtAnyStepOfASaveLeavesTheFileThereAndWhole) {
     EXPECT_EQ(Read(files, "Vorlix.ini"), "again\r\n");
     EXPECT_EQ(Names(), std::vector<std::wstring>{L"Vorlix.ini"}) << "the next save clears up";
   }
+  // A first save never replaces a file that another process made meanwhile.
+  DeleteFileW(L"Vorlix.ini");
+  FaultySteps steps;
+  steps.othersFirst = true;
+  win32::Win32Files first(steps);
+  EXPECT_THROW(first.WriteFile("Vorlix.ini", "new\r\n"), std::exception);
+  EXPECT_EQ(Read(files, "Vorlix.ini"), "theirs\r\n");
+  EXPECT_EQ(Names(), std::vector<std::wstring>{L"Vorlix.ini"});
 }
 
 TEST_F(Folder, ASaveClearsWhatInterruptedSavesLeftAndNothingElse) {
@@ -504,6 +520,9 @@ TEST_F(FileKinds, ASaveKeepsTheFileWhatTheUserMadeIt) {
       {L"read-only", nullptr},
       {L"pipe", nullptr},
       {L"planted", L"Vorlix.ini"},
+      {L"others-leftover", L"Vorlix.ini"},  // another user's file of a leftover's name stays
+      {L"locked-folder", L"Vorlix.ini"},    // in place, for a user who may not add a file
+      {L"long-name", L"Vorlix.ini"},        // in place: no temporary name fits beside its target
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(win32::Narrow(c.kind));

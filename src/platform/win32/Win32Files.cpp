@@ -48,19 +48,22 @@ HANDLE OpenForReading(const std::wstring& name) {
   }
 }
 
-// The file the handle's name led to, links followed: "\\?\C:\...".
-std::wstring FinalPath(HANDLE file, const std::wstring& name) {
-  std::vector<wchar_t> path(MAX_PATH);
+// The file the handle's name led to, links followed: "\\?\C:\...". False when the system
+// cannot tell: Wine says ERROR_MORE_DATA for a path longer than MAX_PATH, however large the
+// buffer.
+bool FinalPath(HANDLE file, std::wstring& path) {
+  std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
     const DWORD length =
-        GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()), 0);
+        GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
     if (length == 0) {
-      Fail("finding the file of", name);
+      return false;
     }
-    if (length < path.size()) {
-      return {path.data(), length};
+    if (length < buffer.size()) {
+      path.assign(buffer.data(), length);
+      return true;
     }
-    path.resize(length + 1);
+    buffer.resize(length + 1);
   }
 }
 
@@ -75,7 +78,10 @@ std::wstring NewPath(const std::wstring& name) {
   if (!handle.Valid()) {
     Fail("opening the folder of", name);
   }
-  std::wstring path = FinalPath(handle.Get(), folder);
+  std::wstring path;
+  if (!FinalPath(handle.Get(), path)) {
+    Fail("finding the folder of", name);
+  }
   if (path.back() != L'\\') {
     path += L'\\';
   }
@@ -165,9 +171,13 @@ void Win32Files::WriteFile(const std::string& name, const std::string& content) 
   if ((information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
     Fail("writing", wide, ERROR_ACCESS_DENIED);
   }
-  const std::wstring target = FinalPath(old.Get(), wide);
-  ClearLeftovers(target);
+  std::wstring target;
   std::vector<char> accessList;
+  if (!FinalPath(old.Get(), target)) {
+    WriteInPlace(old.Get(), wide, content);  // no fresh file can be put beside an unknown one
+    return;
+  }
+  ClearLeftovers(target);
   if (information.nNumberOfLinks > 1 || !ReadAccessList(old.Get(), accessList)) {
     WriteInPlace(old.Get(), wide, content);
     return;
