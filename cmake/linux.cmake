@@ -36,6 +36,7 @@ vorlix_layer(vorlix_gtk platform/gtk
   src/platform/gtk/PushButton.cpp src/platform/gtk/PushButton.h
   src/platform/gtk/Scale.cpp src/platform/gtk/Scale.h
   src/platform/gtk/Style.cpp src/platform/gtk/Style.h
+  src/platform/gtk/TerminationSignals.cpp src/platform/gtk/TerminationSignals.h
   src/platform/gtk/Timer.cpp src/platform/gtk/Timer.h
   src/platform/gtk/Toolkit.cpp src/platform/gtk/Toolkit.h
   src/platform/gtk/WindowIcon.cpp src/platform/gtk/WindowIcon.h
@@ -66,6 +67,7 @@ add_executable(vorlix_gtk_tests
   tests/gtk/ControlsTest.cpp
   tests/gtk/GtkFixture.h
   tests/gtk/ScaleTest.cpp
+  tests/gtk/TerminationSignalsTest.cpp
   tests/gtk/WindowsTest.cpp
   ${VORLIX_GTK_STARTUP_ERROR}
   ${VORLIX_LEAK_CHECK_DEFAULTS}

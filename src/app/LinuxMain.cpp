@@ -18,8 +18,9 @@ class LinuxPlatform : public app::Platform {
     return std::make_unique<posix::IcmpEchoService>();
   }
   fw::System System() override { return fw::System{files_, clock_, locale_}; }
+  // A second termination signal ends the program at once, but never in the middle of a save.
   std::unique_ptr<fw::Backend> MakeBackend() override {
-    return std::make_unique<gtk::GtkBackend>();
+    return std::make_unique<gtk::GtkBackend>([this] { files_.HoldWrites(); });
   }
   void ShowStartupError(const std::exception& error) override { app::ShowGtkStartupError(error); }
 

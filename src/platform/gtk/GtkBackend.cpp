@@ -1,12 +1,11 @@
 // The GTK 3 back end of the framework.
 #include "platform/gtk/GtkBackend.h"
 
-#include <glib-unix.h>
 #include <gtk/gtk.h>
 
 #include <algorithm>
-#include <csignal>
 #include <stdexcept>
+#include <utility>
 
 #include "framework/Placement.h"
 #include "platform/gtk/ErrorDialog.h"
@@ -33,7 +32,7 @@ std::string NoDisplayMessage() {
 
 }  // namespace
 
-GtkBackend::GtkBackend() {
+GtkBackend::GtkBackend(std::function<void()> beforeEnd) : beforeEnd_(std::move(beforeEnd)) {
   if (!StartToolkit()) {
     throw NoDisplay(NoDisplayMessage());
   }
@@ -46,19 +45,15 @@ GtkBackend::GtkBackend() {
 
 GtkBackend::~GtkBackend() {
   g_signal_handlers_disconnect_by_data(gtk_settings_get_default(), this);
-  for (guint source : signalSources_) {
-    g_source_remove(source);
-  }
 }
 
 // Linux needs no window of its own for the application: the title is the application name
 // that task switchers show, and SIGTERM, SIGINT and SIGHUP (the terminal or the session going
-// away) end the session as the log-off notice does on Windows.
+// away) end the session as the log-off notice does on Windows; a second one ends the program
+// at once.
 void GtkBackend::CreateApplicationWindow(fw::ApplicationEvents& events) {
-  events_ = &events;
-  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-    signalSources_.push_back(g_unix_signal_add(signal, OnTerminateSignal, this));
-  }
+  signals_ =
+      std::make_unique<TerminationSignals>([&events] { events.PlatformEndSession(); }, beforeEnd_);
 }
 
 void GtkBackend::SetTitle(const std::string& title) {
@@ -202,14 +197,6 @@ void GtkBackend::OnDpiChanged(GObject*, GParamSpec*, gpointer self) {
 
 bool GtkBackend::Alive(const Form* form) const {
   return std::find(forms_.begin(), forms_.end(), form) != forms_.end();
-}
-
-gboolean GtkBackend::OnTerminateSignal(gpointer self) {
-  auto* backend = static_cast<GtkBackend*>(self);
-  if (backend->events_ != nullptr) {
-    backend->events_->PlatformEndSession();
-  }
-  return G_SOURCE_CONTINUE;
 }
 
 }  // namespace gtk

@@ -4,6 +4,7 @@
 
 #include <glib-object.h>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "framework/Backend.h"
 #include "platform/gtk/Scale.h"
+#include "platform/gtk/TerminationSignals.h"
 
 namespace gtk {
 
@@ -25,8 +27,9 @@ class NoDisplay : public std::runtime_error {
 
 class GtkBackend : public fw::Backend {
  public:
-  // Starts GTK; throws NoDisplay when no display opens.
-  GtkBackend();
+  // Starts GTK; throws NoDisplay when no display opens. beforeEnd runs when a second
+  // termination signal ends the process at once (TerminationSignals).
+  explicit GtkBackend(std::function<void()> beforeEnd = {});
   ~GtkBackend() override;
   GtkBackend(const GtkBackend&) = delete;
   GtkBackend& operator=(const GtkBackend&) = delete;
@@ -59,7 +62,6 @@ class GtkBackend : public fw::Backend {
   void KeepInView(Form& form);
 
  private:
-  static gboolean OnTerminateSignal(gpointer self);
   // The desktop's font resolution changed: the style and every form follow.
   static void OnDpiChanged(GObject* settings, GParamSpec* property, gpointer self);
   bool Alive(const Form* form) const;
@@ -68,10 +70,10 @@ class GtkBackend : public fw::Backend {
   Scale scale_;
   std::unique_ptr<Style> style_;
   std::vector<Form*> forms_;  // live forms, in the order they were made
-  fw::ApplicationEvents* events_ = nullptr;
   bool titleSet_ = false;
   bool quitPosted_ = false;
-  std::vector<guint> signalSources_;
+  std::function<void()> beforeEnd_;
+  std::unique_ptr<TerminationSignals> signals_;
 };
 
 }  // namespace gtk

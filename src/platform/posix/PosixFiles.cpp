@@ -28,6 +28,8 @@ constexpr std::size_t kBlockSize = std::size_t{64} * 1024;
 // holds it for about a millisecond.
 constexpr std::chrono::milliseconds kLockWait{2000};
 constexpr std::chrono::milliseconds kRetry{10};
+// How long the process's end waits for a write under way.
+constexpr std::chrono::milliseconds kLongestWriteWait{500};
 
 bool Lock(int fd, int operation) {
   int result;
@@ -175,7 +177,13 @@ void PosixFiles::ReadFile(const std::string& name, const fw::TakeBlock& take) {
   }
 }
 
+void PosixFiles::HoldWrites() {
+  // Held for good: the process ends right after. A write that takes longer is cut all the same.
+  (void)writing_.try_lock_for(kLongestWriteWait);
+}
+
 void PosixFiles::WriteFile(const std::string& name, const std::string& content) {
+  const std::lock_guard<std::timed_mutex> writing(writing_);
   const std::string target = FollowLinks(name);
   ClearLeftovers(target);
   struct stat old {};

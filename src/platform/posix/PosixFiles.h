@@ -2,6 +2,8 @@
 // of the share modes it asks for, keeping the file what the user made it.
 #pragma once
 
+#include <mutex>
+
 #include "framework/FileAccess.h"
 
 namespace posix {
@@ -27,6 +29,13 @@ class PosixFiles : public fw::FileAccess {
   bool FileExists(const std::string& name) override;
   void ReadFile(const std::string& name, const fw::TakeBlock& take) override;
   void WriteFile(const std::string& name, const std::string& content) override;
+
+  // For the process's end from another thread: waits up to half a second for a write under
+  // way to finish, and lets no other begin, so that the end never cuts a file short.
+  void HoldWrites();
+
+ private:
+  std::timed_mutex writing_;
 };
 
 }  // namespace posix
