@@ -5,10 +5,11 @@
   idle      CPU time and resident memory of the running program over 30 s without a check
   size      the size of vorlix.exe
   startup   time from start to the status window shown, against a minimal Win32 window program
-  large     start to the window shown and peak memory with settings files of 500 MB beside a
-            normal one (the same files as the Linux benchmark's)
+  large     start to the window shown and peak memory with settings files of 500 MB, and of
+            10^6 short and 5 x 10^4 long UTF-8 keys, beside a normal one (the same files as the
+            Linux benchmark's)
 
-Usage (as root): bench/run.sh [overhead|idle|size|startup ...]
+Usage (as root): bench/run.sh [--exe PATH] [overhead|idle|size|startup|large ...]
 """
 
 import os
@@ -158,14 +159,23 @@ LARGE_WINDOW_MS = 2000
 LARGE_PEAK_KIB = 16 * 1024
 
 
-def write_large(path, head, line, tail):
-    """A settings file of about LARGE_MB: head, then line repeated (whole), then tail."""
-    chunk = line * (4 * 1024 * 1024 // len(line))
+def write_large(path, head, line, tail, count=None):
+    """A settings file of head, then line repeated (whole) count times or to about LARGE_MB,
+    then tail."""
     with open(path, "wb") as f:
         f.write(head)
-        for _ in range(LARGE_MB // 4):
-            f.write(chunk)
+        if count is None:
+            chunk = line * (4 * 1024 * 1024 // len(line))
+            for _ in range(LARGE_MB // 4):
+                f.write(chunk)
+        else:
+            for done in range(0, count, 10000):
+                f.write(line * min(10000, count - done))
         f.write(tail)
+
+
+# A key of 4,000 bytes of Japanese text (3 bytes a character) and one letter.
+LONG_UTF8_KEY = "あ".encode() * 1333 + b"x"
 
 
 def large_files(workdir):
@@ -178,6 +188,10 @@ def large_files(workdir):
         ("500 MB of blanks in a value, then the rest", (b"TimeOut=", b" " * 64,
                                                         b"5\r\n" + normal)),
         ("500 MB of lines without a key, then the nine", (b"", b"x" * 79 + b"\n", normal)),
+        ("10^6 short UTF-8 keys, then the nine",
+         (b"", "キー1234=値\r\n".encode(), normal, 1000000)),
+        ("5 x 10^4 UTF-8 keys of 4,000 bytes (200 MB), then the nine",
+         (b"", LONG_UTF8_KEY + "=値\r\n".encode(), normal, 50000)),
     ]
     for i, (what, parts) in enumerate(kinds):
         folder = os.path.join(workdir, f"large-{i}")
@@ -223,9 +237,13 @@ BENCHES = {"overhead": bench_overhead, "idle": bench_idle, "size": bench_size,
 
 
 def main():
-    chosen = sys.argv[1:] or list(BENCHES)
+    chosen = sys.argv[1:]
+    exe = EXE
+    if chosen[:1] == ["--exe"]:
+        exe, chosen = os.path.abspath(chosen[1]), chosen[2:]
+    chosen = chosen or list(BENCHES)
     the_rig = e2e_rig.Rig(keep=False)
-    d = WineDriver(the_rig, EXE)
+    d = WineDriver(the_rig, exe)
     try:
         the_rig.setup()
         d.setup()
