@@ -419,77 +419,58 @@ bool SetImmutable(const fs::path& path, bool on) {
 // may be written; the superuser may make a file in a folder that the user may not write.
 TEST_F(PosixFilesTest, ASaveWritesInPlaceWhereNoNewFileCanBeMade) {
   const bool root = geteuid() == 0;
-  const std::string longName(250, 'l');
+  enum class Lock { Mode0555, Immutable, None };
   struct Case {
     const char* what;
-    std::function<void()> make;
-    fs::path written;  // where the content goes; empty when the save must fail
-    bool inPlace;
-    std::function<void()> undo;
+    Lock lock;
+    const char* file;  // in the folder "locked"; reached through a link at kName but for
+    bool link;         // "Vorlix.ini"
+    mode_t mode;
+    bool inPlace;  // false: replaced or, for a file nobody may write, left as it is
   };
+  const std::string longName(250, 'l');
   const Case cases[] = {
-      {"a folder the user may not write",
-       [] {
-         fs::create_directory("locked");
-         Put("locked/Vorlix.ini", kOld);
-         chmod("locked", 0555);
-       },
-       "locked/Vorlix.ini", !root, [] { chmod("locked", 0755); }},
-      {"a link into a folder the user may not write, to a file all may write",
-       [] {
-         fs::create_directory("locked");
-         Put("locked/target.ini", kOld);
-         chmod("locked/target.ini", 0666);
-         chmod("locked", 0555);
-         fs::create_symlink("locked/target.ini", kName);
-       },
-       "locked/target.ini", !root, [] { chmod("locked", 0755); }},
-      {"an immutable folder",
-       [] {
-         fs::create_directory("locked");
-         Put("locked/Vorlix.ini", kOld);
-         ASSERT_TRUE(SetImmutable("locked", true));
-       },
-       "locked/Vorlix.ini", true, [] { SetImmutable("locked", false); }},
-      {"a name too long for a temporary one beside it",
-       [&longName] {
-         fs::create_directory("locked");
-         Put("locked/" + longName, kOld);
-         fs::create_symlink("locked/" + longName, kName);
-       },
-       "locked/" + longName, true, [] {}},
-      {"a file nobody may write, in a folder the user may not write",
-       [] {
-         fs::create_directory("locked");
-         Put("locked/Vorlix.ini", kOld);
-         chmod("locked/Vorlix.ini", 0444);
-         chmod("locked", 0555);
-       },
-       "", false, [] { chmod("locked", 0755); }},
+      {"a folder the user may not write", Lock::Mode0555, "Vorlix.ini", false, 0644, !root},
+      {"a link into such a folder, to a file all may write", Lock::Mode0555, "t.ini", true, 0666,
+       !root},
+      {"an immutable folder", Lock::Immutable, "Vorlix.ini", false, 0644, true},
+      {"a link into an immutable folder", Lock::Immutable, "t.ini", true, 0644, true},
+      {"a name too long for a temporary one beside it", Lock::None, longName.c_str(), true, 0644,
+       true},
+      {"a file nobody may write, in a folder the user may not write", Lock::Mode0555, "Vorlix.ini",
+       false, 0444, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    if (std::string(c.what) == "an immutable folder" && !root) {
+    if (c.lock == Lock::Immutable && !root) {
       continue;  // only the superuser may make a folder immutable
     }
-    fs::remove_all("locked");
     fs::remove(kName);
-    c.make();
-    const fs::path file = c.written.empty() ? fs::path("locked/Vorlix.ini") : c.written;
+    fs::create_directory("locked");
+    const fs::path file = fs::path("locked") / c.file;
+    Put(file, kOld);
+    chmod(file.c_str(), c.mode);
+    if (c.link) {
+      fs::create_symlink(file, kName);
+    }
+    ASSERT_TRUE(c.lock != Lock::Immutable || SetImmutable("locked", true));
+    chmod("locked", c.lock == Lock::Mode0555 ? 0555 : 0755);
     const ino_t before = Status(file).st_ino;
-    const std::set<std::string> names = Names("locked");
-    if (c.written.empty()) {
-      EXPECT_THROW(files.WriteFile(file, kNew), std::exception);
+    const std::string name = c.link ? kName : file.string();
+    if (c.mode == 0444) {
+      EXPECT_THROW(files.WriteFile(name, kNew), std::exception);
       EXPECT_EQ(Contents(file), kOld);
     } else {
-      files.WriteFile(fs::exists(kName) ? kName : file.string(), kNew);
+      files.WriteFile(name, kNew);
       EXPECT_EQ(Contents(file), kNew);
     }
     if (c.inPlace) {
       EXPECT_EQ(Status(file).st_ino, before) << "written in place";
     }
-    EXPECT_EQ(Names("locked"), names) << "nothing is left beside it";
-    c.undo();
+    EXPECT_EQ(Names("locked"), std::set<std::string>{c.file}) << "nothing is left beside it";
+    SetImmutable("locked", false);
+    chmod("locked", 0755);
+    fs::remove_all("locked");
   }
 }
 

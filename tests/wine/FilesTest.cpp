@@ -59,7 +59,7 @@ std::string AccessList(const wchar_t* name) {
   wchar_t* text = nullptr;
   ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor.data(), SDDL_REVISION_1,
                                                        DACL_SECURITY_INFORMATION, &text, nullptr);
-  const std::string readable = text != nullptr ? win32::Narrow(text) : "none";
+  std::string readable = text != nullptr ? win32::Narrow(text) : "none";
   LocalFree(text);
   return readable;
 }
@@ -74,7 +74,7 @@ std::wstring UserSid() {
   CloseHandle(token);
   wchar_t* text = nullptr;
   ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
-  const std::wstring sid = text != nullptr ? text : L"";
+  std::wstring sid = text != nullptr ? text : L"";
   LocalFree(text);
   return sid;
 }
@@ -201,24 +201,6 @@ std::string LoadedIP(win32::Win32Files& files) {
   return reader.Value(settings::SettingsKey::IP);
 }
 
-// Another process holding the file for itself alone, for a while, from another thread.
-class Holder {
- public:
-  explicit Holder(int ms)
-      : file_(CreateFileW(L"Vorlix.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)),
-        thread_([this, ms] {
-          Sleep(static_cast<DWORD>(ms));
-          CloseHandle(file_);
-        }) {}
-  Holder(const Holder&) = delete;
-  Holder& operator=(const Holder&) = delete;
-  ~Holder() { thread_.join(); }
-
- private:
-  HANDLE file_;
-  std::thread thread_;
-};
-
 TEST_F(Folder, ALoadSkipsAByteOrderMarkAndWaitsBrieflyForAHeldFile) {
   struct Case {
     const char* what;
@@ -237,17 +219,23 @@ TEST_F(Folder, ALoadSkipsAByteOrderMarkAndWaitsBrieflyForAHeldFile) {
     SCOPED_TRACE(c.what);
     files.WriteFile("Vorlix.ini", c.content);
     const auto start = std::chrono::steady_clock::now();
-    {
-      const Holder holder(c.heldMs);
-      if (c.reads) {
-        EXPECT_EQ(LoadedIP(files), "198.18.0.20");
-      } else {
-        EXPECT_THROW(LoadedIP(files), std::exception);
-      }
-      const auto waited = std::chrono::steady_clock::now() - start;
-      EXPECT_GE(waited, std::chrono::milliseconds(c.reads ? c.heldMs - 50 : 1950));
-      EXPECT_LT(waited, std::chrono::milliseconds(c.reads ? c.heldMs + 1000 : 2600));
+    // Another process holding the file for itself alone, for a while.
+    HANDLE held = c.heldMs == 0 ? INVALID_HANDLE_VALUE
+                                : CreateFileW(L"Vorlix.ini", GENERIC_READ, 0, nullptr,
+                                              OPEN_EXISTING, 0, nullptr);
+    std::thread release([held, &c] {
+      Sleep(static_cast<DWORD>(c.heldMs));
+      CloseHandle(held);
+    });
+    if (c.reads) {
+      EXPECT_EQ(LoadedIP(files), "198.18.0.20");
+    } else {
+      EXPECT_THROW(LoadedIP(files), std::exception);
     }
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(c.reads ? c.heldMs - 50 : 1950));
+    EXPECT_LT(waited, std::chrono::milliseconds(c.reads ? c.heldMs + 1000 : 2600));
+    release.join();
   }
 }
 

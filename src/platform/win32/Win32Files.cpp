@@ -188,7 +188,7 @@ void Win32Files::WriteFile(const std::string& name, const std::string& content) 
     return;
   }
   fresh.Write(content);
-  DWORD kept = information.dwFileAttributes & kKeptAttributes;
+  const DWORD kept = information.dwFileAttributes & kKeptAttributes;
   if (!fresh.TakeOver(kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, accessList)) {
     fresh.Discard();
     WriteInPlace(old.Get(), wide, content);
