@@ -62,6 +62,8 @@ def started_from_menu_entry(d):
     argv = json.loads(run([SYSTEM_PYTHON, DESKTOP_EXEC, os.path.join(root, DESKTOP_ENTRY)],
                           env=installed).stdout)
     print(f"  the desktop entry starts {argv}")
+    check(argv[0].startswith("/usr/"), f"the desktop entry starts {argv}, not a packaged file")
+    argv = [root + argv[0], *argv[1:]]  # as unpacked
     problems = []
     for config, where in MENU_CASES:
         home = tempfile.mkdtemp(prefix="home-", dir=d.rig.run_dir)
