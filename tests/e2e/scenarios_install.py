@@ -1,11 +1,13 @@
 """End-to-end scenarios of the packages, as a user gets the program from them: the Debian
 package unpacked into a folder that stands for the system's root, and its program started the
 way its desktop entry starts it; each Windows zip unpacked, and its vorlix.exe started in the
-folder it was unpacked into, as a double click starts it. The packages are those that cpack
+folder it was unpacked into, as a double click starts it; the 64-bit Windows Installer package
+installed, and its program started through its Start-menu shortcut. The packages are those that cpack
 wrote, as the SHA256SUMS beside them lists them (cpack --preset linux, windows, windows-i686).
 e2e.py runs its SCENARIOS.
 """
 
+import glob
 import hashlib
 import json
 import os
@@ -15,6 +17,7 @@ import zipfile
 from layout import SETTINGS, STATUS
 from linux_session import SYSTEM_PYTHON
 from rig import REPO, Skip, centre, check, poll, run
+from wine_driver import windows_path
 from scenarios import (SETTINGS_FILE, adder, close_and_check_exit, control, in_range, on_screen,
                        open_settings, press_check, settings_bytes, wait_window, write_settings)
 
@@ -144,3 +147,41 @@ def zip_win32(d):
     if why:
         raise Skip(why)
     unpacked_and_started(d, "windows-i686", "win32")
+
+
+@scenario("msi_installed_and_started_from_its_shortcut", platforms=("wine",))
+def msi_started_from_shortcut(d):
+    msi = package("windows", "-win64.msi")
+    p = d.wine(["wine", "msiexec", "/i", windows_path(msi), "/qn"], timeout=180, check_rc=False)
+    check(p.returncode == 0, f"msiexec /i /qn exited {p.returncode}")
+    links = glob.glob(os.path.join(d.prefix, "drive_c", "users", "*", "AppData", "Roaming",
+                                   "Microsoft", "Windows", "Start Menu", "Programs", "Vorlix.lnk"))
+    check(len(links) == 1, f"Start-menu shortcuts named Vorlix: {links}")
+    user = links[0].split(os.sep + "AppData" + os.sep)[0]
+    folder = os.path.join(user, "AppData", "Roaming", "Vorlix")
+    check(os.path.isdir(folder), "the install made no %APPDATA%\\Vorlix")
+    # Settings that name a test host where the shortcut should run the program, and a guard
+    # naming another where it is started from.
+    write_settings(folder)
+    started_in = tempfile.mkdtemp(prefix="start-menu-", dir=d.rig.run_dir)
+    write_settings(started_in, {"IP": GUARD_HOST})
+    # As the Start menu opens a shortcut; /wait ends with the program.
+    prog = d.spawn(["wine", "start", "/wait", windows_path(links[0])], d.env(), started_in,
+                   folder, started_in + ".log")
+    main = on_screen(d, wait_window(d, STATUS, 30, prog))
+    check(main.title == "IP: 198.18.0.20",
+          f"caption {main.title!r}: the settings in %APPDATA%\\Vorlix were not read")
+    text = press_check(d)
+    check(in_range(text, 20), f"a check shows {text!r}")
+    d.rig.screenshot("msi_started_from_shortcut")
+    open_settings(d)
+    d.rig.click(*centre(control(d, SETTINGS, "Button_OK").rect))
+    want = settings_bytes(dict(SETTINGS_FILE, ConfigFormPosX=300, ConfigFormPosY=100))
+    written, ok = poll(prog.settings_file, lambda b: b == want, 5, interval=0.05)
+    check(ok, f"5 s after OK %APPDATA%\\Vorlix\\Vorlix.ini is {written!r}")
+    with open(os.path.join(started_in, "Vorlix.ini"), "rb") as f:
+        check(f.read() == settings_bytes(dict(SETTINGS_FILE, IP=GUARD_HOST)),
+              "the Vorlix.ini of the folder the shortcut was opened from was rewritten")
+    d.request_close(STATUS)
+    close_and_check_exit(d, prog, "a close request")
+    print(f"  {text!r} from the installed program, its settings in %APPDATA%\\Vorlix")
