@@ -92,24 +92,21 @@ vorlix_install_wine32() {
     fi
     # A mirror that is being synchronised serves an index of the wrong size now and then: a
     # second try, a little later and past any cache, usually gets it.
-    local log try
+    local log first try=1
     log="$(mktemp)"
-    for try in 1 2; do
+    until "${sudo[@]}" apt-get -o Acquire::http::No-Cache=true update -qq >"$log" 2>&1 &&
+      DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 \
+        install -y -qq wine32:i386 >>"$log" 2>&1; do
       if ((try == 2)); then
-        echo "The download failed; trying again in 30 s" >&2
-        sleep 30
-      fi
-      if "${sudo[@]}" apt-get -o Acquire::http::No-Cache=true update -qq >"$log" 2>&1 &&
-        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 \
-          install -y -qq wine32:i386 >>"$log" 2>&1; then
-        break
-      fi
-      if ((try == 2)); then
-        echo "apt-get failed twice to download the i386 package index or to install" \
-          "wine32:i386 ($(grep -m1 -E '^(E|W):' "$log" | cut -c1-200)): it is not installed"
+        first="$(grep -m1 -E '^(E|W):' "$log" | sed -E 's/ +\[IP: [^]]*\]//' | cut -c1-240)"
         rm -f "$log"
+        echo "apt-get failed twice to download the i386 package index or to install" \
+          "wine32:i386 ($first): it is not installed"
         return 1
       fi
+      echo "The download failed; trying again in 30 s" >&2
+      sleep 30
+      try=2
     done
     rm -f "$log"
   fi
