@@ -22,12 +22,12 @@ import compound_file  # noqa: E402  (cmake/: how the build reads the summary inf
 import wine_prefix  # noqa: E402  (scripts/lib: prefixes as the other tests make them)
 
 MAKE_MSI = os.path.join(REPO, "cmake", "make_msi.py")
-TEMPLATES = {"win64": "x64;1033", "win32": "Intel;1033"}
 NO_ELEVATION = 0x8  # of the summary's word count
 INSTALLED_KEY = r"Software\\Vorlix\\Installed"
 COMPONENTS = ["Program", "ProgramsFolder", "SettingsFolder", "Shortcut"]
 PROGRAM_FILES = ["LICENSE", "README.txt", "vorlix.exe"]
 UNINSTALL_KEY = r"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+PRODUCTS_KEY = r"Software\\Microsoft\\Installer\\Products\\"
 SETTINGS = b"IP=198.18.0.20\r\n"  # a user's settings file; the program is not started here
 # No network at all for Wine's processes here, as root or not.
 ISOLATED = ["unshare", "-n"] if os.getuid() == 0 else ["unshare", "-rn"]
@@ -62,23 +62,13 @@ def build_msi(tree, out, version=None, commit=None):
 
 
 def msi_check(tree, bits):
-    path = msi(tree, bits)
-    with open(path, "rb") as f:
+    with open(msi(tree, bits), "rb") as f:
         data = f.read()
-    info = compound_file.summary(data)
-    problems = []
-    if info[compound_file.PID_TEMPLATE] != TEMPLATES[bits]:
-        problems.append(f"template {info[compound_file.PID_TEMPLATE]!r}, want {TEMPLATES[bits]!r}")
-    if not info[compound_file.PID_WORDCOUNT] & NO_ELEVATION:
-        problems.append("the summary says administrator rights are needed")
-    stamp = compound_file.filetime(source_date())
-    if {info[compound_file.PID_CREATE_DTM], info[compound_file.PID_LASTSAVE_DTM]} != {stamp}:
-        problems.append("its times are not the commit's")
+    expect(compound_file.summary(data)[compound_file.PID_WORDCOUNT] & NO_ELEVATION,
+           "the summary says administrator rights are needed")
     with tempfile.TemporaryDirectory() as folder:
         with open(build_msi(tree, os.path.join(folder, "again.msi")), "rb") as f:
-            if f.read() != data:
-                problems.append("a second build of the commit gives other bytes")
-    expect(not problems, "; ".join(problems))
+            expect(f.read() == data, "a second build of the commit gives other bytes")
 
 
 @check("the 64-bit Windows Installer package installs per user and builds again to the same bytes")
@@ -114,41 +104,40 @@ class Prefix:
     def msiexec(self, action, package):
         return self.wine("wine", "msiexec", action, package, "/qn")
 
-    def registry(self, hive, key):
-        """The values of one key of the prefix's registry file ("user" or "system"), or None."""
+    def registry(self, hive):
+        """The keys of the prefix's registry file ("user" or "system"): {key: {name: value}}."""
         with open(os.path.join(self.path, f"{hive}.reg"), encoding="utf-8",
                   errors="replace") as f:
-            text = f.read()
-        found = re.search(r"^\[" + re.escape(key) + r"\] \d+\n(.*?)(?:\n\n|\Z)", text,
-                          re.M | re.S | re.I)
-        if not found:
-            return None
-        return dict(re.findall(r'^"([^"]+)"=(?:str\(2\):)?"?(.*?)"?$', found.group(1), re.M))
+            sections = re.findall(r"^\[(.+?)\] \d+\n(.*?)(?:\n\n|\Z)", f.read(), re.M | re.S)
+        value = r'^"([^"]+)"=(?:str\(2\):)?"?(.*?)"?$'
+        return {key: {name: text.replace("\\\\", "\\") for name, text in
+                      re.findall(value, body, re.M)} for key, body in sections}
 
     def products(self):
-        """The installed-apps entries named Vorlix: {key: values}, from either hive (Wine keeps
-        a per-user install's entry under HKLM)."""
-        found = {}
-        for hive in ("user", "system"):
-            with open(os.path.join(self.path, f"{hive}.reg"), encoding="utf-8",
-                      errors="replace") as f:
-                keys = re.findall(r"^\[(" + re.escape(UNINSTALL_KEY) + r"[^\]]+)\]", f.read(),
-                                  re.M)
-            for key in keys:
-                values = self.registry(hive, key) or {}
-                if values.get("DisplayName") == "Vorlix":
-                    found[key] = values
-        return found
+        """The installed-apps entries named Vorlix, from either hive (Wine keeps a per-user
+        install's entry under HKLM)."""
+        return {key: values for hive in ("user", "system") for key, values in
+                self.registry(hive).items()
+                if key.startswith(UNINSTALL_KEY) and values.get("DisplayName") == "Vorlix"}
+
+    def read(self, *path):
+        """The bytes of a file, its path a Linux one or the prefix's C:, or None."""
+        path = os.path.join(*path)
+        if path[:3].upper() == "C:\\":
+            path = os.path.join(self.path, "drive_c", *path[3:].split("\\"))
+        try:
+            with open(path, "rb") as f:
+                return f.read()
+        except OSError:
+            return None
 
     def left(self):
         """What is in the program's and the settings folders, and the shortcut, as found."""
-        found = []
-        for top in (os.path.dirname(self.program), self.settings):
-            for root, dirs, files in os.walk(top):
-                found += [os.path.relpath(os.path.join(root, n), self.user) for n in dirs + files]
-        if os.path.lexists(self.shortcut):
-            found.append(os.path.relpath(self.shortcut, self.user))
-        return sorted(found)
+        found = [os.path.relpath(os.path.join(root, n), self.user)
+                 for top in (os.path.dirname(self.program), self.settings)
+                 for root, dirs, files in os.walk(top) for n in dirs + files]
+        return sorted(found + [os.path.relpath(self.shortcut, self.user)] *
+                      os.path.lexists(self.shortcut))
 
 
 def fresh_prefix(folder, template, name):
@@ -161,42 +150,34 @@ def fresh_prefix(folder, template, name):
 
 
 def installed_problems(w, version):
-    """What is wrong with the installed program, its shortcut and its entry."""
+    """What is wrong with the installed program, its shortcut and its installed-apps entry."""
     problems = []
     names = sorted(os.listdir(w.program)) if os.path.isdir(w.program) else None
-    if names != PROGRAM_FILES:
-        problems.append(f"the program folder holds {names}, want {PROGRAM_FILES}")
-    else:
-        with open(os.path.join(w.program, "vorlix.exe"), "rb") as f, \
-                open(os.path.join(BUILD, "windows", "vorlix.exe"), "rb") as g:
-            if f.read() != g.read():
-                problems.append("the installed vorlix.exe is not the tree's")
+    with open(os.path.join(BUILD, "windows", "vorlix.exe"), "rb") as f:
+        if names != PROGRAM_FILES or w.read(w.program, "vorlix.exe") != f.read():
+            problems.append(f"the program folder holds {names}, or not the tree's vorlix.exe")
     if not os.path.isdir(w.settings):
         problems.append(r"the install made no %APPDATA%\Vorlix")
-    try:
-        with open(w.shortcut, "rb") as f:
-            link = shell_link.read(f.read())
-    except OSError as e:
-        link = {}
-        problems.append(f"no Start-menu shortcut: {e}")
-    user = "C:\\users\\" + os.path.basename(w.user) + "\\AppData\\"
-    want = {"target": user + "Local\\Programs\\Vorlix\\vorlix.exe",
-            "working_dir": user + "Roaming\\Vorlix\\"}
-    for key, value in want.items():
-        if link and link.get(key, "").lower() != value.lower():
-            problems.append(f"the shortcut's {key} is {link.get(key)!r}, want {value!r}")
-    if link and not link.get("icon", "").lower().endswith("vorlix.ico"):
-        problems.append(f"the shortcut's icon is {link.get('icon')!r}")
-    entries = w.products()
-    if len(entries) != 1:
-        problems.append(f"{len(entries)} installed-apps entries for Vorlix: {sorted(entries)}")
-    for values in entries.values():
-        got = (values.get("DisplayVersion"), values.get("Publisher"))
-        if got != (version, "The Vorlix developers"):
-            problems.append(f"the entry's version and publisher are {got}")
-    registered = w.registry("user", INSTALLED_KEY) or {}
-    if sorted(registered) != COMPONENTS:
-        problems.append(f"HKCU\\Software\\Vorlix\\Installed holds {sorted(registered)}")
+    data = w.read(w.shortcut)
+    link = shell_link.read(data) if data else {}
+    user = f"C:\\users\\{os.path.basename(w.user)}\\AppData\\".lower()
+    with open(os.path.join(REPO, "res", "vorlix.ico"), "rb") as f:
+        icon = f.read()
+    got = (link.get("target", "").lower(), link.get("working_dir", "").lower())
+    want = (user + r"local\programs\vorlix\vorlix.exe", user + "roaming\\vorlix\\")
+    if got != want or w.read(link.get("icon", "")) != icon:
+        problems.append(f"the Start-menu shortcut's target and folder are {got}, want {want}, "
+                        f"its icon {link.get('icon')!r} the program's")
+    entries = [(v.get("DisplayVersion"), v.get("Publisher")) for v in w.products().values()]
+    if entries != [(version, "The Vorlix developers")]:
+        problems.append(f"the installed-apps entries' versions and publishers are {entries}")
+    icons = [v.get("ProductIcon", "") for k, v in w.registry("user").items()
+             if k.startswith(PRODUCTS_KEY) and v.get("ProductName") == "Vorlix"]
+    if len(icons) != 1 or w.read(icons[0]) != icon:
+        problems.append(f"the installed-apps entry's icons are {icons}")
+    registered = sorted(w.registry("user").get(INSTALLED_KEY, {}))
+    if registered != COMPONENTS:
+        problems.append(f"HKCU\\Software\\Vorlix\\Installed holds {registered}")
     return problems
 
 
@@ -207,6 +188,7 @@ def msi_install_remove():
         w = fresh_prefix(folder, os.path.join(BUILD, "package-checks", "prefix"), "install")
         expect(w.msiexec("/i", package) == 0, "msiexec /i /qn failed")
         problems = installed_problems(w, project_version())
+        os.makedirs(w.settings, exist_ok=True)
         with open(os.path.join(w.settings, "Vorlix.ini"), "wb") as f:
             f.write(SETTINGS)
         if w.msiexec("/x", package) != 0:
@@ -214,7 +196,7 @@ def msi_install_remove():
         left = w.left()
         if left != [r"AppData/Roaming/Vorlix/Vorlix.ini"]:
             problems.append(f"left after the removal: {left}")
-        if w.products() or w.registry("user", INSTALLED_KEY) is not None:
+        if w.products() or INSTALLED_KEY in w.registry("user"):
             problems.append("the removal left the installed-apps entry or the component keys")
     expect(not problems, "; ".join(problems))
 
