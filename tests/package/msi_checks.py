@@ -6,7 +6,6 @@ network (tests/e2e/scenarios_install.py).
 """
 
 import os
-import pwd
 import re
 import shutil
 import subprocess
@@ -89,7 +88,9 @@ class Prefix:
 
     def __init__(self, path):
         self.path = path
-        self.user = os.path.join(path, "drive_c", "users", pwd.getpwuid(os.getuid()).pw_name)
+        # The user's folder (named "root" in a user namespace that maps the user to root).
+        users = os.path.join(path, "drive_c", "users")
+        self.user = os.path.join(users, *[n for n in os.listdir(users) if n != "Public"][:1])
         self.program = os.path.join(self.user, "AppData", "Local", "Programs", "Vorlix")
         self.settings = os.path.join(self.user, "AppData", "Roaming", "Vorlix")
         self.shortcut = os.path.join(self.user, "AppData", "Roaming", "Microsoft", "Windows",
