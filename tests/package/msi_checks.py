@@ -1,8 +1,6 @@
-"""Checks of the Windows Installer packages of the Windows trees (build/windows,
-build/windows-i686): what they declare, that a second build of the commit gives the same bytes,
-and, under Wine in a fresh prefix with no network, a silent install, upgrade and removal of the
-64-bit one. No check starts the program: that is for the end-to-end scenarios, inside the test
-network (tests/e2e/scenarios_install.py).
+"""Checks of the Windows Installer packages of the Windows trees: per user, the same bytes from a
+second build, and under Wine with no network the 64-bit one's silent install, upgrade and
+removal. Starting the program is for the end-to-end scenarios (tests/e2e/scenarios_install.py).
 """
 
 import os
@@ -150,7 +148,7 @@ def fresh_prefix(folder, template, name):
     return Prefix(path)
 
 
-def installed_problems(w, version):
+def installed_problems(w):
     """What is wrong with the installed program, its shortcut and its installed-apps entry."""
     problems = []
     names = sorted(os.listdir(w.program)) if os.path.isdir(w.program) else None
@@ -170,7 +168,7 @@ def installed_problems(w, version):
         problems.append(f"the Start-menu shortcut's target and folder are {got}, want {want}, "
                         f"its icon {link.get('icon')!r} the program's")
     entries = [(v.get("DisplayVersion"), v.get("Publisher")) for v in w.products().values()]
-    if entries != [(version, "The Vorlix developers")]:
+    if entries != [(project_version(), "The Vorlix developers")]:
         problems.append(f"the installed-apps entries' versions and publishers are {entries}")
     icons = [v.get("ProductIcon", "") for k, v in w.registry("user").items()
              if k.startswith(PRODUCTS_KEY) and v.get("ProductName") == "Vorlix"]
@@ -182,56 +180,44 @@ def installed_problems(w, version):
     return problems
 
 
-@check("the 64-bit package installs silently under Wine, and its removal leaves the settings")
-def msi_install_remove():
-    package = msi("windows", "win64")
-    with tempfile.TemporaryDirectory(dir=BUILD) as folder:
-        w = fresh_prefix(folder, os.path.join(BUILD, "package-checks", "prefix"), "install")
-        expect(w.msiexec("/i", package) == 0, "msiexec /i /qn failed")
-        problems = installed_problems(w, project_version())
-        os.makedirs(w.settings, exist_ok=True)
-        with open(os.path.join(w.settings, "Vorlix.ini"), "wb") as f:
-            f.write(SETTINGS)
-        if w.msiexec("/x", package) != 0:
-            problems.append("msiexec /x /qn failed")
-        left = w.left()
-        if left != [r"AppData/Roaming/Vorlix/Vorlix.ini"]:
-            problems.append(f"left after the removal: {left}")
-        if w.products() or INSTALLED_KEY in w.registry("user"):
-            problems.append("the removal left the installed-apps entry or the component keys")
-    expect(not problems, "; ".join(problems))
+# What is installed before this commit's package: (what, its version and commit, None for
+# nothing or this commit's). This commit's package replaces each but a newer version, and its
+# removal leaves the user's settings alone.
+INSTALL_CASES = [("a fresh prefix", None), ("an older version", ("1.00", None)),
+                 ("this version of another commit", (None, "0" * 40)),
+                 ("a newer version", ("99.99", None))]
 
 
-# Packages installed before this commit's: (what it stands for, version, commit or None for
-# this commit's, whether this commit's replaces it). A newer version is not replaced by it.
-UPGRADE_CASES = [("an older version", "1.00", None, True),
-                 ("this version of another commit", None, "0" * 40, True),
-                 ("a newer version", "99.99", None, False)]
-
-
-@check("the 64-bit package replaces an older install and keeps its settings; a newer one stays")
-def msi_upgrade():
+@check("the 64-bit package installs silently under Wine, over an older one, and its removal "
+       "leaves the settings")
+def msi_install_upgrade_remove():
     package = msi("windows", "win64")
     problems = []
     with tempfile.TemporaryDirectory(dir=BUILD) as folder:
-        for n, (what, version, commit, replaced) in enumerate(UPGRADE_CASES):
-            before = build_msi("windows", os.path.join(folder, f"before-{n}.msi"), version,
-                               commit)
-            w = fresh_prefix(folder, os.path.join(BUILD, "package-checks", "prefix"), f"up-{n}")
-            if w.msiexec("/i", before) != 0:
-                problems.append(f"{what}: its install failed")
-                continue
+        for n, (what, before) in enumerate(INSTALL_CASES):
+            w = fresh_prefix(folder, os.path.join(BUILD, "package-checks", "prefix"), f"p{n}")
+            said = []
+            if before:
+                older = build_msi("windows", os.path.join(folder, f"{n}.msi"), *before)
+                if w.msiexec("/i", older) != 0:
+                    said.append("its install failed")
+            os.makedirs(w.settings, exist_ok=True)
             with open(os.path.join(w.settings, "Vorlix.ini"), "wb") as f:
                 f.write(SETTINGS)
             rc = w.msiexec("/i", package)
-            if replaced:
-                problems += [f"{what}: {p}" for p in [f"msiexec /i exited {rc}"] * (rc != 0) +
-                             installed_problems(w, project_version())]
-            else:
+            if what == "a newer version":
                 versions = [v.get("DisplayVersion") for v in w.products().values()]
-                if rc == 0 or versions != [version]:
-                    problems.append(f"{what}: msiexec /i exited {rc}; installed {versions}")
-            with open(os.path.join(w.settings, "Vorlix.ini"), "rb") as f:
-                if f.read() != SETTINGS:
-                    problems.append(f"{what}: Vorlix.ini changed")
+                if rc == 0 or versions != [before[0]]:
+                    said.append(f"msiexec /i exited {rc}; installed {versions}")
+            else:
+                said += [f"msiexec /i exited {rc}"] * (rc != 0) + installed_problems(w)
+                if w.msiexec("/x", package) != 0:
+                    said.append("msiexec /x /qn failed")
+                if w.left() != ["AppData/Roaming/Vorlix/Vorlix.ini"]:
+                    said.append(f"left after the removal: {w.left()}")
+                if w.products() or INSTALLED_KEY in w.registry("user"):
+                    said.append("the removal left the installed-apps entry or the component keys")
+            if w.read(w.settings, "Vorlix.ini") != SETTINGS:
+                said.append("Vorlix.ini changed")
+            problems += [f"{what}: {p}" for p in said]
     expect(not problems, "; ".join(problems))
