@@ -160,11 +160,13 @@ def msi_started_from_shortcut(d):
     user = links[0].split(os.sep + "AppData" + os.sep)[0]
     folder = os.path.join(user, "AppData", "Roaming", "Vorlix")
     check(os.path.isdir(folder), "the install made no %APPDATA%\\Vorlix")
-    # Settings that name a test host where the shortcut should run the program, and a guard
-    # naming another where it is started from.
+    # Settings that name a test host where the shortcut should run the program, and guards
+    # naming another where it is started from and where it is installed.
     write_settings(folder)
     started_in = tempfile.mkdtemp(prefix="start-menu-", dir=d.rig.run_dir)
     write_settings(started_in, {"IP": GUARD_HOST})
+    write_settings(os.path.join(user, "AppData", "Local", "Programs", "Vorlix"),
+                   {"IP": GUARD_HOST})
     # As the Start menu opens a shortcut, by its path on drive C:. Wine's start ends once it
     # has started the shortcut's program (it does not wait for it, even with /wait).
     link = "C:\\" + os.path.relpath(links[0], os.path.join(d.prefix, "drive_c"))
