@@ -192,4 +192,7 @@ def msi_started_from_shortcut(d):
     # Its exit code is not ours to read: the program was started by Wine's start.
     left = d.wait_gone(20)
     check(not left, f"processes of the prefix still running 20 s after a close request: {left}")
+    # Removed again: the run's later scenarios share the prefix.
+    p = d.wine(["wine", "msiexec", "/x", windows_path(msi), "/qn"], timeout=180, check_rc=False)
+    check(p.returncode == 0 and not os.path.exists(links[0]), "msiexec /x /qn left the shortcut")
     print(f"  {text!r} from the installed program, its settings in %APPDATA%\\Vorlix")
