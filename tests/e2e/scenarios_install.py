@@ -185,9 +185,6 @@ def msi_started_from_shortcut(d):
     want = settings_bytes(dict(SETTINGS_FILE, ConfigFormPosX=300, ConfigFormPosY=100))
     written, ok = poll(prog.settings_file, lambda b: b == want, 5, interval=0.05)
     check(ok, f"5 s after OK %APPDATA%\\Vorlix\\Vorlix.ini is {written!r}")
-    with open(os.path.join(started_in, "Vorlix.ini"), "rb") as f:
-        check(f.read() == settings_bytes(dict(SETTINGS_FILE, IP=GUARD_HOST)),
-              "the Vorlix.ini of the folder the shortcut was opened from was rewritten")
     d.request_close(STATUS)
     # Its exit code is not ours to read: the program was started by Wine's start.
     left = d.wait_gone(20)
