@@ -2,7 +2,8 @@
 # Builds one commit twice, in two fresh clones in folders of different names and depths, one
 # after the other, and prints the SHA-256 of what each build gives side by side: the Linux
 # program (as built, and as the Debian package installs it), both Windows programs, the Debian
-# package and both zips. Ends with 0 when every pair is the same, 1 otherwise.
+# package, both zips and both Windows Installer packages. Ends with 0 when every pair is the
+# same, 1 otherwise.
 #
 #   bench/reproducible.sh [COMMIT]      (the checkout's HEAD by default; about 10 minutes)
 set -euo pipefail

@@ -1,6 +1,6 @@
 # The Linux tree's install rules and its Debian package (cpack --preset linux): the program on
-# the PATH, its desktop entry, icons in the hicolor theme, AppStream metadata, the manual page,
-# the copyright file and the changelog. Included by cmake/Package.cmake.
+# the PATH, its desktop entry and its launcher, icons in the hicolor theme, AppStream metadata,
+# the manual page, the copyright file and the changelog. Included by cmake/Package.cmake.
 include(GNUInstallDirs)
 include(cmake/Changelog.cmake)
 
@@ -23,9 +23,8 @@ configure_file("${CMAKE_SOURCE_DIR}/res/linux/${VORLIX_APP_ID}.metainfo.xml.in"
   "${VORLIX_PACKAGE_DIR}/${VORLIX_APP_ID}.metainfo.xml" @ONLY)
 configure_file("${CMAKE_SOURCE_DIR}/res/linux/vorlix.1.in" "${VORLIX_PACKAGE_DIR}/vorlix.1" @ONLY)
 
-# The copyright file in Debian's machine-readable format, its licence text the one of LICENSE.
-file(STRINGS "${CMAKE_SOURCE_DIR}/LICENSE" vorlix_copyright REGEX "^Copyright \\(c\\) ")
-string(REGEX REPLACE "^Copyright \\(c\\) " "" VORLIX_COPYRIGHT "${vorlix_copyright}")
+# The copyright file in Debian's machine-readable format, its licence text the one of LICENSE
+# (its copyright line is read by cmake/Version.cmake).
 file(READ "${CMAKE_SOURCE_DIR}/LICENSE" vorlix_license)
 string(FIND "${vorlix_license}" "Permission is hereby granted" vorlix_body_at)
 string(SUBSTRING "${vorlix_license}" ${vorlix_body_at} -1 vorlix_license)
@@ -36,7 +35,6 @@ string(REPLACE "\n" "\n " vorlix_license "${vorlix_license}")
 set(VORLIX_LICENSE_BODY " ${vorlix_license}")
 configure_file("${CMAKE_SOURCE_DIR}/res/linux/copyright.in" "${VORLIX_PACKAGE_DIR}/copyright"
   @ONLY)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/LICENSE")
 
 # The manual page and the changelog compressed as Debian keeps them: gzip -9, no name or time.
 add_custom_command(OUTPUT "${VORLIX_PACKAGE_DIR}/vorlix.1.gz"
@@ -58,8 +56,11 @@ install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comme
   --remove-section=.note --strip-unneeded
   \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/vorlix\"
   COMMAND_ERROR_IS_FATAL ANY)")
+# The desktop entry starts the program through a launcher that moves to its settings folder.
 install(FILES "${CMAKE_SOURCE_DIR}/res/linux/${VORLIX_APP_ID}.desktop"
   DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+install(PROGRAMS "${CMAKE_SOURCE_DIR}/res/linux/menu-start"
+  DESTINATION "${CMAKE_INSTALL_LIBEXECDIR}/vorlix")
 foreach(size 16 24 32 48 64 128 256)
   install(FILES "${CMAKE_SOURCE_DIR}/res/icons/${size}.png"
     DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps" RENAME vorlix.png)

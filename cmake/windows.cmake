@@ -56,8 +56,11 @@ if(MINGW)
 endif()
 add_executable(vorlix WIN32 ${VORLIX_WIN32_ENTRY} res/vorlix.rc)
 vorlix_forward_headers(vorlix app ${VORLIX_WIN32_ENTRY})
-# The resource file finds the version header and the manifest made from the version here.
+# The resource file finds the version header and the manifest made from the version here;
+# the resource compiler's own dependency scan sees neither the manifest nor the icon.
 target_include_directories(vorlix PRIVATE "${VORLIX_GENERATED_DIR}")
+set_source_files_properties(res/vorlix.rc PROPERTIES OBJECT_DEPENDS
+  "${VORLIX_GENERATED_DIR}/vorlix.manifest;${CMAKE_SOURCE_DIR}/res/vorlix.ico")
 target_link_libraries(vorlix PRIVATE vorlix_app vorlix_win32 vorlix_options)
 if(MINGW)
   # The C++ runtime is linked in, so the program needs the system's DLLs only.

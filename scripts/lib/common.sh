@@ -19,9 +19,10 @@ VORLIX_PACKAGES=(cmake g++ make ccache libgtest-dev googletest mingw-w64 wine wi
 
 # What checks the packages (scripts/test, tests/package/check.py): lintian, the validators of
 # desktop entries and AppStream metadata, dpkg-deb and dpkg-shlibdeps, and GLib's reading of a
-# desktop entry's command line (the system's python with GLib's introspection data).
+# desktop entry's command line (the system's python with GLib's introspection data); wixl, which
+# makes the Windows Installer package, and msitools, which sets what wixl cannot and reads it.
 VORLIX_PACKAGE_TOOLS=(lintian desktop-file-utils appstream dpkg-dev file man-db python3-gi
-  gir1.2-glib-2.0)
+  gir1.2-glib-2.0 wixl msitools)
 
 # The desktops the Linux program is tried on besides openbox: XFCE's window manager (with its
 # settings service) and GNOME's in its X11 mode, a settings daemon that publishes Xft/DPI, and
@@ -55,28 +56,64 @@ vorlix_ensure_packages() {
 # Wine's 32-bit part (wine32:i386, with the i386 architecture added to dpkg), which runs the
 # 32-bit program. Only where the kernel runs 32-bit x86 programs: elsewhere it cannot start, and
 # once installed it takes the `wine` command over from wine64, so that nothing would start under
-# Wine. Fails, saying why, when Wine's 32-bit part cannot run here.
+# Wine. Fails, saying why, when Wine's 32-bit part cannot run here; the reason is kept in
+# VORLIX_WINE32_MISSING, where the 32-bit program's tests read it for their skip.
+VORLIX_WINE32_MISSING="$VORLIX_ROOT/build/wine32-not-installed.txt"
 vorlix_ensure_wine32() {
+  local why
+  mkdir -p "$(dirname "$VORLIX_WINE32_MISSING")"
+  if why="$(vorlix_install_wine32)"; then
+    rm -f "$VORLIX_WINE32_MISSING"
+    return 0
+  fi
+  printf '%s\n' "$why" >"$VORLIX_WINE32_MISSING"
+  echo "$why" >&2
+  return 1
+}
+
+# Installs wine32:i386 where it can run; prints why not and fails otherwise.
+vorlix_install_wine32() {
   local sudo=() why
   [[ $(id -u) -eq 0 ]] || sudo=(sudo)
   if ! why="$(python3 "$VORLIX_ROOT/scripts/lib/runs_i386.py")"; then
     if [[ -x /usr/lib/wine/wine ]]; then
-      echo "$why; wine32:i386 is installed all the same, and starts nothing: remove it" >&2
+      echo "$why; wine32:i386 is installed all the same, and starts nothing: remove it"
     else
-      echo "$why: wine32:i386 is not installed" >&2
+      echo "$why: wine32:i386 is not installed"
     fi
     return 1
   fi
   if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
-    echo "Installing: wine32:i386"
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-      "${sudo[@]}" dpkg --add-architecture i386 || return 1
+    echo "Installing: wine32:i386" >&2
+    if ! dpkg --print-foreign-architectures | grep -qx i386 &&
+      ! "${sudo[@]}" dpkg --add-architecture i386 >&2; then
+      echo "the i386 architecture could not be added to dpkg: wine32:i386 is not installed"
+      return 1
     fi
-    "${sudo[@]}" apt-get update -qq &&
-      DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 install \
-        -y -qq wine32:i386 >/dev/null || return 1
+    # A mirror that is being synchronised serves an index of the wrong size now and then: a
+    # second try, a little later and past any cache, usually gets it.
+    local log first try=1
+    log="$(mktemp)"
+    until "${sudo[@]}" apt-get -o Acquire::http::No-Cache=true update -qq >"$log" 2>&1 &&
+      DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 \
+        install -y -qq wine32:i386 >>"$log" 2>&1; do
+      if ((try == 2)); then
+        first="$(grep -m1 -E '^(E|W):' "$log" | sed -E 's/ +\[IP: [^]]*\]//' | cut -c1-240)"
+        rm -f "$log"
+        echo "apt-get failed twice to download the i386 package index or to install" \
+          "wine32:i386 ($first): it is not installed"
+        return 1
+      fi
+      echo "The download failed; trying again in 30 s" >&2
+      sleep 30
+      try=2
+    done
+    rm -f "$log"
   fi
-  WINEDEBUG=-all /usr/lib/wine/wine --version >/dev/null
+  if ! WINEDEBUG=-all /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "wine32:i386 is installed but its wine does not start"
+    return 1
+  fi
 }
 
 vorlix_build() {

@@ -1,16 +1,17 @@
 """End-to-end scenarios of faults the program survives with nothing lost: a burst of a hundred
-presses of Check, a read-only working folder, a settings file held open by another process and
-settings files of junk. Written against the driver interface (driver.py); e2e.py runs its
-SCENARIOS.
+presses of Check, a read-only working folder (the 32-bit program's too), a settings file held
+open by another process and settings files of junk. Written against the driver interface
+(driver.py); e2e.py runs its SCENARIOS.
 """
 
+import glob
 import os
 import random
 import tempfile
 import time
 
 from layout import SETTINGS, STATUS
-from rig import Failure, centre, check, exit_text, holds, poll, wait_until
+from rig import Failure, Skip, centre, check, exit_text, holds, poll, wait_until
 from scenarios import (CYAN, LIME, MAGENTA, NOT_HAPPENING_S, RED, RESULT_RE, YELLOW, adder,
                        close_and_check_exit, control, file_with, in_range, open_settings,
                        panel_text, press_check, rest_problems, start, started, type_into,
@@ -190,6 +191,30 @@ def read_only_folder(d):
     close_and_check_exit(d, prog, "a close request")
     check(not os.listdir(workdir), f"the folder holds {os.listdir(workdir)} after the exit")
     print("  started at 0,0 with nothing applied; two hides saved nothing and said nothing")
+
+
+@scenario("fault_a_read_only_working_folder_32bit_no_virtual_store", platforms=("wine",))
+def read_only_folder_32bit(d):
+    # The 32-bit program asks to run as its user: Windows would otherwise redirect its failed
+    # save into the user's VirtualStore and report it done.
+    why = d.can_run_32bit()
+    if why:
+        raise Skip(why)
+    prog = start(d, read_only=True, exe=d.exe32)
+    main = wait_window(d, STATUS, 20, prog)
+    check(main.title == f"IP: {HOST}", f"caption {main.title!r}: Vorlix.ini was not read")
+    before = prog.settings_file()
+    open_settings(d)
+    hide_settings_with_ok(d)
+    no_box_for_a_while(d, "a hide in a read-only folder")
+    check(prog.settings_file() == before, "the read-only folder's Vorlix.ini changed")
+    d.request_close(STATUS)
+    close_and_check_exit(d, prog, "a close request")
+    stored = [os.path.join(top, n) for store in glob.glob(os.path.join(
+        d.prefix, "drive_c", "users", "*", "AppData", "Local", "VirtualStore"))
+        for top, _, names in os.walk(store) for n in names]
+    check(not stored, f"the VirtualStore holds {stored}")
+    print("  the save failed silently; nothing in the VirtualStore")
 
 
 @scenario("fault_settings_file_held_open_while_hidden")

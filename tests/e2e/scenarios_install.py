@@ -1,11 +1,13 @@
 """End-to-end scenarios of the packages, as a user gets the program from them: the Debian
 package unpacked into a folder that stands for the system's root, and its program started the
 way its desktop entry starts it; each Windows zip unpacked, and its vorlix.exe started in the
-folder it was unpacked into, as a double click starts it. The packages are those that cpack
-wrote, as the SHA256SUMS beside them lists them (cpack --preset linux, windows, windows-i686).
-e2e.py runs its SCENARIOS.
+folder it was unpacked into, as a double click starts it; the 64-bit Windows Installer package
+installed, and its program started through its Start-menu shortcut. The packages are those that
+cpack wrote, as the SHA256SUMS beside them lists them (cpack --preset linux, windows,
+windows-i686). e2e.py runs its SCENARIOS.
 """
 
+import glob
 import hashlib
 import json
 import os
@@ -14,7 +16,8 @@ import zipfile
 
 from layout import SETTINGS, STATUS
 from linux_session import SYSTEM_PYTHON
-from rig import REPO, Skip, centre, check, poll, run
+from rig import REPO, Skip, centre, check, exit_text, poll, run
+from wine_driver import windows_path
 from scenarios import (SETTINGS_FILE, adder, close_and_check_exit, control, in_range, on_screen,
                        open_settings, press_check, settings_bytes, wait_window, write_settings)
 
@@ -62,6 +65,8 @@ def started_from_menu_entry(d):
     argv = json.loads(run([SYSTEM_PYTHON, DESKTOP_EXEC, os.path.join(root, DESKTOP_ENTRY)],
                           env=installed).stdout)
     print(f"  the desktop entry starts {argv}")
+    check(argv[0].startswith("/usr/"), f"the desktop entry starts {argv}, not a packaged file")
+    argv = [root + argv[0], *argv[1:]]  # as unpacked
     problems = []
     for config, where in MENU_CASES:
         home = tempfile.mkdtemp(prefix="home-", dir=d.rig.run_dir)
@@ -142,3 +147,49 @@ def zip_win32(d):
     if why:
         raise Skip(why)
     unpacked_and_started(d, "windows-i686", "win32")
+
+
+@scenario("msi_installed_and_started_from_its_shortcut", platforms=("wine",))
+def msi_started_from_shortcut(d):
+    msi = package("windows", "-win64.msi")
+    p = d.wine(["wine", "msiexec", "/i", windows_path(msi), "/qn"], timeout=180, check_rc=False)
+    check(p.returncode == 0, f"msiexec /i /qn exited {p.returncode}")
+    links = glob.glob(os.path.join(d.prefix, "drive_c", "users", "*", "AppData", "Roaming",
+                                   "Microsoft", "Windows", "Start Menu", "Programs", "Vorlix.lnk"))
+    check(len(links) == 1, f"Start-menu shortcuts named Vorlix: {links}")
+    user = links[0].split(os.sep + "AppData" + os.sep)[0]
+    folder = os.path.join(user, "AppData", "Roaming", "Vorlix")
+    check(os.path.isdir(folder), "the install made no %APPDATA%\\Vorlix")
+    # Settings that name a test host where the shortcut should run the program, and guards
+    # naming another where it is started from and where it is installed.
+    write_settings(folder)
+    started_in = tempfile.mkdtemp(prefix="start-menu-", dir=d.rig.run_dir)
+    write_settings(started_in, {"IP": GUARD_HOST})
+    write_settings(os.path.join(user, "AppData", "Local", "Programs", "Vorlix"),
+                   {"IP": GUARD_HOST})
+    # As the Start menu opens a shortcut, by its path on drive C:. Wine's start ends once it
+    # has started the shortcut's program (it does not wait for it, even with /wait).
+    link = "C:\\" + os.path.relpath(links[0], os.path.join(d.prefix, "drive_c"))
+    prog = d.spawn(["wine", "start", link.replace("/", "\\")], d.env(), started_in, folder,
+                   started_in + ".log")
+    rc = prog.wait(30)
+    check(rc == 0, f"wine start on the shortcut: {exit_text(rc)}; log: {prog.log_tail()!r}")
+    main = on_screen(d, wait_window(d, STATUS, 30))
+    check(main.title == "IP: 198.18.0.20",
+          f"caption {main.title!r}: the settings in %APPDATA%\\Vorlix were not read")
+    text = press_check(d)
+    check(in_range(text, 20), f"a check shows {text!r}")
+    d.rig.screenshot("msi_started_from_shortcut")
+    open_settings(d)
+    d.rig.click(*centre(control(d, SETTINGS, "Button_OK").rect))
+    want = settings_bytes(dict(SETTINGS_FILE, ConfigFormPosX=300, ConfigFormPosY=100))
+    written, ok = poll(prog.settings_file, lambda b: b == want, 5, interval=0.05)
+    check(ok, f"5 s after OK %APPDATA%\\Vorlix\\Vorlix.ini is {written!r}")
+    d.request_close(STATUS)
+    # Its exit code is not ours to read: the program was started by Wine's start.
+    left = d.wait_gone(20)
+    check(not left, f"processes of the prefix still running 20 s after a close request: {left}")
+    # Removed again: the run's later scenarios share the prefix.
+    p = d.wine(["wine", "msiexec", "/x", windows_path(msi), "/qn"], timeout=180, check_rc=False)
+    check(p.returncode == 0 and not os.path.exists(links[0]), "msiexec /x /qn left the shortcut")
+    print(f"  {text!r} from the installed program, its settings in %APPDATA%\\Vorlix")

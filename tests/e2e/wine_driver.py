@@ -24,6 +24,8 @@ import wine_prefix  # scripts/lib, on the path through rig
 WININSPECT = os.path.join(REPO, "build", "windows", "wininspect.exe")
 # Says whether the kernel runs 32-bit x86 programs, as Wine's 32-bit part is.
 RUNS_I386 = os.path.join(REPO, "scripts", "lib", "runs_i386.py")
+# Why scripts/test did not install Wine's 32-bit part, when it did not.
+WINE32_MISSING = os.path.join(REPO, "build", "wine32-not-installed.txt")
 BOX_CLASS = "#32770"
 # The window classes that provide each kind of control of the layout.
 CLASS_OF_KIND = {"panel": "static", "label": "static", "frame": "static", "button": "button",
@@ -106,9 +108,13 @@ class WineDriver(Driver):
         if kernel.returncode != 0:
             return (f"{kernel.stdout.strip()}, so Wine's 32-bit part (wine32:i386) cannot run "
                     f"here")
+        try:  # why scripts/test could not install it
+            with open(WINE32_MISSING) as f:
+                return f"this Wine runs no 32-bit programs: {f.read().strip()}"
+        except OSError:
+            pass
         return ("this Wine runs no 32-bit programs: its prefix has no syswow64\\ntdll.dll "
-                "(Debian's wine64 without the wine32:i386 package, which needs the i386 "
-                "architecture added to dpkg)")
+                "(wine32:i386 is not installed; scripts/test installs it)")
 
     # -- Wine ------------------------------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Checks the packages that cpack made: the Debian package of the Linux tree and the zips of the
-Windows trees (build/linux, build/windows, build/windows-i686, each with its SHA256SUMS).
+"""Checks the packages that cpack made: the Debian package of the Linux tree and the zips and
+Windows Installer packages of the Windows trees (build/linux, build/windows, build/windows-i686,
+each with its SHA256SUMS).
 
 Usage (as root, after the builds and cpack): check.py [--results FILE] [--no-install]
 Prints "PASS name", "FAIL name: why" or "SKIP name: why" per check and writes each as a line
@@ -14,6 +15,7 @@ import sys
 import traceback
 
 import deb_checks  # noqa: F401  (registers its checks)
+import msi_checks  # noqa: F401  (registers its checks)
 import zip_checks  # noqa: F401  (registers its checks)
 from packages import CHECKS, OPTIONS, Failure, Skip
 

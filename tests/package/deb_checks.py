@@ -17,6 +17,7 @@ from packages import HERE, OPTIONS, Skip, check, expect, packages, project_versi
 DESKTOP_EXEC = os.path.join(HERE, "desktop_exec.py")
 APP_ID = "org.vorlix.Vorlix"
 DEB_FILES = os.path.join(HERE, "deb-files.txt")
+MENU_START = "/usr/libexec/vorlix/menu-start"
 APT = ["apt-get", "-o", "DPkg::Lock::Timeout=900", "-y", "-qq"]
 
 
@@ -96,7 +97,7 @@ LAUNCH_CASES = [(None, ".config/vorlix"), ("", ".config/vorlix"),
                 ("relative/config", ".config/vorlix"), ("{home}/elsewhere", "elsewhere/vorlix")]
 
 
-@check("the desktop entry's command makes the settings folder and starts the program in it")
+@check("the desktop entry's launcher makes the settings folder and starts the program in it")
 def desktop_exec_folder():
     problems = []
     with tempfile.TemporaryDirectory() as root:
@@ -112,6 +113,8 @@ def desktop_exec_folder():
         p = run([DESKTOP_EXEC, entry], env=env)
         expect(p.returncode == 0, f"desktop_exec.py: {p.stderr.strip()}")
         argv = json.loads(p.stdout)
+        expect(argv == [MENU_START], f"the desktop entry starts {argv}, want [{MENU_START}]")
+        argv = [root + MENU_START]  # the launcher as unpacked
         for n, (config, folder) in enumerate(LAUNCH_CASES):
             home = os.path.join(root, f"home {n}")  # a space, as a home may have
             os.mkdir(home)

@@ -24,7 +24,7 @@ def extended_time(extra):
 
 
 def zip_check(tree, bits):
-    found = packages(tree)
+    found = [p for p in packages(tree) if p.endswith(".zip")]
     want = f"vorlix-{project_version()}-{bits}.zip"
     expect([os.path.basename(p) for p in found] == [want],
            f"build/{tree}/SHA256SUMS lists {[os.path.basename(p) for p in found]}, want [{want}]")
@@ -42,6 +42,15 @@ def zip_check(tree, bits):
     if machine != PE_MACHINES[bits] or stamp != 0:
         problems.append(f"vorlix.exe: machine {machine:#x}, time stamp {stamp}; want "
                         f"{PE_MACHINES[bits]:#x} and 0")
+    # The manifest is UTF-8 text in the resources, the version block's strings UTF-16.
+    if b'<requestedExecutionLevel level="asInvoker"' not in exe:
+        problems.append("vorlix.exe's manifest does not ask for asInvoker")
+    key = "LegalCopyright\0".encode("utf-16-le")
+    at = exe.find(key) + len(key)  # the value follows, aligned to four bytes
+    with open(os.path.join(REPO, "LICENSE")) as f:
+        holder = [line for line in f.read().splitlines() if line.startswith("Copyright (c) ")]
+    if at < len(key) or holder[0].encode("utf-16-le") not in exe[at:at + 2 + 2 * len(holder[0])]:
+        problems.append(f"vorlix.exe's LegalCopyright is not LICENSE's {holder[0]!r}")
     if readme.count(b"\n") != readme.count(b"\r\n") or project_version().encode() not in readme:
         problems.append("README.txt has a line that does not end in CR LF, or lacks the version")
     with open(os.path.join(REPO, "LICENSE"), "rb") as f:
