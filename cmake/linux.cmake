@@ -35,6 +35,7 @@ vorlix_layer(vorlix_gtk platform/gtk
   src/platform/gtk/Panel.cpp src/platform/gtk/Panel.h
   src/platform/gtk/PushButton.cpp src/platform/gtk/PushButton.h
   src/platform/gtk/Scale.cpp src/platform/gtk/Scale.h
+  src/platform/gtk/ShortCutKeys.cpp src/platform/gtk/ShortCutKeys.h
   src/platform/gtk/Style.cpp src/platform/gtk/Style.h
   src/platform/gtk/TerminationSignals.cpp src/platform/gtk/TerminationSignals.h
   src/platform/gtk/Timer.cpp src/platform/gtk/Timer.h
@@ -74,6 +75,8 @@ add_executable(vorlix_gtk_tests
 )
 vorlix_forward_headers(vorlix_gtk_tests app ${VORLIX_GTK_STARTUP_ERROR})
 target_include_directories(vorlix_gtk_tests PRIVATE tests/gtk)
+# The icon test compares the built-in pixels with res/icons.
+target_compile_definitions(vorlix_gtk_tests PRIVATE VORLIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 # The scale tests read the windows' sizes from the X server itself.
 pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
 target_link_libraries(vorlix_gtk_tests PRIVATE vorlix_gtk vorlix_options GTest::gtest_main
