@@ -66,6 +66,7 @@ add_executable(vorlix_gtk_tests
   tests/gtk/BackendTest.cpp
   tests/gtk/CaptionsTest.cpp
   tests/gtk/ControlsTest.cpp
+  tests/gtk/FramesTest.cpp
   tests/gtk/GtkFixture.h
   tests/gtk/ScaleTest.cpp
   tests/gtk/TerminationSignalsTest.cpp
