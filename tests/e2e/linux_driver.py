@@ -331,6 +331,28 @@ class LinuxDriver(Driver):
     def accessible_names(self, role):
         return {name: c.accessible_name for name, c in self.controls(role).items()}
 
+    def tooltip(self):
+        # GTK's tooltip is a window of its own, of the tooltip type, that AT-SPI does not list;
+        # its text is the accessible description of the control it is shown for.
+        shown = self.session.x(["xdotool", "search", "--onlyvisible", "--classname", "vorlix"],
+                               check_rc=False).stdout.split()
+        if not any("_NET_WM_WINDOW_TYPE_TOOLTIP" in self.session.x(
+                ["xprop", "-id", xid, "_NET_WM_WINDOW_TYPE"], check_rc=False).stdout
+                for xid in shown):
+            return None
+        for _, w in self._tops():
+            described = [n["description"] for n in walk(w) if n.get("description")]
+            if described:
+                return described[0]
+        return None
+
+    def shortcut_keys(self, role, name):
+        _, w = self._top(role)
+        check(w, f"no shown {CLASSES[role]}")
+        control = self.control(role, name)
+        node = next((n for n in walk(w) if rect(n["ext"]) == control.rect and "keys" in n), None)
+        return node["keys"] if node else None
+
     def watch(self):
         w = _AtspiWatch(self, os.path.join(self.rig.run_dir,
                                            f"watch-{time.monotonic_ns()}.jsonl"))
