@@ -21,6 +21,7 @@ vorlix_layer(vorlix_gtk platform/gtk
   src/platform/gtk/BuiltInIcons.h ${VORLIX_BUILT_IN_ICONS}
   src/platform/gtk/ButtonBase.h
   src/platform/gtk/CheckBox.cpp src/platform/gtk/CheckBox.h
+  src/platform/gtk/ClickableArea.cpp src/platform/gtk/ClickableArea.h
   src/platform/gtk/Control.cpp src/platform/gtk/Control.h
   src/platform/gtk/EditField.cpp src/platform/gtk/EditField.h
   src/platform/gtk/ErrorDialog.cpp src/platform/gtk/ErrorDialog.h

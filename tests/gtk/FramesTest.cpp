@@ -98,7 +98,22 @@ TEST_F(FramesTest, TheSettingsKeysClickTheirControlOnceWhileHeldAndLeaveTheFocus
   EXPECT_EQ(LogOf(0).Clicks, 0) << "Alt+Enter pressed the focused button";
   EXPECT_EQ(gtk_window_get_focus(form.Window()), check.Widget());
   EXPECT_TRUE(gtk_window_get_focus_visible(form.Window())) << "no focus ring after a key";
+
+  // Assistive technology reads the keys from the panel's action, and clicks it through it.
+  GtkWidget* area = static_cast<gtk::Control&>(*made).Widget();
+  AtkAction* action = ATK_ACTION(gtk_widget_get_accessible(area));
+  ASSERT_EQ(atk_action_get_n_actions(action), 1);
+  EXPECT_STREQ(atk_action_get_name(action, 0), "click");
+  EXPECT_STREQ(atk_action_get_keybinding(action, 0), ";;<Control>comma");
+  EXPECT_TRUE(atk_action_do_action(action, 0));
+  EXPECT_EQ(panelLog.Clicks, 4) << "the click waits for the main loop";
+  Pump();
+  EXPECT_EQ(panelLog.Clicks, 5);
+  // A click still to run when the panel goes does nothing.
+  EXPECT_TRUE(atk_action_do_action(action, 0));
   made.reset();
+  Pump();
+  EXPECT_EQ(panelLog.Clicks, 5);
 }
 
 TEST_F(FramesTest, APanelsTooltipFollowsItsHint) {
