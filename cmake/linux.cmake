@@ -42,6 +42,7 @@ vorlix_layer(vorlix_gtk platform/gtk
   src/platform/gtk/Timer.cpp src/platform/gtk/Timer.h
   src/platform/gtk/Toolkit.cpp src/platform/gtk/Toolkit.h
   src/platform/gtk/WindowIcon.cpp src/platform/gtk/WindowIcon.h
+  src/platform/gtk/WindowManager.cpp src/platform/gtk/WindowManager.h
   USES vorlix_framework vorlix_base
 )
 # GTK's headers come in as system headers through the imported target, so our warnings skip

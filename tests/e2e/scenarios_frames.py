@@ -150,7 +150,10 @@ def no_request_changes_size(d):
 
 
 def _mapped(d, win):
-    return "IsViewable" in x(d, "xwininfo", "-id", win.handle)
+    """Whether the window is on the screen: mapped, and not minimized (mutter keeps a minimized
+    window mapped, in the hidden state)."""
+    return ("IsViewable" in x(d, "xwininfo", "-id", win.handle) and
+            "_NET_WM_STATE_HIDDEN" not in x(d, "xprop", "-id", win.handle, "_NET_WM_STATE"))
 
 
 @scenario("minimize_and_restore_as_the_taskbar_does", platforms=("linux",))

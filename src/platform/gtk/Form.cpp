@@ -13,6 +13,7 @@
 #include "platform/gtk/PushButton.h"
 #include "platform/gtk/ShortCutKeys.h"
 #include "platform/gtk/Style.h"
+#include "platform/gtk/WindowManager.h"
 
 namespace gtk {
 
@@ -251,9 +252,8 @@ gboolean Form::OnFirstMap(GtkWidget* widget, GdkEvent*, gpointer self) {
 }
 
 // The frame is a title and a border, with a close button only where the form has one: no
-// icon, window menu, minimize or maximize button, and no resize handles. The main form keeps
-// the minimize function without its button, for its taskbar entry (mutter refuses a window
-// without it the taskbar's minimize).
+// icon, window menu, minimize or maximize button, and no resize handles. Under mutter the main
+// form keeps the minimize function, without its button, for its taskbar entry.
 void Form::OnRealize(GtkWidget* widget, gpointer self) {
   const auto* form = static_cast<Form*>(self);
   const bool close = form->params_.BorderIcons == fw::TBorderIcons::Close;
@@ -261,8 +261,10 @@ void Form::OnRealize(GtkWidget* widget, gpointer self) {
   gdk_window_set_decorations(window,
                              static_cast<GdkWMDecoration>(GDK_DECOR_BORDER | GDK_DECOR_TITLE));
   gdk_window_set_functions(
-      window, static_cast<GdkWMFunction>(GDK_FUNC_MOVE | (close ? GDK_FUNC_CLOSE : 0) |
-                                         (form->params_.MainForm ? GDK_FUNC_MINIMIZE : 0)));
+      window,
+      static_cast<GdkWMFunction>(
+          GDK_FUNC_MOVE | (close ? GDK_FUNC_CLOSE : 0) |
+          (form->params_.MainForm && TaskbarMinimizeNeedsTheFunction() ? GDK_FUNC_MINIMIZE : 0)));
 }
 
 // A window manager that maximizes or fullscreens a window of fixed size all the same (from its
