@@ -28,4 +28,5 @@ target_include_directories(vorlix_linux_tests PRIVATE tests/linux)
 target_link_libraries(vorlix_linux_tests PRIVATE vorlix_posix vorlix_settings vorlix_options
   GTest::gtest_main)
 include(GoogleTest)
-gtest_discover_tests(vorlix_linux_tests TEST_PREFIX linux. DISCOVERY_TIMEOUT 30)
+gtest_discover_tests(vorlix_linux_tests TEST_PREFIX linux. DISCOVERY_TIMEOUT 30
+  PROPERTIES TIMEOUT 60)

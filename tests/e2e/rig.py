@@ -53,7 +53,11 @@ class Skip(Exception):
 
 
 class OutOfTime(BaseException):
-    """The run's time budget is used up (a BaseException, so no test handler swallows it)."""
+    """The run's time budget, or one test's limit, is used up (a BaseException, so no test
+    handler swallows it)."""
+
+
+TEST_LIMIT_S = 180  # one test, its clean-up not included
 
 
 def check(cond, message):
@@ -477,9 +481,18 @@ def run_tests(rig, driver, tests, report):
     for i, t in enumerate(tests):
         start = time.monotonic()
         status, detail = "passed", ""
+        # One test ends at its own limit, or at the run's, whichever comes first.
+        run_left = signal.alarm(0)
+        signal.alarm(min(TEST_LIMIT_S, run_left) if run_left else TEST_LIMIT_S)
         try:
             t.fn(driver)
         except OutOfTime:
+            if run_left == 0 or run_left > TEST_LIMIT_S:
+                status, detail = "failed", f"it took longer than its limit of {TEST_LIMIT_S} s"
+                signal.alarm(max(1, run_left - TEST_LIMIT_S) if run_left else 0)
+                report.record(t.kind, t.name, status, detail, time.monotonic() - start)
+                rig.end_test(driver)
+                continue
             report.record(t.kind, t.name, "failed", "the run's time budget ran out")
             for rest in tests[i + 1:]:
                 report.record(rest.kind, rest.name, "failed", "not run, out of time")
@@ -491,6 +504,10 @@ def run_tests(rig, driver, tests, report):
             status, detail = "failed", str(e)
         except Exception:
             status, detail = "failed", traceback.format_exc(limit=3).strip()
+        if run_left:
+            signal.alarm(max(1, run_left - int(time.monotonic() - start)))
+        else:
+            signal.alarm(0)
         left = rig.end_test(driver)
         if status == "failed" and rig.display_problem():
             left.append(f"the display failed: {rig.display_problem()}")

@@ -6,6 +6,7 @@ what it prints indented goes into the log. Every wait polls the condition it is 
 """
 
 import ipaddress
+import itertools
 import os
 import re
 import tempfile
@@ -164,6 +165,17 @@ def rest_problems(d, text, rgb, shot_name, timeout=6):
     d.rig.screenshot(shot_name)
     after = panel_text(d)
     return [] if after == text else [f"panel text changed from {text!r} to {after!r}"]
+
+
+# Two clicks on one spot within the double-click time are a double click, whose second press
+# toggles nothing; so click_panel clicks left and right of the panel's centre in turn.
+_PANEL_OFFSETS = itertools.cycle((15, -15))
+
+
+def click_panel(d):
+    """Clicks the result panel, never twice on one spot."""
+    x, y = centre(control(d, STATUS, "Panel_Result").rect)
+    d.rig.click(x + next(_PANEL_OFFSETS), y)
 
 
 def open_settings(d):

@@ -5,7 +5,6 @@ and placed, and the settings file's keys in any letter case. Written against the
 interface (driver.py); e2e.py runs its SCENARIOS after those of scenarios.py.
 """
 
-import itertools
 import os
 import tempfile
 import time
@@ -13,9 +12,10 @@ import time
 import layout
 from layout import SETTINGS, STATUS
 from rig import SCREEN, Failure, centre, check, exit_text, holds, poll, size, wait_until
-from scenarios import (MAGENTA, NOT_HAPPENING_S, RESULT_RE, adder, close_and_check_exit, control,
-                       dismiss_box, file_with, in_range, open_settings, panel_text, press_check,
-                       rest_problems, start, started, type_into, wait_window)
+from scenarios import (MAGENTA, NOT_HAPPENING_S, RESULT_RE, adder, click_panel,
+                       close_and_check_exit, control, dismiss_box, file_with, in_range,
+                       open_settings, panel_text, press_check, rest_problems, start, started,
+                       type_into, wait_window)
 
 SCENARIOS = []
 scenario = adder(SCENARIOS)
@@ -25,17 +25,6 @@ CONVERSION_ERROR = "'{}' は整数ではありません."
 
 def click_on(d, role, name):
     d.rig.click(*centre(control(d, role, name).rect))
-
-
-# Two clicks on one spot within the double-click time are a double click, whose second press
-# toggles nothing; so click_panel clicks left and right of the panel's centre in turn.
-_PANEL_OFFSETS = itertools.cycle((15, -15))
-
-
-def click_panel(d):
-    """Clicks the result panel, never twice on one spot."""
-    x, y = centre(control(d, STATUS, "Panel_Result").rect)
-    d.rig.click(x + next(_PANEL_OFFSETS), y)
 
 
 def settings_shown(d):

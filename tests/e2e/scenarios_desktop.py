@@ -12,7 +12,7 @@ under openbox.
 
 from layout import SETTINGS, STATUS
 from rig import SCREEN, Failure, centre, check, exit_text, poll, size, wait_until
-from scenarios import adder, control, start, started, wait_window
+from scenarios import adder, click_panel, control, start, started, wait_window
 
 SCENARIOS = []
 scenario = adder(SCENARIOS)
@@ -143,10 +143,10 @@ def _settings_facts(d):
     """The settings window's X facts, shown once and hidden again."""
     from linux_desktop import facts
 
-    d.rig.click(*centre(control(d, STATUS, "Panel_Result").rect))
+    click_panel(d)
     wait_window(d, SETTINGS, 10)
     found = facts(d, SETTINGS)
-    d.rig.click(*centre(control(d, STATUS, "Panel_Result").rect))
+    click_panel(d)
     wait_until("the settings window to hide", lambda: d.window(SETTINGS), lambda w: w is None, 5)
     return found
 

@@ -11,11 +11,13 @@ import os
 import signal
 import stat
 import tempfile
+import time
 
 from layout import STATUS
 from rig import check, exit_text
 from scenarios import (adder, close_and_check_exit, file_with, open_settings, type_into,
                        wait_window, write_settings)
+from scenarios_behaviour import CONVERSION_ERROR, the_box
 from scenarios_faults import hide_settings_with_ok, no_box_for_a_while
 
 SCENARIOS = []
@@ -147,3 +149,54 @@ def close_by_sighup(d):
     written, ok = file_with(prog, [b"TimeOut=1700\r\n"], timeout=1)
     check(ok, f"the shown settings were not saved: the file holds {written!r}")
     print("  SIGHUP applied and saved the shown settings window; exit code 0")
+
+
+@scenario("second_signal_ends_a_held_shutdown", platforms=("linux",))
+def second_signal(d):
+    # A first signal ends the session; when that end waits on the error box of a bad field, or
+    # the start on a settings file another process holds, a second one ends the program at once,
+    # by that signal, and the file stays as it was.
+    problems = []
+    cases = [(sig, "box", 1.0) for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP)]
+    cases.append((signal.SIGTERM, "held file", 0.3))
+    for sig, held_by, gap in cases:
+        what = f"{sig.name} while the {held_by} holds the end"
+        workdir = workdir_for(d)
+        write_settings(workdir)
+        path = os.path.join(workdir, "Vorlix.ini")
+        before = open(path, "rb").read()
+        holder = None
+        try:
+            if held_by == "box":
+                prog = d.start(workdir)
+                wait_window(d, STATUS, 20, prog)
+                open_settings(d)
+                type_into(d, "Edit_TimeOut", "abc")
+                os.kill(prog.popen.pid, sig)
+                box = the_box(d, prog)
+                if (box.caption, box.text) != ("Vorlix", CONVERSION_ERROR.format("abc")):
+                    problems.append(f"{what}: box {box.caption!r}: {box.text!r}")
+            else:
+                holder = d.hold_file(path, "none")
+                prog = d.start(workdir)
+                time.sleep(0.5)
+                os.kill(prog.popen.pid, sig)
+            time.sleep(gap)
+            if not prog.running():
+                problems.append(f"{what}: the first signal alone ended it "
+                                f"({exit_text(prog.exit_code())})")
+                continue
+            os.kill(prog.popen.pid, sig)
+            rc = prog.wait(1.0)
+            if rc != -sig:
+                problems.append(f"{what}: {exit_text(rc)} 1 s after the second, want killed by it")
+        finally:
+            if holder:
+                holder.release()
+            d.end_test()
+        if open(path, "rb").read() != before:
+            problems.append(f"{what}: the settings file changed")
+        if os.listdir(workdir) != ["Vorlix.ini"]:
+            problems.append(f"{what}: the folder holds {sorted(os.listdir(workdir))}")
+    check(not problems, "; ".join(problems))
+    print(f"  {len(cases)} cases: ended by the second signal within 1 s, the file unchanged")
