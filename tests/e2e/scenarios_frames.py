@@ -11,9 +11,9 @@ import time
 
 from layout import SETTINGS, STATUS
 from rig import SCREEN, centre, check, holds, poll, size, wait_until
-from scenarios import (adder, control, focused, open_settings, started, type_into,
-                       wait_window)
-from scenarios_behaviour import CONVERSION_ERROR, click_panel, the_box
+from scenarios import (adder, click_panel, control, focused, open_settings, started,
+                       type_into, wait_window)
+from scenarios_behaviour import CONVERSION_ERROR, the_box
 
 SCENARIOS = []
 scenario = adder(SCENARIOS)
