@@ -3,8 +3,8 @@ Linux frames ask the window manager for, the client sizes after every request th
 them, minimize and restore through the taskbar's own requests, where the handler error box
 opens, the panel's tooltip, and Ctrl+Comma and Alt+Enter on both builds.
 
-FRAMES names the scenarios that e2e.py --wm icewm runs under icewm (the frames and their sizes
-alone); the window-management lanes (WINDOW_MANAGEMENT) run them too.
+FRAMES names the scenarios that e2e.py --wm icewm runs under icewm (the frames, their sizes,
+minimize and restore); the window-management lanes (WINDOW_MANAGEMENT) run them too.
 """
 
 import time
@@ -18,7 +18,8 @@ from scenarios_behaviour import CONVERSION_ERROR, the_box
 SCENARIOS = []
 scenario = adder(SCENARIOS)
 
-FRAMES = ("frames_ask_for_a_caption_only", "no_request_changes_a_client_size")
+FRAMES = ("frames_ask_for_a_caption_only", "no_request_changes_a_client_size",
+          "minimize_and_restore_as_the_taskbar_does")
 
 CLIENTS = {STATUS: (129, 25), SETTINGS: (249, 101)}
 TARGET = "198.18.0.20"

@@ -157,7 +157,7 @@ std::vector<long> MotifHints(gtk::Form& form) {
 
 TEST_F(FramesTest, FramesAskForATitleAndABorderAndTheFunctionsOfTheirButtons) {
   constexpr long kFunctionsAndDecorations = 0x1 | 0x2;
-  constexpr long kMove = 0x4, kClose = 0x20;
+  constexpr long kMove = 0x4, kMinimize = 0x8, kClose = 0x20;
   constexpr long kBorderAndTitle = 0x2 | 0x8;
   struct Case {
     bool Main;
@@ -165,9 +165,8 @@ TEST_F(FramesTest, FramesAskForATitleAndABorderAndTheFunctionsOfTheirButtons) {
     long Functions;
   };
   const Case cases[] = {
-      // The status window: its close button. (Under mutter, minimize for its taskbar entry;
-      // the tests run without a window manager.)
-      {true, fw::TBorderIcons::Close, kMove | kClose},
+      // The status window: its close button, and minimize for its taskbar entry alone.
+      {true, fw::TBorderIcons::Close, kMove | kMinimize | kClose},
       // The settings window: no button at all, and it cannot be minimized.
       {false, fw::TBorderIcons::None, kMove},
       {false, fw::TBorderIcons::Close, kMove | kClose},

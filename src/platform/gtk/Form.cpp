@@ -252,8 +252,8 @@ gboolean Form::OnFirstMap(GtkWidget* widget, GdkEvent*, gpointer self) {
 }
 
 // The frame is a title and a border, with a close button only where the form has one: no
-// icon, window menu, minimize or maximize button, and no resize handles. Under mutter the main
-// form keeps the minimize function, without its button, for its taskbar entry.
+// icon, window menu, minimize or maximize button, and no resize handles. The main form keeps
+// the minimize function for its taskbar entry, but where that would show a minimize button.
 void Form::OnRealize(GtkWidget* widget, gpointer self) {
   const auto* form = static_cast<Form*>(self);
   const bool close = form->params_.BorderIcons == fw::TBorderIcons::Close;
@@ -264,7 +264,7 @@ void Form::OnRealize(GtkWidget* widget, gpointer self) {
       window,
       static_cast<GdkWMFunction>(
           GDK_FUNC_MOVE | (close ? GDK_FUNC_CLOSE : 0) |
-          (form->params_.MainForm && TaskbarMinimizeNeedsTheFunction() ? GDK_FUNC_MINIMIZE : 0)));
+          (form->params_.MainForm && !MinimizeFunctionShowsAButton() ? GDK_FUNC_MINIMIZE : 0)));
 }
 
 // A window manager that maximizes or fullscreens a window of fixed size all the same (from its

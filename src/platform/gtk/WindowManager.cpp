@@ -5,14 +5,12 @@
 
 namespace gtk {
 
-// The name the window manager gives itself (_NET_WM_NAME of its check window): "Mutter", or
-// "GNOME Shell" for the shell that runs mutter.
-bool TaskbarMinimizeNeedsTheFunction() {
+// By the name the window manager gives itself (_NET_WM_NAME of its check window).
+bool MinimizeFunctionShowsAButton() {
   GdkScreen* screen = gdk_screen_get_default();
   const char* name =
       GDK_IS_X11_SCREEN(screen) ? gdk_x11_screen_get_window_manager_name(screen) : nullptr;
-  return name != nullptr &&
-         (g_str_has_prefix(name, "Mutter") || g_str_has_prefix(name, "GNOME Shell"));
+  return name != nullptr && g_str_has_prefix(name, "Xfwm4");
 }
 
 }  // namespace gtk

@@ -3,9 +3,10 @@
 
 namespace gtk {
 
-// Whether the window manager minimizes a window from its taskbar entry only when the window
-// offers the minimize function (mutter); the others minimize it all the same, and some
-// (xfwm4) draw a minimize button for the function, which the frames have not.
-bool TaskbarMinimizeNeedsTheFunction();
+// Whether the window manager draws a minimize button for the minimize function whatever the
+// decorations a window asks for (xfwm4). The others draw none for it (mutter, icewm) or one
+// on every frame (openbox), and mutter and icewm minimize a window from its taskbar entry only
+// when it offers the function.
+bool MinimizeFunctionShowsAButton();
 
 }  // namespace gtk
