@@ -9,8 +9,8 @@ The Wine driver runs build/windows/vorlix.exe (or $VORLIX_EXE), and the 32-bit p
 build/windows-i686/vorlix.exe; the Linux driver runs build/linux/vorlix, with the echo going
 through a datagram ICMP socket, or with --socket raw through a raw one, under openbox; with
 --wm xfwm4 or --wm mutter it runs the scenarios of window management (WINDOW_MANAGEMENT in
-scenarios_desktop.py) under that window manager instead, and with --wm icewm those of the frames
-and their sizes alone (FRAMES in scenarios_frames.py). Prints "PASS name",
+scenarios_desktop.py) under that window manager instead, and with --wm icewm those of the frames,
+their sizes and minimize alone (FRAMES in scenarios_frames.py). Prints "PASS name",
 "FAIL name: why" or "SKIP name: why" per test, then "rig: N passed, N failed" for the rig's own
 tests and, last, "N passed, N failed, N skipped" for the program's. --results writes the same as
 JSON lines.
