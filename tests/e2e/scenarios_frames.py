@@ -11,8 +11,8 @@ import time
 
 from layout import SETTINGS, STATUS
 from rig import SCREEN, centre, check, holds, poll, size, wait_until
-from scenarios import (adder, click_panel, control, focused, open_settings, started,
-                       type_into, wait_window)
+from scenarios import (adder, click_panel, control, dismiss_box, focused, open_settings,
+                       started, type_into, wait_window)
 from scenarios_behaviour import CONVERSION_ERROR, the_box
 
 SCENARIOS = []
@@ -276,8 +276,9 @@ def error_box_place(d):
         if box.text != CONVERSION_ERROR.format("abc"):
             problems.append(f"the box says {box.text!r}")
         d.rig.screenshot(f"error_box_{'minimized' if minimized else 'shown'}")
-        d.answer_box(box)
-        wait_until("the box to go", d.message_boxes, lambda b: not b, 5)
+        problem = dismiss_box(d, box)
+        if problem:
+            problems.append(problem)
         if minimized:
             activate(d, status)
             wait_until("the status window to come back", lambda: d.window(STATUS),
