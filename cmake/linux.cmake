@@ -27,6 +27,7 @@ vorlix_layer(vorlix_gtk platform/gtk
   src/platform/gtk/BuiltInIcons.h ${VORLIX_BUILT_IN_ICONS}
   src/platform/gtk/ButtonBase.h
   src/platform/gtk/CheckBox.cpp src/platform/gtk/CheckBox.h
+  src/platform/gtk/ClickableArea.cpp src/platform/gtk/ClickableArea.h
   src/platform/gtk/Control.cpp src/platform/gtk/Control.h
   src/platform/gtk/EditField.cpp src/platform/gtk/EditField.h
   src/platform/gtk/ErrorDialog.cpp src/platform/gtk/ErrorDialog.h
@@ -41,11 +42,13 @@ vorlix_layer(vorlix_gtk platform/gtk
   src/platform/gtk/Panel.cpp src/platform/gtk/Panel.h
   src/platform/gtk/PushButton.cpp src/platform/gtk/PushButton.h
   src/platform/gtk/Scale.cpp src/platform/gtk/Scale.h
+  src/platform/gtk/ShortCutKeys.cpp src/platform/gtk/ShortCutKeys.h
   src/platform/gtk/Style.cpp src/platform/gtk/Style.h
   src/platform/gtk/TerminationSignals.cpp src/platform/gtk/TerminationSignals.h
   src/platform/gtk/Timer.cpp src/platform/gtk/Timer.h
   src/platform/gtk/Toolkit.cpp src/platform/gtk/Toolkit.h
   src/platform/gtk/WindowIcon.cpp src/platform/gtk/WindowIcon.h
+  src/platform/gtk/WindowManager.cpp src/platform/gtk/WindowManager.h
   USES vorlix_framework vorlix_base
 )
 # GTK's headers come in as system headers through the imported target, so our warnings skip
@@ -71,6 +74,7 @@ add_executable(vorlix_gtk_tests
   tests/gtk/BackendTest.cpp
   tests/gtk/CaptionsTest.cpp
   tests/gtk/ControlsTest.cpp
+  tests/gtk/FramesTest.cpp
   tests/gtk/GtkFixture.h
   tests/gtk/ScaleTest.cpp
   tests/gtk/TerminationSignalsTest.cpp
@@ -80,6 +84,8 @@ add_executable(vorlix_gtk_tests
 )
 vorlix_forward_headers(vorlix_gtk_tests app ${VORLIX_GTK_STARTUP_ERROR})
 target_include_directories(vorlix_gtk_tests PRIVATE tests/gtk)
+# The icon test compares the built-in pixels with res/icons.
+target_compile_definitions(vorlix_gtk_tests PRIVATE VORLIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 # The scale tests read the windows' sizes from the X server itself.
 pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
 target_link_libraries(vorlix_gtk_tests PRIVATE vorlix_gtk vorlix_options GTest::gtest_main

@@ -36,6 +36,7 @@ vorlix_layer(vorlix_win32 platform/win32
   src/platform/win32/Win32Locale.cpp src/platform/win32/Win32Locale.h
   src/platform/win32/Win32Panel.cpp src/platform/win32/Win32Panel.h
   src/platform/win32/Win32Timer.cpp src/platform/win32/Win32Timer.h
+  src/platform/win32/Win32Tooltip.cpp src/platform/win32/Win32Tooltip.h
   src/platform/win32/WindowClass.cpp src/platform/win32/WindowClass.h
   USES vorlix_framework vorlix_probe vorlix_base
 )

@@ -25,9 +25,9 @@ VORLIX_PACKAGE_TOOLS=(lintian desktop-file-utils appstream dpkg-dev file man-db 
   gir1.2-glib-2.0 wixl msitools)
 
 # The desktops the Linux program is tried on besides openbox: XFCE's window manager (with its
-# settings service) and GNOME's in its X11 mode, a settings daemon that publishes Xft/DPI, and
-# the Japanese families that distributions ship, each of which the GTK tests measure.
-VORLIX_DESKTOP_PACKAGES=(xfwm4 xfconf mutter xsettingsd fonts-noto-cjk fonts-droid-fallback
+# settings service), GNOME's in its X11 mode and icewm, a settings daemon that publishes Xft/DPI,
+# and the Japanese families that distributions ship, each of which the GTK tests measure.
+VORLIX_DESKTOP_PACKAGES=(xfwm4 xfconf mutter icewm xsettingsd fonts-noto-cjk fonts-droid-fallback
   fonts-vlgothic fonts-takao-gothic)
 VORLIX_PACKAGES+=("${VORLIX_PACKAGE_TOOLS[@]}" "${VORLIX_DESKTOP_PACKAGES[@]}")
 

@@ -1,7 +1,7 @@
 """A window manager on the display, for scripts/run: the same command line, and the same sign
 that it manages the display, as the end-to-end tests' desktop session (linux_session.py).
 
-    python3 scripts/lib/window_manager.py start [openbox|xfwm4|mutter]   prints its pid
+    python3 scripts/lib/window_manager.py start [openbox|xfwm4|mutter|icewm]   prints its pid
     python3 scripts/lib/window_manager.py stop PID
 
 Started from the command line, it keeps running after the script ends (in a session of its own),
@@ -15,7 +15,7 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(HERE)), "tests", "e2e"))
 from display import stop_pid  # noqa: E402
-from linux_session import WINDOW_MANAGERS, wait_for  # noqa: E402
+from linux_session import WINDOW_MANAGERS, manages, wait_for  # noqa: E402
 from rig import Failure  # noqa: E402
 
 
@@ -27,8 +27,8 @@ def start(wm="openbox"):
     popen = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL, start_new_session=True)
     try:
-        wait_for(f"{wm} to manage the display", lambda: f"Name: {name}\n" in subprocess.run(
-            ["wmctrl", "-m"], capture_output=True, text=True).stdout, popen, 20)
+        wait_for(f"{wm} to manage the display", lambda: manages(subprocess.run(
+            ["wmctrl", "-m"], capture_output=True, text=True).stdout, name), popen, 20)
     except Failure:
         stop_pid(popen.pid)
         raise

@@ -79,6 +79,9 @@ struct ControlParams {
   // What assistive technology reads as the control's name; empty: the platform's own (a check
   // box's or a button's caption, say).
   std::string AccessibleName;
+  TShortCut ShortCut = TShortCut::None;
+  // The tooltip; empty: none.
+  std::string Hint;
 };
 
 // A child control of a form; destroying the peer destroys the control.
@@ -93,6 +96,8 @@ class ControlPeer {
   // Has a running screen reader read the control's text out once, politely, without moving the
   // focus. Only the panel does; with no screen reader running nothing is read.
   virtual void Announce() = 0;
+  // The tooltip shown while the pointer rests on the control; empty: none.
+  virtual void SetHint(const std::string& hint) = 0;
 };
 
 // A top-level platform window; destroying the peer destroys the window.

@@ -55,6 +55,13 @@ void TControl::Announce() {
   }
 }
 
+void TControl::SetHint(const std::string& hint) {
+  hint_ = hint;
+  if (peer_) {
+    peer_->SetHint(hint);
+  }
+}
+
 bool TControl::CheckedState() const {
   return peer_ ? peer_->Checked() : checked_;
 }
@@ -87,6 +94,8 @@ void TControl::CreatePeer(FormPeer& form) {
   params.MaxLength = maxLength_;
   params.ImeMode = imeMode_;
   params.AccessibleName = accessibleName_;
+  params.ShortCut = shortCut_;
+  params.Hint = hint_;
   peer_ = form.CreateControl(params, *this);
 }
 

@@ -43,6 +43,13 @@ class TControl : public TComponent, private ControlEvents {
   // ControlPeer::Announce).
   void Announce();
 
+  // The keys that click the control while its form is active; set before the control's window
+  // is made.
+  TShortCut ShortCut() const { return shortCut_; }
+  void SetShortCut(TShortCut shortCut) { shortCut_ = shortCut; }
+  const std::string& Hint() const { return hint_; }
+  void SetHint(const std::string& hint);
+
   // The control that holds this one (a group box); positions are relative to it.
   TControl* ParentControl() const { return parent_; }
   void SetParentControl(TControl* parent) { parent_ = parent; }
@@ -75,6 +82,8 @@ class TControl : public TComponent, private ControlEvents {
   TBounds bounds_;
   std::string caption_;
   std::string accessibleName_;
+  std::string hint_;
+  TShortCut shortCut_ = TShortCut::None;
   TColor color_ = clBtnFace;
   std::unique_ptr<TFont> font_;
   bool tabStop_;

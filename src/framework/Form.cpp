@@ -31,6 +31,16 @@ void TForm::SetCaption(const std::string& caption) {
   if (peer_) {
     peer_->SetCaption(caption);
   }
+  if (captionHint_ != nullptr) {
+    captionHint_->SetHint(caption);
+  }
+}
+
+void TForm::SetCaptionHint(TControl* control) {
+  captionHint_ = control;
+  if (control != nullptr) {
+    control->SetHint(caption_);
+  }
 }
 
 void TForm::SetClientSize(int width, int height) {
@@ -99,6 +109,9 @@ void TForm::HandleNeeded() {
 }
 
 void TForm::RemoveControl(TControl* control) {
+  if (captionHint_ == control) {
+    captionHint_ = nullptr;
+  }
   controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
 }
 

@@ -27,7 +27,11 @@ class TForm : public TComponent, private FormEvents {
   void SetWindowClassName(const std::string& name) { className_ = name; }
 
   const std::string& Caption() const { return caption_; }
+  // Sets the caption, and the hint of the control that shows it (SetCaptionHint).
   void SetCaption(const std::string& caption);
+  // The control whose tooltip shows the form's whole caption, for a frame that cuts it; none
+  // by default.
+  void SetCaptionHint(TControl* control);
 
   int ClientWidth() const { return clientWidth_; }
   int ClientHeight() const { return clientHeight_; }
@@ -90,6 +94,7 @@ class TForm : public TComponent, private FormEvents {
   bool visible_ = false;
   bool destroying_ = false;
   std::vector<TControl*> controls_;
+  TControl* captionHint_ = nullptr;
   std::unique_ptr<FormPeer> peer_;
 };
 

@@ -53,6 +53,10 @@ enum class TBorderIcons { Close, None };
 
 enum class TControlKind { Panel, Button, Edit, CheckBox, GroupBox, Label, Bevel };
 
+// The keys that click a control while its form is active. Properties: Ctrl+Comma and Alt+Enter,
+// the keys that open a program's settings on the Linux desktops and on Windows.
+enum class TShortCut { None, Properties };
+
 // Whether entering a field switches the input method editor off.
 enum class TImeMode { DontCare, Close };
 

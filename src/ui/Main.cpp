@@ -59,6 +59,11 @@ TForm_Main::TForm_Main(fw::TComponent* AOwner) : fw::TForm(AOwner) {
   panelFont.Color = fw::clWhite;
   Panel_Result->SetFont(panelFont);
   Panel_Result->OnClick = [this](fw::TObject* s) { Panel_ResultClick(s); };
+  // The settings window within a keyboard's reach, although the panel takes no focus.
+  Panel_Result->SetShortCut(fw::TShortCut::Properties);
+  // A frame may cut the caption (a long address, a window manager's wide buttons); the panel's
+  // tooltip shows it whole.
+  SetCaptionHint(Panel_Result);
 
   Button_Check = new fw::TButton(this);
   Button_Check->SetBounds(80, 0, 49, 25);

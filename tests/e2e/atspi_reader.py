@@ -30,6 +30,8 @@ def describe(acc):
     try:
         role = acc.getRoleName()
         node = {"role": role, "name": acc.name or "", "id": acc.accessibleId or ""}
+        if acc.description:
+            node["description"] = acc.description
         ext = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         node["ext"] = [ext.x, ext.y, ext.width, ext.height]
         node["states"] = [s for s in map(pyatspi.stateToString, acc.getState().getStates())
@@ -37,6 +39,15 @@ def describe(acc):
         if role == "text":
             text = acc.queryText()
             node["text"] = text.getText(0, text.characterCount)
+        # The keys of a label's action (the result panel's): GTK's buttons leak the text of
+        # their key binding on every read, which a sanitized program reports at its exit.
+        if role == "label":
+            try:
+                action = acc.queryAction()
+                if action.nActions > 0 and action.getKeyBinding(0):
+                    node["keys"] = action.getKeyBinding(0)
+            except NotImplementedError:
+                pass
         node["children"] = [c for c in (describe(acc.getChildAtIndex(i))
                                         for i in range(acc.childCount)) if c]
         return node

@@ -288,6 +288,16 @@ class Driver:
         """The RGB colour of a window's background (the system's button face)."""
         raise NotImplementedError
 
+    def tooltip(self):
+        """The text of the program's tooltip on the screen now, or None."""
+        raise NotImplementedError
+
+    def shortcut_keys(self, role, name):
+        """The keys that assistive technology reads for the control (accKeyboardShortcut on
+        Windows, the key binding of its AT-SPI action on Linux), or None where the platform
+        keeps none or they cannot be read back."""
+        raise NotImplementedError
+
     def watch(self):
         """Starts recording window events; returns a Watch."""
         raise NotImplementedError

@@ -3,13 +3,14 @@
 
 Usage (as root; build the helpers first, see run.sh):
   e2e.py [--driver wine|linux] [--exe PATH] [--exe32 PATH] [--socket datagram|raw]
-         [--wm openbox|xfwm4|mutter] [-k SUBSTRING] [--results FILE] [--keep]
+         [--wm openbox|xfwm4|mutter|icewm] [-k SUBSTRING] [--results FILE] [--keep]
   e2e.py --list
 The Wine driver runs build/windows/vorlix.exe (or $VORLIX_EXE), and the 32-bit program
 build/windows-i686/vorlix.exe; the Linux driver runs build/linux/vorlix, with the echo going
 through a datagram ICMP socket, or with --socket raw through a raw one, under openbox; with
 --wm xfwm4 or --wm mutter it runs the scenarios of window management (WINDOW_MANAGEMENT in
-scenarios_desktop.py) under that window manager instead. Prints "PASS name",
+scenarios_desktop.py) under that window manager instead, and with --wm icewm those of the frames,
+their sizes and minimize alone (FRAMES in scenarios_frames.py). Prints "PASS name",
 "FAIL name: why" or "SKIP name: why" per test, then "rig: N passed, N failed" for the rig's own
 tests and, last, "N passed, N failed, N skipped" for the program's. --results writes the same as
 JSON lines.
@@ -37,17 +38,20 @@ import scenarios_desktop
 import scenarios_dll
 import scenarios_faults
 import scenarios_files
+import scenarios_frames
 import scenarios_heard
 import scenarios_install
 from linux_driver import LinuxDriver
 from rig_checks import RIG_CHECKS
+from linux_session import WINDOW_MANAGERS
 from scenarios_desktop import WINDOW_MANAGEMENT
+from scenarios_frames import FRAMES
 from wine_driver import WineDriver
 
 RUN_BUDGET_S = 540  # the whole run, set-up and clean-up included, stays below 10 minutes
 # Every scenario, in the order they run.
 SCENARIOS = (scenarios.SCENARIOS + scenarios_behaviour.SCENARIOS + scenarios_desktop.SCENARIOS
-             + scenarios_faults.SCENARIOS + scenarios_files.SCENARIOS
+             + scenarios_frames.SCENARIOS + scenarios_faults.SCENARIOS + scenarios_files.SCENARIOS
              + scenarios_install.SCENARIOS + scenarios_heard.SCENARIOS + scenarios_dll.SCENARIOS)
 
 
@@ -71,7 +75,7 @@ def main():
                                                     "vorlix.exe"))
     ap.add_argument("--socket", choices=("datagram", "raw"), default="datagram",
                     help="the ICMP socket the Linux program may open")
-    ap.add_argument("--wm", choices=("openbox", "xfwm4", "mutter"), default="openbox",
+    ap.add_argument("--wm", choices=sorted(WINDOW_MANAGERS), default="openbox",
                     help="the window manager of the Linux driver's session")
     ap.add_argument("-k", dest="pattern", default="",
                     help="run only the tests whose name contains this")
@@ -82,13 +86,14 @@ def main():
 
     tests = [t for t in RIG_CHECKS + SCENARIOS
              if args.pattern in t.name and (t.platforms is None or args.driver in t.platforms)]
-    unknown = set(WINDOW_MANAGEMENT) - {t.name for t in RIG_CHECKS + SCENARIOS}
+    unknown = set(WINDOW_MANAGEMENT + FRAMES) - {t.name for t in RIG_CHECKS + SCENARIOS}
     if unknown:
         sys.exit(f"WINDOW_MANAGEMENT names no test {sorted(unknown)}")
     if args.wm != "openbox":
         if args.driver != "linux":
             sys.exit("--wm is for the Linux driver")
-        tests = [t for t in tests if t.name in WINDOW_MANAGEMENT]
+        chosen = FRAMES if args.wm == "icewm" else WINDOW_MANAGEMENT
+        tests = [t for t in tests if t.name in chosen]
     if args.list:
         for t in tests:
             print(f"{t.name}{' (rig)' if t.kind == 'rig' else ''}")

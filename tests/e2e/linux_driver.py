@@ -39,9 +39,12 @@ PING_GROUPS = {"datagram": "0 2147483647", "raw": "1 0"}
 # What a sanitized program writes when it finds a fault (at once, or at its exit).
 SANITIZER_REPORT = re.compile(r"ERROR: (Address|Leak)Sanitizer|runtime error:|"
                               r"SUMMARY: \w+Sanitizer")
-# _MOTIF_WM_HINTS: the functions flag and the functions a window asks its frame to offer.
-MWM_HINTS_FUNCTIONS = 0x1
+# _MOTIF_WM_HINTS: the flags of its functions and decorations fields, the functions a window
+# asks its frame to offer and the decorations (the buttons among them) it asks it to draw.
+MWM_HINTS_FUNCTIONS, MWM_HINTS_DECORATIONS = 0x1, 0x2
 MWM_ALL, MWM_RESIZE, MWM_MINIMIZE, MWM_MAXIMIZE, MWM_CLOSE = 0x1, 0x2, 0x8, 0x10, 0x20
+MWM_DECOR_ALL, MWM_DECOR_BORDER, MWM_DECOR_RESIZEH, MWM_DECOR_TITLE = 0x1, 0x2, 0x4, 0x8
+MWM_DECOR_MENU, MWM_DECOR_MINIMIZE, MWM_DECOR_MAXIMIZE = 0x10, 0x20, 0x40
 X_PROPERTIES = ("WM_WINDOW_ROLE", "_NET_WM_STATE", "_NET_WM_WINDOW_TYPE", "_NET_FRAME_EXTENTS",
                 "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS", "_NET_WM_ALLOWED_ACTIONS")
 
@@ -266,12 +269,7 @@ class LinuxDriver(Driver):
     def frame_facts(self, role):
         xid, props = self._xwindow(role)
         check(xid, f"no shown {CLASSES[role]}")
-        hints = [int(v, 16) for v in props.get("_MOTIF_WM_HINTS", "").split(", ") if v]
-        asked = MWM_ALL
-        if hints and hints[0] & MWM_HINTS_FUNCTIONS:
-            asked = hints[1]
-        if asked & MWM_ALL:  # everything but the functions listed
-            asked = ~asked
+        asked, drawn = motif_hints(props.get("_MOTIF_WM_HINTS", ""))
         allowed = props.get("_NET_WM_ALLOWED_ACTIONS", "")
         sizes = re.findall(r"(minimum|maximum) size: (\d+) by (\d+)",
                            props.get("WM_NORMAL_HINTS", ""))
@@ -285,12 +283,15 @@ class LinuxDriver(Driver):
         return {
             "tool_window": (kind in props.get("_NET_WM_WINDOW_TYPE", ""),
                             f"{props.get('_NET_WM_WINDOW_TYPE', 'no type')}, want {kind}"),
-            # What the window asks its frame for; openbox draws a minimize button on every
-            # frame whatever a window asks.
-            "minimize_box": (bool(asked & MWM_MINIMIZE), said),
-            "maximize_box": (bool(asked & MWM_MAXIMIZE) or "MAXIMIZE" in allowed,
-                             f"{said}; allowed: {allowed}"),
-            "resizable": (not fixed or bool(asked & MWM_RESIZE) or "RESIZE" in allowed,
+            # The buttons the window asks its frame to draw; openbox, xfwm4 and icewm draw
+            # theirs whatever a window asks. The status window keeps the minimize function
+            # (without its button) for its taskbar entry.
+            "minimize_box": (bool(drawn & MWM_DECOR_MINIMIZE), said),
+            "maximize_box": (bool(drawn & MWM_DECOR_MAXIMIZE) or bool(asked & MWM_MAXIMIZE) or
+                             "MAXIMIZE" in allowed, f"{said}; allowed: {allowed}"),
+            "window_menu_box": (bool(drawn & MWM_DECOR_MENU), said),
+            "resizable": (not fixed or bool(asked & MWM_RESIZE) or bool(drawn & MWM_DECOR_RESIZEH)
+                          or "RESIZE" in allowed,
                           f"size hints {sizes}; allowed: {allowed}"),
             # What the window asks for; openbox draws a close button on every frame, and a click
             # on it is a close request (close_button() says where it is drawn).
@@ -329,6 +330,28 @@ class LinuxDriver(Driver):
 
     def accessible_names(self, role):
         return {name: c.accessible_name for name, c in self.controls(role).items()}
+
+    def tooltip(self):
+        # GTK's tooltip is a window of its own, of the tooltip type, that AT-SPI does not list;
+        # its text is the accessible description of the control it is shown for.
+        shown = self.session.x(["xdotool", "search", "--onlyvisible", "--classname", "vorlix"],
+                               check_rc=False).stdout.split()
+        if not any("_NET_WM_WINDOW_TYPE_TOOLTIP" in self.session.x(
+                ["xprop", "-id", xid, "_NET_WM_WINDOW_TYPE"], check_rc=False).stdout
+                for xid in shown):
+            return None
+        for _, w in self._tops():
+            described = [n["description"] for n in walk(w) if n.get("description")]
+            if described:
+                return described[0]
+        return None
+
+    def shortcut_keys(self, role, name):
+        _, w = self._top(role)
+        check(w, f"no shown {CLASSES[role]}")
+        control = self.control(role, name)
+        node = next((n for n in walk(w) if rect(n["ext"]) == control.rect and "keys" in n), None)
+        return node["keys"] if node else None
 
     def watch(self):
         w = _AtspiWatch(self, os.path.join(self.rig.run_dir,
@@ -440,6 +463,17 @@ class _AtspiWatch(Watch):
 
 
 # -------------------------------------------------------------------------------------------------
+
+
+def motif_hints(text):
+    """The functions and the decorations that a _MOTIF_WM_HINTS value (xprop's spelling) asks
+    for, each as the bits of what it names; a field the hints leave out asks for everything."""
+    hints = [int(v, 16) for v in text.split(", ") if v]
+    flags = hints[0] if hints else 0
+    asked = hints[1] if flags & MWM_HINTS_FUNCTIONS else MWM_ALL
+    drawn = hints[2] if flags & MWM_HINTS_DECORATIONS else MWM_DECOR_ALL
+    # ALL with others: everything but the others.
+    return (~asked if asked & MWM_ALL else asked), (~drawn if drawn & MWM_DECOR_ALL else drawn)
 
 
 def rect(ext):

@@ -24,16 +24,18 @@ AT_SPI_REGISTRY = "/usr/libexec/at-spi2-registryd"
 NOBODY = 65534
 XFCONFD = "/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd"
 # Each window manager the session can run: its command line (without a compositor where that
-# is a choice), the name it gives itself in _NET_WM_NAME, by which the session knows that it
-# manages the display, whether it runs as NOBODY, and the services it needs on the session bus
-# (started here, so that they are among the processes that live for the whole run; a service
-# the bus starts is no child of it), by program and bus name. xfwm4 reads its settings from
+# is a choice), the name it gives itself in _NET_WM_NAME (icewm follows it with its version),
+# by which the session knows that it manages the display, whether it runs as NOBODY, and the
+# services it needs on the session bus (started here, so that they are among the processes
+# that live for the whole run; a service the bus starts is no child of it), by program and bus
+# name. xfwm4 reads its settings from
 # xfconfd, and GDBus reaches a bus only as the bus's own user, so both run as NOBODY.
 WINDOW_MANAGERS = {
     "openbox": (["openbox", "--sm-disable"], "Openbox", False, ()),
     "xfwm4": (["xfwm4", "--compositor=off", "--sm-client-disable"], "Xfwm4", True,
               ((XFCONFD, "org.xfce.Xfconf"),)),
     "mutter": (["mutter", "--x11", "--replace", "--sm-disable"], "Mutter", False, ()),
+    "icewm": (["icewm"], "IceWM", False, ()),
 }
 
 
@@ -85,8 +87,8 @@ class Session:
             self.services.append(service)
             wait_for(f"{bus_name} on the session bus", lambda: self.on_bus(bus_name), service, 10)
         self.window_manager = self._resident(self.wm, argv, as_nobody=as_nobody)
-        wait_for(f"{self.wm} to manage the display", lambda: f"Name: {name}\n" in self.x(
-            ["wmctrl", "-m"], check_rc=False).stdout, self.window_manager, 20)
+        wait_for(f"{self.wm} to manage the display", lambda: manages(self.x(
+            ["wmctrl", "-m"], check_rc=False).stdout, name), self.window_manager, 20)
         self.reader(0, "tree")  # the reader reaches the accessibility bus
 
     def stop(self, others=()):
@@ -152,6 +154,12 @@ class Session:
         and nothing else)."""
         return run(argv, timeout=20, check_rc=check_rc,
                    env=dict(os.environ, DISPLAY=self.rig.display))
+
+
+def manages(wmctrl_m, name):
+    """Whether `wmctrl -m` says that the window manager of that name manages the display."""
+    return any(line == f"Name: {name}" or line.startswith(f"Name: {name} ")
+               for line in wmctrl_m.splitlines())
 
 
 def as_user(uid, argv, *options):

@@ -347,6 +347,7 @@ def status_layout(d):
     frame_wanted = {"tool_window": ("a tool window", True),
                     "minimize_box": ("no minimize button", False),
                     "maximize_box": ("no maximize button", False),
+                    "window_menu_box": ("no window icon or menu button", False),
                     "resizable": ("not resizable", False),
                     "small_caption": ("small caption bar", True)}
     for fact in sorted(frame_wanted.keys() - facts.keys()):

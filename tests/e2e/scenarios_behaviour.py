@@ -401,6 +401,7 @@ def settings_read_back(d):
                     "close_box": ("no close button", False),
                     "minimize_box": ("no minimize button", False),
                     "maximize_box": ("no maximize button", False),
+                    "window_menu_box": ("no window icon or menu button", False),
                     "resizable": ("not resizable", False)}
     for fact in sorted(frame_wanted.keys() - facts.keys()):
         print(f"  note: {fact} is not a fact of this platform's frames; not checked")

@@ -4,8 +4,10 @@ without a display, and the desktop's font resolution (Xft/DPI) followed as it ch
 
 WINDOW_MANAGEMENT names the scenarios that concern window management (the status window shown
 and placed, kept above or not, the taskbar entry, the settings window's first place, the
-stay-on-top switch, close) and the desktop's scale: e2e.py --wm xfwm4 or --wm mutter runs these
-alone under that window manager, besides the full list under openbox.
+stay-on-top switch, close, the frames and their sizes, minimize and restore, the keys to the
+settings window, the panel's tooltip, the error box's place) and the desktop's scale: e2e.py
+--wm xfwm4 or --wm mutter runs these alone under that window manager, besides the full list
+under openbox.
 """
 
 from layout import SETTINGS, STATUS
@@ -26,6 +28,12 @@ WINDOW_MANAGEMENT = (
     "settings_window_first_place_in_view",
     "taskbar_entry_and_alt_tab",
     "desktop_scale_from_xft_dpi",
+    "frames_ask_for_a_caption_only",
+    "no_request_changes_a_client_size",
+    "minimize_and_restore_as_the_taskbar_does",
+    "settings_window_from_the_keyboard",
+    "panel_tooltip_is_the_caption",
+    "error_box_centred_over_the_status_window",
 )
 
 # What the Linux program says on its standard error stream when no X11 display opens.

@@ -110,3 +110,23 @@ def settings_fields_named(d):
                 for name, want in FIELD_NAMES.items() if names.get(name) != want]
     check(not problems, "; ".join(problems))
     print("  " + ", ".join(f"{name}: {names[name]}" for name in FIELD_NAMES))
+
+
+@scenario("settings_window_heard_after_ctrl_comma", platforms=("linux",))
+def settings_heard_after_keys(d):
+    # A user without a mouse: the status window active (as Alt+Tab leaves it), Ctrl+Comma opens
+    # the settings window, and its first field is read out with the name a listener uses.
+    listener = d.screen_reader()
+    prog, main = started(d)
+    d.session.x(["wmctrl", "-i", "-a", main.handle])
+    poll(lambda: d.window(STATUS), lambda w: w and w.active, 3)
+    since = time.time()
+    d.rig.key("ctrl+comma")
+    first = FIELD_NAMES["Edit_IP0"]
+    found, ok = poll(lambda: [h for h in listener.heard() if h.t >= since and first in h.text],
+                     bool, HEARD_WITHIN_S)
+    heard = [h.text for h in listener.heard() if h.t >= since]
+    check(ok, f"{first!r} not heard within {HEARD_WITHIN_S:g} s of Ctrl+Comma (heard {heard})")
+    check(focused(d, SETTINGS) == "Edit_IP0",
+          f"the focus is on {focused(d, SETTINGS)} in the settings window")
+    print(f"  after Ctrl+Comma: heard {heard} ({found[0].t - since:.2f} s later)")

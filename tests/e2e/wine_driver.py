@@ -348,6 +348,20 @@ class WineDriver(Driver):
         listener.wait_ready(20)
         return listener
 
+    def tooltip(self):
+        tips = [w for w in self._list() if w["parent"] == "0x0" and w["visible"] and
+                w["class"].lower() == "tooltips_class32"]
+        return tips[0]["text"] if tips else None
+
+    def shortcut_keys(self, role, name):
+        # Set as an annotation, like the names: read back only where the system keeps them.
+        if self.annotations is None:
+            self.annotations = json.loads(self.inspect("annotations").stdout)
+        if not self.annotations["kept"]:
+            return None
+        return json.loads(self.inspect("accname", self.control(role, name).handle).stdout).get(
+            "shortcut")
+
     def accessible_names(self, role):
         # Names that a program sets are annotations (IAccPropServices); read back only where the
         # system keeps them.

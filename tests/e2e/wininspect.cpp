@@ -591,18 +591,23 @@ std::string AccessibleName(HWND h) {
   HRESULT hr = AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
                                           reinterpret_cast<void**>(&accessible));
   BSTR name = nullptr;
+  BSTR keys = nullptr;
   if (SUCCEEDED(hr)) {
     VARIANT self{};
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;
     hr = accessible->get_accName(self, &name);
+    if (FAILED(accessible->get_accKeyboardShortcut(self, &keys)))
+      keys = nullptr;
     accessible->Release();
   }
   char code[16];
   std::snprintf(code, sizeof code, "0x%08lx", static_cast<unsigned long>(hr));
-  std::string out =
-      "{\"name\":" + (name ? Json(name) : std::string("null")) + ",\"hr\":\"" + code + "\"}";
+  std::string out = "{\"name\":" + (name ? Json(name) : std::string("null")) +
+                    ",\"shortcut\":" + (keys ? Json(keys) : std::string("null")) + ",\"hr\":\"" +
+                    code + "\"}";
   SysFreeString(name);
+  SysFreeString(keys);
   return out;
 }
 

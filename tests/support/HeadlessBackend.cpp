@@ -65,6 +65,7 @@ class HeadlessControl : public fw::ControlPeer {
   bool Checked() const override { return record_.Checked; }
   void SetChecked(bool checked) override { record_.Checked = checked; }
   void Announce() override { record_.Announced.push_back(record_.Text); }
+  void SetHint(const std::string& hint) override { record_.Hint = hint; }
 
  private:
   HeadlessBackend& backend_;
@@ -199,6 +200,17 @@ std::vector<const ControlRecord*> HeadlessBackend::LiveControls(
   return found;
 }
 
+void HeadlessBackend::PressShortCut(const std::string& formClass, fw::TShortCut shortCut) {
+  Post([this, formClass, shortCut] {
+    for (const ControlRecord* control : LiveControls(formClass)) {
+      if (control->Params.ShortCut == shortCut) {
+        control->Events->PlatformClick();
+        return;
+      }
+    }
+  });
+}
+
 void HeadlessBackend::CloseRequest(const std::string& formClass) {
   Post([this, formClass] {
     const FormRecord* form = LiveForm(formClass);
@@ -324,6 +336,7 @@ std::unique_ptr<fw::ControlPeer> HeadlessBackend::AddControl(FormRecord& form,
   record->Params = params;
   record->Events = &events;
   record->Text = params.Text;
+  record->Hint = params.Hint;
   record->FontColor = params.Font.Color;
   record->Form = &form;
   controls_.push_back(std::move(record));

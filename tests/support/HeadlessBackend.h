@@ -36,6 +36,7 @@ struct ControlRecord {
   fw::TColor FontColor = 0;
   bool Checked = false;
   bool Alive = true;
+  std::string Hint;
   // The text of each announcement to a screen reader, in order.
   std::vector<std::string> Announced;
 };
@@ -58,6 +59,8 @@ class HeadlessBackend : public fw::Backend {
   // Queues a click on the live control of a form at a client position.
   void ClickAt(const std::string& formClass, int x, int y);
   void CloseRequest(const std::string& formClass);
+  // Queues a shortcut's keys on the form: the control they click gets a click, the focus stays.
+  void PressShortCut(const std::string& formClass, fw::TShortCut shortCut);
   // Queues the restore of the program from its taskbar button.
   void Restore();
   // The user changes the live form's state (restores a maximized window, say).

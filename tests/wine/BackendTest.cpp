@@ -2,9 +2,11 @@
 // the control behind a window handle, and the input method switched off on entering a field.
 #include "platform/win32/Win32Backend.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <imm.h>
 
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -65,6 +67,85 @@ struct NoControlEvents : fw::ControlEvents {
   void PlatformClick() override {}
   void PlatformFocusLeave() override {}
 };
+
+struct ClickCount : fw::ControlEvents {
+  int Clicks = 0;
+  void PlatformClick() override { ++Clicks; }
+  void PlatformFocusLeave() override {}
+};
+
+// The keys as the message loop meets them: the modifiers in the thread's key state, the key's
+// message with its previous state in bit 30 of lParam.
+bool Translate(win32::Win32Form& form, HWND to, BYTE modifier, UINT message, WPARAM key,
+               bool repeat) {
+  BYTE state[256] = {};
+  state[modifier] = 0x80;
+  SetKeyboardState(state);
+  MSG msg{to, message, key, LPARAM{1} | (repeat ? LPARAM{1} << 30 : 0), 0, {}};
+  const bool translated = form.TranslateShortCut(msg);
+  BYTE none[256] = {};
+  SetKeyboardState(none);
+  return translated;
+}
+
+TEST(Backend, TheSettingsKeysClickTheirControlOnceWhileHeld) {
+  NoFormEvents formEvents;
+  ClickCount panelEvents;
+  fw::FormParams formParams;
+  formParams.ClassName = "TForm_KeyTest";
+  formParams.Client = fw::TBounds{10, 10, 129, 25};
+  win32::Win32Form form(nullptr, formParams, formEvents);
+  fw::ControlParams params;
+  params.Kind = fw::TControlKind::Panel;
+  params.Bounds = fw::TBounds{0, 0, 79, 25};
+  params.ShortCut = fw::TShortCut::Properties;
+  params.Hint = "IP: 192.168.100.200";
+  const std::unique_ptr<fw::ControlPeer> panel = form.CreateControl(params, panelEvents);
+  HWND formWindow = GetParent(dynamic_cast<win32::Win32Control&>(*panel).Handle());
+  struct Case {
+    BYTE Modifier;
+    UINT Message;
+    WPARAM Key;
+    bool Repeat;
+    bool Translated;
+    int Clicks;  // after the case
+  };
+  const Case cases[] = {
+      {VK_CONTROL, WM_KEYDOWN, VK_OEM_COMMA, false, true, 1},
+      {VK_CONTROL, WM_KEYDOWN, VK_OEM_COMMA, true, true, 1},  // held: its repeat
+      {VK_MENU, WM_SYSKEYDOWN, VK_RETURN, false, true, 2},
+      {VK_MENU, WM_SYSKEYDOWN, VK_RETURN, true, true, 2},
+      {VK_SHIFT, WM_KEYDOWN, VK_OEM_COMMA, false, false, 2},
+      {VK_CONTROL, WM_KEYDOWN, VK_RETURN, false, false, 2},
+      {0, WM_KEYDOWN, VK_RETURN, false, false, 2},
+  };
+  int index = 0;
+  for (const Case& c : cases) {
+    EXPECT_EQ(Translate(form, formWindow, c.Modifier, c.Message, c.Key, c.Repeat), c.Translated)
+        << "case " << index;
+    EXPECT_EQ(panelEvents.Clicks, c.Clicks) << "case " << index++;
+  }
+
+  // The panel's tooltip is a tooltip window of the form, with the hint as its text.
+  const auto tipText = [formWindow] {
+    HWND tip = nullptr;
+    while ((tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr &&
+           GetWindow(tip, GW_OWNER) != formWindow) {
+    }
+    wchar_t text[80] = {};
+    if (tip != nullptr) {
+      TOOLINFOW tool{};
+      tool.cbSize = sizeof tool;
+      SendMessageW(tip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool));
+      tool.lpszText = text;
+      SendMessageW(tip, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
+    }
+    return tip != nullptr ? win32::Narrow(text) : std::string("(no tooltip)");
+  };
+  EXPECT_EQ(tipText(), "IP: 192.168.100.200");
+  panel->SetHint("IP: 10.0.0.1");
+  EXPECT_EQ(tipText(), "IP: 10.0.0.1");
+}
 
 TEST(Backend, TheFormAndControlBehindAHandleAreFoundOnlyForOurWindows) {
   NoFormEvents formEvents;

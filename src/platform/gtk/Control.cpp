@@ -34,8 +34,16 @@ void Control::Attach(GtkWidget* widget, AtkRole role) {
   if (!params_.AccessibleName.empty()) {
     atk_object_set_name(accessible, params_.AccessibleName.c_str());
   }
+  SetHint(params_.Hint);
   form_.Put(*this);
   gtk_widget_show(widget_);
+}
+
+void Control::SetHint(const std::string& hint) {
+  params_.Hint = hint;
+  if (widget_ != nullptr) {
+    gtk_widget_set_tooltip_text(widget_, hint.empty() ? nullptr : hint.c_str());
+  }
 }
 
 const Scale& Control::CurrentScale() const {

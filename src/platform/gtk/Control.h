@@ -27,6 +27,8 @@ class Control : public fw::ControlPeer {
   bool Checked() const override { return false; }
   void SetChecked(bool) override {}
   void Announce() override {}
+  // Every kind shows its hint as its tooltip.
+  void SetHint(const std::string& hint) override;
 
   GtkWidget* Widget() const { return widget_; }
   const fw::ControlParams& Params() const { return params_; }
@@ -36,6 +38,8 @@ class Control : public fw::ControlPeer {
   virtual void Rescaled() {}
   // Keyboard focus moved from this control to another control of the same window.
   void FocusLeft() { events_.PlatformFocusLeave(); }
+  // The keys of the control's shortcut were pressed in its window.
+  void ShortCutPressed() { events_.PlatformClick(); }
   // Forgets a mouse button held down over the control, as when an error box comes up.
   virtual void CancelMouseCapture() {}
 

@@ -7,6 +7,10 @@ void RunErrorDialog(GtkWindow* parent, const std::string& title, const std::stri
   GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
                                              GTK_BUTTONS_OK, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
+  // Window managers place a dialog as they like (openbox at the screen's top-left corner), so
+  // GTK places it: over its parent, or in the middle of the screen without one.
+  gtk_window_set_position(GTK_WINDOW(dialog),
+                          parent != nullptr ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
   // Read by its title, as a message box is on Windows (GTK would name it by its type).
   atk_object_set_name(gtk_widget_get_accessible(dialog), title.c_str());
   // GTK 3 message dialogs show no icon of their own any more; the stop icon goes beside the

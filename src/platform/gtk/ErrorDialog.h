@@ -8,7 +8,8 @@
 
 namespace gtk {
 
-// Shows the box, transient for the parent when one is given, and returns when it is closed.
+// Shows the box, transient for the parent and centred over it when one is given, otherwise in
+// the middle of the screen, and returns when it is closed.
 void RunErrorDialog(GtkWindow* parent, const std::string& title, const std::string& text);
 
 }  // namespace gtk

@@ -11,7 +11,9 @@
 #include "platform/gtk/Label.h"
 #include "platform/gtk/Panel.h"
 #include "platform/gtk/PushButton.h"
+#include "platform/gtk/ShortCutKeys.h"
 #include "platform/gtk/Style.h"
+#include "platform/gtk/WindowManager.h"
 
 namespace gtk {
 
@@ -62,6 +64,9 @@ Form::Form(GtkBackend& backend, const fw::FormParams& params, fw::FormEvents& ev
 
   g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
   g_signal_connect(window_, "set-focus", G_CALLBACK(OnSetFocus), this);
+  g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
+  g_signal_connect(window_, "key-release-event", G_CALLBACK(OnKeyRelease), this);
+  g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
   g_signal_connect_after(window_, "realize", G_CALLBACK(OnRealize), this);
   g_signal_connect(fixed_, "focus", G_CALLBACK(OnFocus), this);
 
@@ -113,6 +118,11 @@ void Form::Show(fw::TWindowState, bool activate) {
     firstMap_ = g_signal_connect(window_, "map-event", G_CALLBACK(OnFirstMap), this);
   }
   gtk_window_set_focus_on_map(Window(), activate ? TRUE : FALSE);
+  if (!params_.MainForm) {
+    // GTK maps a window that was iconified when it was hidden iconified again; a form other
+    // than the main one is never left so.
+    gtk_window_deiconify(Window());
+  }
   if (activate) {
     gtk_window_present_with_time(Window(), EventTime());
   } else {
@@ -126,6 +136,12 @@ void Form::Hide() {
     placed_ = true;
     gtk_widget_hide(window_);
   }
+}
+
+bool Form::OnScreen() const {
+  GdkWindow* window = gtk_widget_get_window(window_);
+  return Shown() && window != nullptr &&
+         (gdk_window_get_state(window) & GDK_WINDOW_STATE_ICONIFIED) == 0;
 }
 
 void Form::BringToFront() {
@@ -235,13 +251,69 @@ gboolean Form::OnFirstMap(GtkWidget* widget, GdkEvent*, gpointer self) {
   return FALSE;
 }
 
-// The frame offers close only where the form has a close button, and never minimize or
-// maximize; the window manager draws the decorations.
+// The frame is a title and a border, with a close button only where the form has one: no
+// icon, window menu, minimize or maximize button, and no resize handles. The main form keeps
+// the minimize function for its taskbar entry, but where that would show a minimize button.
 void Form::OnRealize(GtkWidget* widget, gpointer self) {
-  const bool close = static_cast<Form*>(self)->params_.BorderIcons == fw::TBorderIcons::Close;
+  const auto* form = static_cast<Form*>(self);
+  const bool close = form->params_.BorderIcons == fw::TBorderIcons::Close;
+  GdkWindow* window = gtk_widget_get_window(widget);
+  gdk_window_set_decorations(window,
+                             static_cast<GdkWMDecoration>(GDK_DECOR_BORDER | GDK_DECOR_TITLE));
   gdk_window_set_functions(
-      gtk_widget_get_window(widget),
-      static_cast<GdkWMFunction>(GDK_FUNC_MOVE | (close ? GDK_FUNC_CLOSE : 0)));
+      window,
+      static_cast<GdkWMFunction>(
+          GDK_FUNC_MOVE | (close ? GDK_FUNC_CLOSE : 0) |
+          (form->params_.MainForm && !MinimizeFunctionShowsAButton() ? GDK_FUNC_MINIMIZE : 0)));
+}
+
+// A window manager that maximizes or fullscreens a window of fixed size all the same (from its
+// menu, a double click on the title, wmctrl) has it undone; a form other than the main one that
+// it minimizes comes back, as it has no taskbar entry to come back from.
+gboolean Form::OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self) {
+  auto* form = static_cast<Form*>(self);
+  const GdkWindowState state = event->new_window_state;
+  if ((state & GDK_WINDOW_STATE_MAXIMIZED) != 0) {
+    gtk_window_unmaximize(form->Window());
+  }
+  if ((state & GDK_WINDOW_STATE_FULLSCREEN) != 0) {
+    gtk_window_unfullscreen(form->Window());
+  }
+  if (!form->params_.MainForm && (state & GDK_WINDOW_STATE_ICONIFIED) != 0) {
+    gtk_window_deiconify(form->Window());
+  }
+  return FALSE;
+}
+
+// A key pressed makes the focus show, as Windows shows its focus cues from the first key on.
+// A shortcut clicks its control once however long its keys are held.
+gboolean Form::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
+  auto* form = static_cast<Form*>(self);
+  gtk_window_set_focus_visible(form->Window(), TRUE);
+  const fw::TShortCut shortCut =
+      ShortCutOf(event->keyval, static_cast<GdkModifierType>(event->state));
+  if (shortCut == fw::TShortCut::None) {
+    return FALSE;
+  }
+  if (form->heldShortCutKey_ == event->keyval) {
+    return TRUE;  // the key's repeat
+  }
+  for (Control* control : form->controls_) {
+    if (control->Params().ShortCut == shortCut) {
+      form->heldShortCutKey_ = event->keyval;
+      control->ShortCutPressed();
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+gboolean Form::OnKeyRelease(GtkWidget*, GdkEventKey* event, gpointer self) {
+  auto* form = static_cast<Form*>(self);
+  if (form->heldShortCutKey_ == event->keyval) {
+    form->heldShortCutKey_ = 0;
+  }
+  return FALSE;
 }
 
 }  // namespace gtk

@@ -39,6 +39,8 @@ class Form : public fw::FormPeer {
 
   GtkWindow* Window() const { return GTK_WINDOW(window_); }
   bool Shown() const { return gtk_widget_get_visible(window_) != FALSE; }
+  // Shown and not minimized.
+  bool OnScreen() const;
   bool IsMainForm() const { return params_.MainForm; }
   const Scale& GetScale() const;
   // Places the controls and sizes the window anew at the back end's scale.
@@ -59,6 +61,9 @@ class Form : public fw::FormPeer {
   static void OnSetFocus(GtkWindow* window, GtkWidget* next, gpointer self);
   static gboolean OnFocus(GtkWidget* widget, GtkDirectionType direction, gpointer self);
   static void OnRealize(GtkWidget* widget, gpointer self);
+  static gboolean OnWindowState(GtkWidget* widget, GdkEventWindowState* event, gpointer self);
+  static gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self);
+  static gboolean OnKeyRelease(GtkWidget* widget, GdkEventKey* event, gpointer self);
   static gboolean OnFirstMap(GtkWidget* widget, GdkEvent* event, gpointer self);
   // Moves a control to the layout's place and size at the current scale.
   void Place(Control& control);
@@ -75,6 +80,7 @@ class Form : public fw::FormPeer {
   bool placed_ = false;            // false: the window manager places it when first shown
   gulong firstMap_ = 0;            // the handler that keeps that first place in view
   GWeakRef disabledFocus_;         // the focused control while the window is disabled
+  guint heldShortCutKey_ = 0;      // the key of a shortcut that clicked, until it is released
   std::vector<Control*> controls_;
 };
 

@@ -110,18 +110,14 @@ void GtkBackend::CancelMouseCapture() {
   }
 }
 
-// Transient for the active form (or the first shown one); the other forms are insensitive
-// while the box is up, and the active form gets the focus back afterwards.
+// Centred over the main form while it is on screen, otherwise on the screen; the forms are
+// insensitive while the box is up, and the active form gets the focus back afterwards.
 void GtkBackend::ShowHandlerErrorBox(const std::string& text, const std::string& caption) {
   Form* active = nullptr;
-  Form* shown = nullptr;
   std::vector<Form*> disabled;
   for (Form* form : forms_) {
     if (!form->Shown()) {
       continue;
-    }
-    if (shown == nullptr) {
-      shown = form;
     }
     if (gtk_window_is_active(form->Window())) {
       active = form;
@@ -130,8 +126,9 @@ void GtkBackend::ShowHandlerErrorBox(const std::string& text, const std::string&
       disabled.push_back(form);
     }
   }
-  Form* parent = active != nullptr ? active : shown;
-  RunErrorDialog(parent != nullptr ? parent->Window() : nullptr, caption, text);
+  Form* main = MainForm();
+  const bool over = main != nullptr && main->OnScreen();
+  RunErrorDialog(over ? main->Window() : nullptr, caption, text);
   // A form may have been rebuilt while the box was up; only the ones still there are touched.
   for (Form* form : disabled) {
     if (Alive(form)) {

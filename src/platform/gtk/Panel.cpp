@@ -1,7 +1,9 @@
 // The result panel.
 #include "platform/gtk/Panel.h"
 
+#include "platform/gtk/ClickableArea.h"
 #include "platform/gtk/GObjectPtr.h"
+#include "platform/gtk/ShortCutKeys.h"
 #include "platform/gtk/Style.h"
 
 namespace gtk {
@@ -13,7 +15,8 @@ constexpr gint kPolite = 1;
 
 Panel::Panel(Form& form, const fw::ControlParams& params, fw::ControlEvents& events)
     : Control(form, params, events) {
-  GtkWidget* area = gtk_drawing_area_new();
+  // Assistive technology clicks the panel as the mouse does, and finds the keys that do.
+  GtkWidget* area = NewClickableArea(KeyBindingOf(params.ShortCut), OnAction, this);
   gtk_widget_add_events(area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK);
   g_signal_connect(area, "draw", G_CALLBACK(OnDraw), this);
   g_signal_connect(area, "button-press-event", G_CALLBACK(OnPress), this);
@@ -66,6 +69,10 @@ void Panel::Announce() {
   } else if (g_signal_lookup("announcement", ATK_TYPE_OBJECT) != 0) {
     g_signal_emit_by_name(panel, "announcement", text);
   }
+}
+
+void Panel::OnAction(gpointer self) {
+  static_cast<Panel*>(self)->events_.PlatformClick();
 }
 
 void Panel::OnAnnouncerDestroy(GtkWidget*, gpointer self) {

@@ -1,6 +1,7 @@
 // The result panel: fills itself with its colour and draws its caption in one centred line; a
 // press and release of the left button over it is a click. It is read as a label named by its
-// caption, and announces its caption to a running screen reader.
+// caption, and announces its caption to a running screen reader; assistive technology clicks it
+// through its accessible's action, which names the keys of its shortcut.
 #pragma once
 
 #include "platform/gtk/Control.h"
@@ -27,6 +28,7 @@ class Panel : public Control {
   static gboolean OnPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
   static gboolean OnRelease(GtkWidget* widget, GdkEventButton* event, gpointer self);
   static void OnAnnouncerDestroy(GtkWidget* widget, gpointer self);
+  static void OnAction(gpointer self);
   void Draw(cairo_t* cr);
   void MakeAnnouncer();
 

@@ -5,35 +5,21 @@
 
 namespace gtk {
 
-namespace {
-
-constexpr const char kIconName[] = "vorlix";
-
-GdkPixbuf* Decode(const IconImage& image) {
-  GInputStream* stream =
-      g_memory_input_stream_new_from_data(image.Png, static_cast<gssize>(image.Length), nullptr);
-  GdkPixbuf* pixbuf = gdk_pixbuf_new_from_stream(stream, nullptr, nullptr);
-  g_object_unref(stream);
-  return pixbuf;
-}
-
-}  // namespace
-
+// The images share the program's constant pixels: nothing is copied or decoded. Looking the
+// icon up in the theme, or decoding its PNG files, would cost the program more memory than
+// the rest of its windows.
 GList* BuiltInIconList() {
   GList* list = nullptr;
   for (const IconImage& image : BuiltInIcons()) {
-    if (GdkPixbuf* pixbuf = Decode(image)) {
-      list = g_list_append(list, pixbuf);
-    }
+    GdkPixbuf* pixbuf =
+        gdk_pixbuf_new_from_data(image.Rgba, GDK_COLORSPACE_RGB, TRUE, 8, image.Size, image.Size,
+                                 image.Size * 4, nullptr, nullptr);
+    list = g_list_append(list, pixbuf);
   }
   return list;
 }
 
 void SetProgramIcon() {
-  if (gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), kIconName)) {
-    gtk_window_set_default_icon_name(kIconName);
-    return;
-  }
   GList* list = BuiltInIconList();
   gtk_window_set_default_icon_list(list);
   g_list_free_full(list, g_object_unref);

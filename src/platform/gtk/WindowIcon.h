@@ -1,5 +1,5 @@
-// The icon of every window of the program: "vorlix" from the icon theme where it is installed,
-// otherwise the same art built into the program.
+// The icon of every window of the program: the art built into it, at the sizes that window
+// managers and taskbars use. The icon theme's "vorlix" serves the menu entry alone.
 #pragma once
 
 #include <gtk/gtk.h>

@@ -21,6 +21,9 @@ class Annotations {
 
   // The name assistive technology reads for the window; false when it is not kept.
   bool SetName(HWND hwnd, const std::string& name);
+  // The keys that act on the window, as accKeyboardShortcut gives them ("Ctrl+Comma", say);
+  // false when they are not kept.
+  bool SetKeyboardShortcut(HWND hwnd, const std::string& keys);
   // A polite live region: a screen reader reads the window's text out, without moving the
   // focus, after each EVENT_OBJECT_LIVEREGIONCHANGED on it. False when it is not kept.
   bool SetPoliteLiveRegion(HWND hwnd);

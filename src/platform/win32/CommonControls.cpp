@@ -12,9 +12,12 @@ CommonControls::CommonControls() {
   if (!(library_.Find(SetWindowSubclass, "SetWindowSubclass") &&
         library_.Find(GetWindowSubclass, "GetWindowSubclass") &&
         library_.Find(DefSubclassProc, "DefSubclassProc") &&
-        library_.Find(RemoveWindowSubclass, "RemoveWindowSubclass"))) {
+        library_.Find(RemoveWindowSubclass, "RemoveWindowSubclass") &&
+        library_.Find(InitCommonControlsEx, "InitCommonControlsEx"))) {
     throw ELibraryError(library_.MissingText());
   }
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES};  // the tooltip class among them
+  InitCommonControlsEx(&classes);
 }
 
 }  // namespace win32

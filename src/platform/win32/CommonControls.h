@@ -1,4 +1,5 @@
-// Window subclassing from the system's common controls (comctl32), bound at run time.
+// Window subclassing and the tooltip class from the system's common controls (comctl32), bound
+// at run time.
 #pragma once
 
 #include "platform/win32/SystemLibrary.h"
@@ -10,14 +11,15 @@ namespace win32 {
 
 class CommonControls {
  public:
-  // The functions, bound on first use for the life of the process; raises ELibraryError when
-  // comctl32 or one of them is missing.
+  // The functions, bound on first use for the life of the process, with the tooltip class
+  // registered; raises ELibraryError when comctl32 or one of them is missing.
   static const CommonControls& Bound();
 
   decltype(&::SetWindowSubclass) SetWindowSubclass = nullptr;
   decltype(&::GetWindowSubclass) GetWindowSubclass = nullptr;
   decltype(&::DefSubclassProc) DefSubclassProc = nullptr;
   decltype(&::RemoveWindowSubclass) RemoveWindowSubclass = nullptr;
+  decltype(&::InitCommonControlsEx) InitCommonControlsEx = nullptr;
 
  private:
   CommonControls();

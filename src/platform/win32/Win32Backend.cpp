@@ -107,10 +107,13 @@ fw::Backend::MessageResult Win32Backend::ProcessOneMessage() {
   if (msg.message == WM_QUIT) {
     return MessageResult::Quit;
   }
-  // The dialog manager's keyboard handling gives the forms Tab navigation between controls.
+  // A form's shortcuts come first; the dialog manager's keyboard handling then gives the forms
+  // Tab navigation between controls.
   HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-  if (Win32Form::FromHandle(root) != nullptr && IsDialogMessageW(root, &msg)) {
-    return MessageResult::Dispatched;
+  if (Win32Form* form = Win32Form::FromHandle(root)) {
+    if (form->TranslateShortCut(msg) || IsDialogMessageW(root, &msg)) {
+      return MessageResult::Dispatched;
+    }
   }
   TranslateMessage(&msg);
   DispatchMessageW(&msg);

@@ -19,9 +19,15 @@ bool FocusStaysInWindow(HWND from, HWND to) {
   return to != nullptr && GetAncestor(from, GA_ROOT) == GetAncestor(to, GA_ROOT);
 }
 
+// What assistive technology reads as the keys of a shortcut (accKeyboardShortcut).
+const char* ShortCutText(fw::TShortCut shortCut) {
+  return shortCut == fw::TShortCut::Properties ? "Ctrl+Comma, Alt+Enter" : nullptr;
+}
+
 }  // namespace
 
 Win32Control::~Win32Control() {
+  tooltip_.reset();
   if (hwnd_ != nullptr) {
     if (annotated_) {
       Annotations::Shared().Clear(hwnd_);
@@ -53,8 +59,22 @@ void Win32Control::Create(HWND parent, int id, UINT dpi) {
     annotated_ = true;
     Annotations::Shared().SetName(hwnd_, params_.AccessibleName);
   }
+  if (const char* keys = ShortCutText(params_.ShortCut)) {
+    annotated_ = true;
+    Annotations::Shared().SetKeyboardShortcut(hwnd_, keys);
+  }
   Prepare();
   Scale(dpi);
+  SetHint(params_.Hint);
+}
+
+void Win32Control::SetHint(const std::string& hint) {
+  params_.Hint = hint;
+  if (tooltip_) {
+    tooltip_->SetText(hint);
+  } else if (!hint.empty()) {
+    tooltip_ = std::make_unique<Win32Tooltip>(hwnd_, hint);
+  }
 }
 
 bool Win32Control::Checked() const {

@@ -2,12 +2,14 @@
 // text, the bounds, the font and the visibility, and finds the control behind a handle.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "framework/Backend.h"
 #include "platform/win32/GdiObject.h"
 #include "platform/win32/Win32.h"
+#include "platform/win32/Win32Tooltip.h"
 
 namespace win32 {
 
@@ -30,9 +32,13 @@ class Win32Control : public fw::ControlPeer {
   bool Checked() const override;
   void SetChecked(bool checked) override;
   void Announce() override {}
+  void SetHint(const std::string& hint) override;
 
   HWND Handle() const { return hwnd_; }
   bool TabStop() const { return params_.TabStop; }
+  fw::TShortCut ShortCut() const { return params_.ShortCut; }
+  // The keys of the control's shortcut were pressed in its form.
+  void ShortCutPressed() { events_.PlatformClick(); }
   // Group boxes and frames lie under the controls they surround.
   virtual bool Underlay() const { return false; }
   // Places the control and picks its font for the window's dots per inch.
@@ -61,6 +67,7 @@ class Win32Control : public fw::ControlPeer {
   HWND hwnd_ = nullptr;
   Font font_;
   bool annotated_ = false;  // annotations were asked for, to be dropped with the window
+  std::unique_ptr<Win32Tooltip> tooltip_;  // made for the first hint
 
  private:
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,

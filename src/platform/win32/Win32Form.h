@@ -32,6 +32,9 @@ class Win32Form : public fw::FormPeer {
   // have the form window procedure as their class's.
   static Win32Form* FromHandle(HWND hwnd);
   bool IsMainForm() const { return params_.MainForm; }
+  // Turns a key message of a control's shortcut into a click on the control; true when the
+  // message was one.
+  bool TranslateShortCut(MSG& msg);
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -53,6 +56,8 @@ class Win32Form : public fw::FormPeer {
   HBRUSH background_ = nullptr;
   HWND lastFocus_ = nullptr;
   int nextId_ = 100;
+  HACCEL shortCuts_ = nullptr;   // made with the first control that has a shortcut
+  bool shortCutRepeat_ = false;  // the key message being translated is a held key's repeat
 };
 
 }  // namespace win32

@@ -124,6 +124,50 @@ TEST_F(ConfigTest, TwoPanelClicksShowThenHideAndSave) {
   EXPECT_EQ(files().Writes, 1);
 }
 
+TEST_F(ConfigTest, TheSettingsKeysDoWhatAPanelClickDoesAndLeaveTheFocus) {
+  Start(kSaved);
+  const headless::ControlRecord* focused = h.backend.Focused();
+  h.backend.PressShortCut("TForm_Main", fw::TShortCut::Properties);
+  h.app->ProcessMessages();
+  EXPECT_TRUE(Form_Config->Visible());
+  EXPECT_EQ(files().Writes, 0);
+  Type(kMinutes, "7");
+  h.backend.PressShortCut("TForm_Main", fw::TShortCut::Properties);
+  h.app->ProcessMessages();
+  EXPECT_FALSE(Form_Config->Visible());
+  EXPECT_EQ(files().Writes, 1);
+  EXPECT_EQ(Form_Main->PingInterval, 420000u);
+  EXPECT_EQ(h.backend.Focused(), focused);
+  EXPECT_FALSE(h.backend.LiveControlAt("TForm_Main", 10, 10)->Params.TabStop);
+}
+
+// The panel's tooltip is the status window's caption, from start-up on, through a rebuild of
+// the window (stay-on-top switched) and an apply step that fails.
+TEST_F(ConfigTest, ThePanelsTooltipFollowsTheCaption) {
+  struct Case {
+    At field;
+    const char* typed;
+    const char* hint;
+  };
+  const Case cases[] = {
+      {kIP3, "200", "IP: 198.18.0.200"},
+      {kIP0, "192", "IP: 192.18.0.200"},
+      {kIP1, "zz", "IP: 192.18.0.200"},  // no number: nothing applied, the error box instead
+  };
+  Start(kSaved);
+  const auto hint = [this] { return h.backend.LiveControlAt("TForm_Main", 10, 10)->Hint; };
+  EXPECT_EQ(hint(), "IP: 198.18.0.20");
+  for (const Case& c : cases) {
+    ClickPanel();
+    Click(kTopBox);  // switched each time, so the status window is rebuilt
+    Type(c.field, c.typed);
+    ClickPanel();  // with the caret still in the field, its text reaches the apply step as typed
+    EXPECT_EQ(hint(), c.hint) << c.typed;
+    EXPECT_EQ(hint(), Form_Main->Caption());
+  }
+  EXPECT_GE(h.backend.FormsCreated("TForm_Main"), 2);
+}
+
 TEST_F(ConfigTest, ShutdownSavesOnlyWhenTheWindowIsShown) {
   Start(kSaved);
   h.app->DestroyForms();
