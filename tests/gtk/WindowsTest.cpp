@@ -185,11 +185,16 @@ TEST_F(WindowsTest, AFormPlacedOverTheMainFormGoesBelowIt) {
   EXPECT_TRUE(PumpUntil([&] { return settings.Position().Y == 25; }))
       << settings.Position().X << "," << settings.Position().Y;
   EXPECT_EQ(settings.Position().X, 0);
-  // Hidden and shown again, it keeps its place.
-  settings.Hide();
-  settings.Show(fw::TWindowState::Normal, true);
-  Pump();
-  EXPECT_EQ(settings.Position().Y, 25);
+  // Hidden and shown again, it keeps its place, and so it does where the user put it, even
+  // over the main form.
+  for (const int y : {25, 10}) {
+    settings.SetPosition(fw::TPoint{0, y});
+    ASSERT_TRUE(PumpUntil([&] { return settings.Position().Y == y; }));
+    settings.Hide();
+    settings.Show(fw::TWindowState::Normal, true);
+    Pump();
+    EXPECT_EQ(settings.Position().Y, y);
+  }
 }
 
 }  // namespace

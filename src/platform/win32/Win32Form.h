@@ -32,6 +32,7 @@ class Win32Form : public fw::FormPeer {
   // have the form window procedure as their class's.
   static Win32Form* FromHandle(HWND hwnd);
   bool IsMainForm() const { return params_.MainForm; }
+  HWND Handle() const { return hwnd_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
