@@ -8,7 +8,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/win32/Dpi.h"
 #include "platform/win32/Utf.h"
 #include "platform/win32/Win32.h"
 #include "platform/win32/Win32Control.h"
@@ -62,8 +64,9 @@ struct NoFormEvents : fw::FormEvents {
 };
 
 struct NoControlEvents : fw::ControlEvents {
-  void PlatformClick() override {}
+  void PlatformClick() override { ++clicks; }
   void PlatformFocusLeave() override {}
+  int clicks = 0;
 };
 
 TEST(Backend, TheFormAndControlBehindAHandleAreFoundOnlyForOurWindows) {
@@ -131,6 +134,68 @@ TEST(Backend, EnteringAFieldThatClosesTheInputMethodSwitchesItOff) {
   SetFocus(plainField);
   EXPECT_TRUE(ImmGetOpenStatus(context)) << "entering another field changed the input method";
   ImmReleaseContext(plainField, context);
+}
+
+// A click on the panel is a press and a release over it; the second press of a double click is
+// none, and a release elsewhere or without a press is none either.
+TEST(Backend, APanelClickIsAPressAndAReleaseOverIt) {
+  NoFormEvents formEvents;
+  fw::FormParams formParams;
+  formParams.ClassName = "TForm_PanelTest";
+  formParams.Client = fw::TBounds{10, 10, 120, 40};
+  win32::Win32Form form(nullptr, formParams, formEvents);
+  fw::ControlParams params;
+  params.Bounds = fw::TBounds{0, 0, 79, 25};
+  struct Case {
+    const char* what;
+    std::vector<UINT> messages;  // each at the panel's centre but the last release's
+    bool releasedOutside;
+    int clicks;
+  };
+  const Case cases[] = {
+      {"press and release", {WM_LBUTTONDOWN, WM_LBUTTONUP}, false, 1},
+      {"a double click", {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}, false, 1},
+      {"released beside it", {WM_LBUTTONDOWN, WM_LBUTTONUP}, true, 0},
+      {"a release alone", {WM_LBUTTONUP}, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    NoControlEvents events;
+    const std::unique_ptr<fw::ControlPeer> panel = form.CreateControl(params, events);
+    HWND hwnd = dynamic_cast<win32::Win32Control&>(*panel).Handle();
+    for (std::size_t i = 0; i < c.messages.size(); ++i) {
+      const bool outside = c.releasedOutside && i + 1 == c.messages.size();
+      SendMessageW(hwnd, c.messages[i], 0, outside ? MAKELPARAM(90, 12) : MAKELPARAM(40, 12));
+    }
+    EXPECT_EQ(events.clicks, c.clicks);
+  }
+}
+
+TEST(Backend, OnlyAFormThatStaysOnTopIsTopmost) {
+  for (const fw::TFormStyle style : {fw::TFormStyle::StayOnTop, fw::TFormStyle::Normal}) {
+    NoFormEvents formEvents;
+    fw::FormParams params;
+    params.ClassName = "TForm_TopTest";
+    params.Client = fw::TBounds{10, 10, 120, 40};
+    params.Style = style;
+    win32::Win32Form form(nullptr, params, formEvents);
+    form.Show(fw::TWindowState::Normal, false);
+    const bool topmost = (GetWindowLongPtrW(form.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    EXPECT_EQ(topmost, style == fw::TFormStyle::StayOnTop);
+  }
+}
+
+// Layout sizes scale to a window's dots per inch rounded to the nearest, halves up, as MulDiv.
+TEST(Backend, ScaledSizesRoundToTheNearestPixel) {
+  struct Case {
+    int value;
+    UINT dpi;
+    int scaled;
+  };
+  for (const Case& c : {Case{25, 96, 25}, Case{25, 144, 38}, Case{3, 120, 4}, Case{1, 120, 1},
+                        Case{249, 168, 436}, Case{-6, 120, -8}}) {
+    EXPECT_EQ(win32::Scaled(c.value, c.dpi), c.scaled) << c.value << " at " << c.dpi;
+  }
 }
 
 }  // namespace

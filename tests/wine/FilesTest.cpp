@@ -428,6 +428,9 @@ TEST_F(Folder, EachSavesNewFileHasAFreshRandomName) {
     named.WriteFile("Vorlix.ini", kNew);
   }
   ASSERT_EQ(steps.names.size(), 4u);
+  // A new file never takes the place of one there.
+  EXPECT_EQ(win32::SystemFileSteps().CreateNew(folder_ + L"\\Vorlix.ini"), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(Read(files, "Vorlix.ini"), kNew);
   for (std::size_t i = 0; i < steps.names.size(); ++i) {
     const std::wstring& name = steps.names[i];
     ASSERT_EQ(name.size(), 22u) << win32::Narrow(name);
