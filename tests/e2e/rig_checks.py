@@ -15,6 +15,9 @@ def namespace_confined(d):
     check(not outside, f"processes of the {d.name} platform outside {d.rig.app_ns}: {outside}")
 
 
+LATE_MS = 25
+
+
 def responder_delays(d):
     probe = os.path.join(HERE, "icmp_probe.py")
     p = run(d.rig.in_app_ns([sys.executable, probe, *HOSTS], d.rig.base_env()), timeout=20)
@@ -28,8 +31,11 @@ def responder_delays(d):
             continue
         if r.get("ms") is None:
             problems.append(f"{addr} did not answer")
-        elif not delay <= r["ms"] <= delay + 5:
-            problems.append(f"{addr} answered after {r['ms']:.1f} ms, want {delay}..{delay + 5}")
+        # Never early; late by no more than a loaded machine's scheduling, well inside the
+        # margins the scenarios allow a check (a delay of 650 ms reads 650 to 800ms).
+        elif not delay <= r["ms"] <= delay + LATE_MS:
+            problems.append(f"{addr} answered after {r['ms']:.1f} ms, want "
+                            f"{delay}..{delay + LATE_MS}")
         elif not (r["data_ok"] and r["sum_ok"] and r["from"] == addr):
             problems.append(f"{addr}: bad reply {r}")
     check(not problems, "; ".join(problems))
