@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "framework/TemporaryName.h"
 #include "platform/posix/FileDescriptor.h"
 #include "platform/posix/TemporaryFile.h"
 #include "settings/SettingsReader.h"
@@ -151,6 +152,32 @@ TEST_F(PosixFilesTest, EachTemporaryFileHasAFreshRandomName) {
     names.insert(name);
   }
   EXPECT_EQ(names.size(), 4u);
+}
+
+// Random bytes of the same letter, 'a' first, the next letter each call.
+int randomCalls = 0;
+std::string Letters() {
+  return std::string(fw::kTemporaryRandomBytes, static_cast<char>('a' + randomCalls++));
+}
+
+// A temporary file never takes a name that is there: neither a file nor a link is opened.
+TEST_F(PosixFilesTest, ATemporaryFileNeverTakesANameThatIsThere) {
+  const std::string taken = fw::TemporaryName(kName, std::string(fw::kTemporaryRandomBytes, 'a'));
+  const std::string fresh = fw::TemporaryName(kName, std::string(fw::kTemporaryRandomBytes, 'b'));
+  for (const bool link : {false, true}) {
+    SCOPED_TRACE(link ? "a link" : "a file");
+    fs::remove_all(taken);
+    Put("victim", "theirs");
+    if (link) {
+      fs::create_symlink("victim", taken);
+    } else {
+      fs::rename("victim", taken);
+    }
+    randomCalls = 0;
+    const posix::TemporaryFile made(".", kName, 0600, Letters);
+    EXPECT_EQ(made.Path(), "./" + fresh);
+    EXPECT_EQ(Contents(taken), "theirs");
+  }
 }
 
 TEST_F(PosixFilesTest, AFileReadsBackWholeWhateverItHolds) {
