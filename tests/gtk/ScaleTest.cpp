@@ -231,7 +231,11 @@ TEST(ScaleRoundingTest, HalvesGoAwayFromZeroAsWindowsRoundsThem) {
       {-1, 129, 129},  // none said: 96 dpi
       {0, 129, 129},
       {100 * 1024 * 1024, 129, 129},  // nonsense: 96 dpi
-      {98304 + 512, 1000, 1005},      // a fraction of a dot
+      {24 * 1024, 96, 24},            // a quarter and 16 times are the ends kept
+      {24 * 1024 - 1, 96, 96},
+      {1536 * 1024, 10, 160},
+      {1536 * 1024 + 1, 10, 10},
+      {98304 + 512, 1000, 1005},  // a fraction of a dot
   };
   for (const Case& c : cases) {
     EXPECT_EQ(gtk::Scale(c.Dpi1024).Px(c.Length), c.Scaled) << c.Dpi1024 << " " << c.Length;
