@@ -157,7 +157,8 @@ TEST_F(PosixFilesTest, EachTemporaryFileHasAFreshRandomName) {
 // Random bytes of the same letter, 'a' first, the next letter each call.
 int randomCalls = 0;
 std::string Letters() {
-  return std::string(fw::kTemporaryRandomBytes, static_cast<char>('a' + randomCalls++));
+  std::string bytes(fw::kTemporaryRandomBytes, static_cast<char>('a' + randomCalls++));
+  return bytes;
 }
 
 // A temporary file never takes a name that is there: neither a file nor a link is opened.

@@ -171,18 +171,52 @@ TEST(Backend, APanelClickIsAPressAndAReleaseOverIt) {
   }
 }
 
-TEST(Backend, OnlyAFormThatStaysOnTopIsTopmost) {
-  for (const fw::TFormStyle style : {fw::TFormStyle::StayOnTop, fw::TFormStyle::Normal}) {
+// A form that stays on top is topmost; one with a close button has the system menu for it.
+TEST(Backend, TheFramesStylesFollowTheForm) {
+  struct Case {
+    fw::TFormStyle style;
+    fw::TBorderIcons icons;
+  };
+  for (const Case& c : {Case{fw::TFormStyle::StayOnTop, fw::TBorderIcons::Close},
+                        Case{fw::TFormStyle::Normal, fw::TBorderIcons::None}}) {
     NoFormEvents formEvents;
     fw::FormParams params;
     params.ClassName = "TForm_TopTest";
     params.Client = fw::TBounds{10, 10, 120, 40};
-    params.Style = style;
+    params.Style = c.style;
+    params.BorderIcons = c.icons;
     win32::Win32Form form(nullptr, params, formEvents);
     form.Show(fw::TWindowState::Normal, false);
     const bool topmost = (GetWindowLongPtrW(form.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    EXPECT_EQ(topmost, style == fw::TFormStyle::StayOnTop);
+    const bool menu = (GetWindowLongPtrW(form.Handle(), GWL_STYLE) & WS_SYSMENU) != 0;
+    EXPECT_EQ(topmost, c.style == fw::TFormStyle::StayOnTop);
+    EXPECT_EQ(menu, c.icons == fw::TBorderIcons::Close);
   }
+}
+
+// A new resolution (a move to another monitor) lays every control out again at its scale.
+TEST(Backend, AResolutionChangeScalesTheControls) {
+  NoFormEvents formEvents;
+  NoControlEvents controlEvents;
+  fw::FormParams formParams;
+  formParams.ClassName = "TForm_DpiTest";
+  formParams.Client = fw::TBounds{10, 10, 120, 40};
+  win32::Win32Form form(nullptr, formParams, formEvents);
+  fw::ControlParams params;
+  params.Kind = fw::TControlKind::Button;
+  params.Bounds = fw::TBounds{10, 5, 49, 25};
+  const std::unique_ptr<fw::ControlPeer> button = form.CreateControl(params, controlEvents);
+  RECT suggested{0, 0, 200, 100};
+  SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+               reinterpret_cast<LPARAM>(&suggested));
+  HWND hwnd = dynamic_cast<win32::Win32Control&>(*button).Handle();
+  RECT bounds{};
+  GetWindowRect(hwnd, &bounds);
+  MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&bounds), 2);
+  EXPECT_EQ(bounds.left, 15);
+  EXPECT_EQ(bounds.top, 8);
+  EXPECT_EQ(bounds.right - bounds.left, 74);
+  EXPECT_EQ(bounds.bottom - bounds.top, 38);
 }
 
 // Layout sizes scale to a window's dots per inch rounded to the nearest, halves up, as MulDiv.

@@ -72,6 +72,10 @@ TEST(Placement, AFormAtTheDefaultPlaceGoesBesideTheMainFormAndIntoTheWorkArea) {
                                      : fw::TBounds{0, 0, 249, 101};
     const std::unique_ptr<win32::Win32Form> settings = Make(events, false, size, true);
     const RECT placed = Frame(*settings);
+    if (!c.large) {
+      EXPECT_EQ(placed.right - placed.left, standard.right - standard.left) << "the size kept";
+      EXPECT_EQ(placed.bottom - placed.top, standard.bottom - standard.top) << "the size kept";
+    }
     if (c.below) {
       const RECT beside = Frame(*main);
       EXPECT_EQ(placed.left, beside.left);
