@@ -9,6 +9,7 @@
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -378,6 +379,13 @@ TEST_F(PosixFilesTest, ASaveKeepsTheFileWhatTheUserMadeIt) {
        },
        "", 0},
       {"a pipe", [] { mkfifo(kName.c_str(), 0644); }, "", 0},
+      {"a device of its own (a pipe for a user who may make none)",
+       [] {
+         if (mknod(kName.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+           mkfifo(kName.c_str(), 0666);
+         }
+       },
+       "", 0},
       {"a link to a pipe",
        [] {
          mkfifo("dotfiles/pipe", 0644);
