@@ -170,6 +170,15 @@ TEST_F(ScaleTest, BothWindowsAreLaidOutAgainWhenTheScaleChanges) {
   settings.Show(fw::TWindowState::Normal, false);
   ASSERT_TRUE(PumpUntil([&] { return ClientSize(settings) == Size{249, 101}; }));
   const Point statusAt = ScreenPosition(status);
+  // The check box's caption starts beyond its box and the gap after it, both scaled.
+  const auto captionOffset = [&box] {
+    GtkAllocation caption{};
+    GtkAllocation whole{};
+    gtk_widget_get_allocation(gtk_bin_get_child(GTK_BIN(box.Widget())), &caption);
+    gtk_widget_get_allocation(box.Widget(), &whole);
+    return caption.x - whole.x;
+  };
+  const int offsetAt96 = captionOffset();
   struct Step {
     const char* What;
     int Dpi;
@@ -209,6 +218,8 @@ TEST_F(ScaleTest, BothWindowsAreLaidOutAgainWhenTheScaleChanges) {
     EXPECT_GE(b.Height, step.Box.Height) << step.What;
     EXPECT_LE(b.Height, step.Box.Height + 2) << step.What;
     EXPECT_EQ(FontPixels(group), gtk::Scale(step.Dpi * 1024).Px(12)) << step.What;
+    EXPECT_EQ(captionOffset() - offsetAt96, gtk::Scale(step.Dpi * 1024).Px(13 + 2) - 15)
+        << step.What;
     // The windows stay where they are on the screen.
     EXPECT_EQ(ScreenPosition(status), statusAt) << step.What;
   }
