@@ -166,19 +166,24 @@ TEST_F(ScaleTest, BothWindowsAreLaidOutAgainWhenTheScaleChanges) {
       MakeControl(settings, TControlKind::GroupBox, TBounds{168, 0, 81, 44}, "タイムアウト");
   gtk::Control& box =
       MakeControl(settings, TControlKind::CheckBox, TBounds{112, 52, 105, 17}, "常に手前に表示");
+  gtk::Control& wide = MakeControl(settings, TControlKind::GroupBox, TBounds{0, 60, 100, 30}, "IP");
   status.Show(fw::TWindowState::Normal, false);
   settings.Show(fw::TWindowState::Normal, false);
   ASSERT_TRUE(PumpUntil([&] { return ClientSize(settings) == Size{249, 101}; }));
   const Point statusAt = ScreenPosition(status);
-  // The check box's caption starts beyond its box and the gap after it, both scaled.
-  const auto captionOffset = [&box] {
-    GtkAllocation caption{};
+  // Where a caption starts in its control: a check box's beyond its box and the gap after it, a
+  // group box's its indent in from the frame (as a fraction of the room, so within a pixel).
+  const auto captionAt = [](GtkWidget* caption, const gtk::Control& control) {
+    GtkAllocation inner{};
     GtkAllocation whole{};
-    gtk_widget_get_allocation(gtk_bin_get_child(GTK_BIN(box.Widget())), &caption);
-    gtk_widget_get_allocation(box.Widget(), &whole);
-    return caption.x - whole.x;
+    gtk_widget_get_allocation(caption, &inner);
+    gtk_widget_get_allocation(control.Widget(), &whole);
+    return inner.x - whole.x;
   };
-  const int offsetAt96 = captionOffset();
+  GtkWidget* boxCaption = gtk_bin_get_child(GTK_BIN(box.Widget()));
+  GtkWidget* groupCaption = gtk_frame_get_label_widget(GTK_FRAME(wide.Widget()));
+  const int boxAt96 = captionAt(boxCaption, box);
+  const int groupAt96 = captionAt(groupCaption, wide);
   struct Step {
     const char* What;
     int Dpi;
@@ -218,8 +223,9 @@ TEST_F(ScaleTest, BothWindowsAreLaidOutAgainWhenTheScaleChanges) {
     EXPECT_GE(b.Height, step.Box.Height) << step.What;
     EXPECT_LE(b.Height, step.Box.Height + 2) << step.What;
     EXPECT_EQ(FontPixels(group), gtk::Scale(step.Dpi * 1024).Px(12)) << step.What;
-    EXPECT_EQ(captionOffset() - offsetAt96, gtk::Scale(step.Dpi * 1024).Px(13 + 2) - 15)
-        << step.What;
+    const gtk::Scale scale(step.Dpi * 1024);
+    EXPECT_EQ(captionAt(boxCaption, box) - boxAt96, scale.Px(13 + 2) - 15) << step.What;
+    EXPECT_NEAR(captionAt(groupCaption, wide) - groupAt96, scale.Px(6) - 6, 1) << step.What;
     // The windows stay where they are on the screen.
     EXPECT_EQ(ScreenPosition(status), statusAt) << step.What;
   }

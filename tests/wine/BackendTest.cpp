@@ -171,7 +171,8 @@ TEST(Backend, APanelClickIsAPressAndAReleaseOverIt) {
   }
 }
 
-// A form that stays on top is topmost; one with a close button has the system menu for it.
+// A form that stays on top is topmost; one with a close button has the system menu for it;
+// every form is a tool window, with no taskbar button of its own.
 TEST(Backend, TheFramesStylesFollowTheForm) {
   struct Case {
     fw::TFormStyle style;
@@ -191,6 +192,7 @@ TEST(Backend, TheFramesStylesFollowTheForm) {
     const bool menu = (GetWindowLongPtrW(form.Handle(), GWL_STYLE) & WS_SYSMENU) != 0;
     EXPECT_EQ(topmost, c.style == fw::TFormStyle::StayOnTop);
     EXPECT_EQ(menu, c.icons == fw::TBorderIcons::Close);
+    EXPECT_NE(GetWindowLongPtrW(form.Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
   }
 }
 
