@@ -81,9 +81,11 @@ set_target_properties(vorlix PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_
 if(VORLIX_WINE_TESTS)
   include(cmake/GoogleTest.cmake)
   add_executable(vorlix_wine_tests
+    tests/wine/AccessibilityTest.cpp
     tests/wine/BackendTest.cpp
     tests/wine/EchoServiceTest.cpp
     tests/wine/FilesTest.cpp
+    tests/wine/PlacementTest.cpp
     tests/wine/SystemLibraryTest.cpp
   )
   # The tests call Winsock and the multimedia clock themselves.

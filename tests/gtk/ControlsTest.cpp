@@ -283,6 +283,7 @@ TEST_F(ControlsTest, PanelAnnouncesItsCaptionThroughAnInfoBarAndTheToolkit) {
   }
   form.Show(fw::TWindowState::Normal, false);
   Pump();
+  EXPECT_TRUE(gtk_widget_get_mapped(panel.Announcer())) << "a bar never shown is never read";
   heard.Shown.clear();  // the window's own showing
 
   // The same text twice is two announcements; setting the text alone is none.

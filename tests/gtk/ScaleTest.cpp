@@ -166,10 +166,24 @@ TEST_F(ScaleTest, BothWindowsAreLaidOutAgainWhenTheScaleChanges) {
       MakeControl(settings, TControlKind::GroupBox, TBounds{168, 0, 81, 44}, "タイムアウト");
   gtk::Control& box =
       MakeControl(settings, TControlKind::CheckBox, TBounds{112, 52, 105, 17}, "常に手前に表示");
+  gtk::Control& wide = MakeControl(settings, TControlKind::GroupBox, TBounds{0, 60, 100, 30}, "IP");
   status.Show(fw::TWindowState::Normal, false);
   settings.Show(fw::TWindowState::Normal, false);
   ASSERT_TRUE(PumpUntil([&] { return ClientSize(settings) == Size{249, 101}; }));
   const Point statusAt = ScreenPosition(status);
+  // Where a caption starts in its control: a check box's beyond its box and the gap after it, a
+  // group box's its indent in from the frame (as a fraction of the room, so within a pixel).
+  const auto captionAt = [](GtkWidget* caption, const gtk::Control& control) {
+    GtkAllocation inner{};
+    GtkAllocation whole{};
+    gtk_widget_get_allocation(caption, &inner);
+    gtk_widget_get_allocation(control.Widget(), &whole);
+    return inner.x - whole.x;
+  };
+  GtkWidget* boxCaption = gtk_bin_get_child(GTK_BIN(box.Widget()));
+  GtkWidget* groupCaption = gtk_frame_get_label_widget(GTK_FRAME(wide.Widget()));
+  const int boxAt96 = captionAt(boxCaption, box);
+  const int groupAt96 = captionAt(groupCaption, wide);
   struct Step {
     const char* What;
     int Dpi;
@@ -209,6 +223,9 @@ TEST_F(ScaleTest, BothWindowsAreLaidOutAgainWhenTheScaleChanges) {
     EXPECT_GE(b.Height, step.Box.Height) << step.What;
     EXPECT_LE(b.Height, step.Box.Height + 2) << step.What;
     EXPECT_EQ(FontPixels(group), gtk::Scale(step.Dpi * 1024).Px(12)) << step.What;
+    const gtk::Scale scale(step.Dpi * 1024);
+    EXPECT_EQ(captionAt(boxCaption, box) - boxAt96, scale.Px(13 + 2) - 15) << step.What;
+    EXPECT_NEAR(captionAt(groupCaption, wide) - groupAt96, scale.Px(6) - 6, 1) << step.What;
     // The windows stay where they are on the screen.
     EXPECT_EQ(ScreenPosition(status), statusAt) << step.What;
   }
@@ -231,7 +248,11 @@ TEST(ScaleRoundingTest, HalvesGoAwayFromZeroAsWindowsRoundsThem) {
       {-1, 129, 129},  // none said: 96 dpi
       {0, 129, 129},
       {100 * 1024 * 1024, 129, 129},  // nonsense: 96 dpi
-      {98304 + 512, 1000, 1005},      // a fraction of a dot
+      {24 * 1024, 96, 24},            // a quarter and 16 times are the ends kept
+      {24 * 1024 - 1, 96, 96},
+      {1536 * 1024, 10, 160},
+      {1536 * 1024 + 1, 10, 10},
+      {98304 + 512, 1000, 1005},  // a fraction of a dot
   };
   for (const Case& c : cases) {
     EXPECT_EQ(gtk::Scale(c.Dpi1024).Px(c.Length), c.Scaled) << c.Dpi1024 << " " << c.Length;

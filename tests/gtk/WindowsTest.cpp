@@ -3,6 +3,7 @@
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -166,11 +167,11 @@ TEST_F(WindowsTest, WindowsShowTheBuiltInIconAsResIconsDrawIt) {
     GdkPixbuf* file = gdk_pixbuf_new_from_file(path.c_str(), nullptr);
     ASSERT_NE(file, nullptr) << path;
     ASSERT_TRUE(gdk_pixbuf_get_has_alpha(pixbuf));
-    for (int y = 0; y < size; ++y) {
+    const std::ptrdiff_t row = std::ptrdiff_t{size} * 4;
+    for (std::ptrdiff_t y = 0; y < size; ++y) {
       const guchar* want = gdk_pixbuf_read_pixels(file) + y * gdk_pixbuf_get_rowstride(file);
       const guchar* got = gdk_pixbuf_read_pixels(pixbuf) + y * gdk_pixbuf_get_rowstride(pixbuf);
-      ASSERT_EQ(std::vector<guchar>(got, got + size * 4),
-                std::vector<guchar>(want, want + size * 4))
+      ASSERT_EQ(std::vector<guchar>(got, got + row), std::vector<guchar>(want, want + row))
           << "size " << size << ", row " << y;
     }
     g_object_unref(file);
@@ -196,11 +197,16 @@ TEST_F(WindowsTest, AFormPlacedOverTheMainFormGoesBelowIt) {
   EXPECT_TRUE(PumpUntil([&] { return settings.Position().Y == 25; }))
       << settings.Position().X << "," << settings.Position().Y;
   EXPECT_EQ(settings.Position().X, 0);
-  // Hidden and shown again, it keeps its place.
-  settings.Hide();
-  settings.Show(fw::TWindowState::Normal, true);
-  Pump();
-  EXPECT_EQ(settings.Position().Y, 25);
+  // Hidden and shown again, it keeps its place, and so it does where the user put it, even
+  // over the main form.
+  for (const int y : {25, 10}) {
+    settings.SetPosition(fw::TPoint{0, y});
+    ASSERT_TRUE(PumpUntil([&] { return settings.Position().Y == y; }));
+    settings.Hide();
+    settings.Show(fw::TWindowState::Normal, true);
+    Pump();
+    EXPECT_EQ(settings.Position().Y, y);
+  }
 }
 
 }  // namespace

@@ -9,9 +9,12 @@
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -23,7 +26,9 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "framework/TemporaryName.h"
 #include "platform/posix/FileDescriptor.h"
 #include "platform/posix/TemporaryFile.h"
 #include "settings/SettingsReader.h"
@@ -107,6 +112,75 @@ class PosixFilesTest : public ::testing::Test {
   fs::path home;
   fs::path folder;
 };
+
+// The folders whose entries a save flushed, in order.
+std::vector<std::string> flushed;
+void NoteFlush(const std::string& folder) {
+  flushed.push_back(folder);
+  posix::FlushFolder(folder);
+}
+
+// A rename is flushed in the folder it was made in, where a link may lead; a write in place
+// renames nothing.
+TEST_F(PosixFilesTest, ASaveFlushesTheFolderOfTheNameItGaveTheFile) {
+  posix::PosixFiles watched(NoteFlush);
+  fs::create_directory("dotfiles");
+  Put("dotfiles/other.ini", kOld);
+  fs::create_hard_link("dotfiles/other.ini", "second.ini");
+  fs::create_symlink("dotfiles/linked.ini", "linked.ini");  // a first save there
+  struct Case {
+    const char* name;
+    std::vector<std::string> flushed;
+  };
+  for (const Case& c :
+       {Case{kName.c_str(), {"."}}, Case{kName.c_str(), {"."}}, Case{"linked.ini", {"dotfiles"}},
+        Case{"linked.ini", {"dotfiles"}}, Case{"second.ini", {}}}) {
+    flushed.clear();
+    watched.WriteFile(c.name, kNew);
+    EXPECT_EQ(flushed, c.flushed) << c.name;
+  }
+}
+
+// Each temporary file's name is fresh: ten random letters and digits after ".Vorlix.ini.".
+TEST_F(PosixFilesTest, EachTemporaryFileHasAFreshRandomName) {
+  std::set<std::string> names;
+  for (int i = 0; i < 4; ++i) {
+    const posix::TemporaryFile made(".", kName, 0600);
+    const std::string name = fs::path(made.Path()).filename().string();
+    ASSERT_EQ(name.size(), 22u) << name;
+    EXPECT_EQ(name.substr(0, 12), ".Vorlix.ini.");
+    EXPECT_TRUE(std::all_of(name.begin() + 12, name.end(), isalnum)) << name;
+    names.insert(name);
+  }
+  EXPECT_EQ(names.size(), 4u);
+}
+
+// Random bytes of the same letter, 'a' first, the next letter each call.
+int randomCalls = 0;
+std::string Letters() {
+  std::string bytes(fw::kTemporaryRandomBytes, static_cast<char>('a' + randomCalls++));
+  return bytes;
+}
+
+// A temporary file never takes a name that is there: neither a file nor a link is opened.
+TEST_F(PosixFilesTest, ATemporaryFileNeverTakesANameThatIsThere) {
+  const std::string taken = fw::TemporaryName(kName, std::string(fw::kTemporaryRandomBytes, 'a'));
+  const std::string fresh = fw::TemporaryName(kName, std::string(fw::kTemporaryRandomBytes, 'b'));
+  for (const bool link : {false, true}) {
+    SCOPED_TRACE(link ? "a link" : "a file");
+    fs::remove_all(taken);
+    Put("victim", "theirs");
+    if (link) {
+      fs::create_symlink("victim", taken);
+    } else {
+      fs::rename("victim", taken);
+    }
+    randomCalls = 0;
+    const posix::TemporaryFile made(".", kName, 0600, Letters);
+    EXPECT_EQ(made.Path(), "./" + fresh);
+    EXPECT_EQ(Contents(taken), "theirs");
+  }
+}
 
 TEST_F(PosixFilesTest, AFileReadsBackWholeWhateverItHolds) {
   std::string binary;
@@ -281,6 +355,13 @@ TEST_F(PosixFilesTest, ASaveKeepsTheFileWhatTheUserMadeIt) {
          fs::create_symlink("dotfiles/middle.ini", kName);
        },
        "dotfiles/end.ini", 0644},
+      {"a chain that ends in an absolute link",
+       [this] {
+         Put("dotfiles/far.ini", kOld);
+         fs::create_symlink(folder / "dotfiles/far.ini", "dotfiles/near.ini");
+         fs::create_symlink("dotfiles/near.ini", kName);
+       },
+       "dotfiles/far.ini", 0644},
       {"a dangling link", [] { fs::create_symlink("dotfiles/new.ini", kName); }, "dotfiles/new.ini",
        0644},
       {"a second name",
@@ -298,6 +379,13 @@ TEST_F(PosixFilesTest, ASaveKeepsTheFileWhatTheUserMadeIt) {
        },
        "", 0},
       {"a pipe", [] { mkfifo(kName.c_str(), 0644); }, "", 0},
+      {"a device of its own (a pipe for a user who may make none)",
+       [] {
+         if (mknod(kName.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+           mkfifo(kName.c_str(), 0666);
+         }
+       },
+       "", 0},
       {"a link to a pipe",
        [] {
          mkfifo("dotfiles/pipe", 0644);

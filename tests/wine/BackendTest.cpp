@@ -10,7 +10,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/win32/Dpi.h"
 #include "platform/win32/Utf.h"
 #include "platform/win32/Win32.h"
 #include "platform/win32/Win32Control.h"
@@ -64,8 +66,9 @@ struct NoFormEvents : fw::FormEvents {
 };
 
 struct NoControlEvents : fw::ControlEvents {
-  void PlatformClick() override {}
+  void PlatformClick() override { ++clicks; }
   void PlatformFocusLeave() override {}
+  int clicks = 0;
 };
 
 struct ClickCount : fw::ControlEvents {
@@ -212,6 +215,104 @@ TEST(Backend, EnteringAFieldThatClosesTheInputMethodSwitchesItOff) {
   SetFocus(plainField);
   EXPECT_TRUE(ImmGetOpenStatus(context)) << "entering another field changed the input method";
   ImmReleaseContext(plainField, context);
+}
+
+// A click on the panel is a press and a release over it; the second press of a double click is
+// none, and a release elsewhere or without a press is none either.
+TEST(Backend, APanelClickIsAPressAndAReleaseOverIt) {
+  NoFormEvents formEvents;
+  fw::FormParams formParams;
+  formParams.ClassName = "TForm_PanelTest";
+  formParams.Client = fw::TBounds{10, 10, 120, 40};
+  win32::Win32Form form(nullptr, formParams, formEvents);
+  fw::ControlParams params;
+  params.Bounds = fw::TBounds{0, 0, 79, 25};
+  struct Case {
+    const char* what;
+    std::vector<UINT> messages;  // each at the panel's centre but the last release's
+    bool releasedOutside;
+    int clicks;
+  };
+  const Case cases[] = {
+      {"press and release", {WM_LBUTTONDOWN, WM_LBUTTONUP}, false, 1},
+      {"a double click", {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}, false, 1},
+      {"released beside it", {WM_LBUTTONDOWN, WM_LBUTTONUP}, true, 0},
+      {"a release alone", {WM_LBUTTONUP}, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    NoControlEvents events;
+    const std::unique_ptr<fw::ControlPeer> panel = form.CreateControl(params, events);
+    HWND hwnd = dynamic_cast<win32::Win32Control&>(*panel).Handle();
+    for (std::size_t i = 0; i < c.messages.size(); ++i) {
+      const bool outside = c.releasedOutside && i + 1 == c.messages.size();
+      SendMessageW(hwnd, c.messages[i], 0, outside ? MAKELPARAM(90, 12) : MAKELPARAM(40, 12));
+    }
+    EXPECT_EQ(events.clicks, c.clicks);
+  }
+}
+
+// A form that stays on top is topmost; one with a close button has the system menu for it;
+// every form is a tool window, with no taskbar button of its own.
+TEST(Backend, TheFramesStylesFollowTheForm) {
+  struct Case {
+    fw::TFormStyle style;
+    fw::TBorderIcons icons;
+  };
+  for (const Case& c : {Case{fw::TFormStyle::StayOnTop, fw::TBorderIcons::Close},
+                        Case{fw::TFormStyle::Normal, fw::TBorderIcons::None}}) {
+    NoFormEvents formEvents;
+    fw::FormParams params;
+    params.ClassName = "TForm_TopTest";
+    params.Client = fw::TBounds{10, 10, 120, 40};
+    params.Style = c.style;
+    params.BorderIcons = c.icons;
+    win32::Win32Form form(nullptr, params, formEvents);
+    form.Show(fw::TWindowState::Normal, false);
+    const bool topmost = (GetWindowLongPtrW(form.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    const bool menu = (GetWindowLongPtrW(form.Handle(), GWL_STYLE) & WS_SYSMENU) != 0;
+    EXPECT_EQ(topmost, c.style == fw::TFormStyle::StayOnTop);
+    EXPECT_EQ(menu, c.icons == fw::TBorderIcons::Close);
+    EXPECT_NE(GetWindowLongPtrW(form.Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+  }
+}
+
+// A new resolution (a move to another monitor) lays every control out again at its scale.
+TEST(Backend, AResolutionChangeScalesTheControls) {
+  NoFormEvents formEvents;
+  NoControlEvents controlEvents;
+  fw::FormParams formParams;
+  formParams.ClassName = "TForm_DpiTest";
+  formParams.Client = fw::TBounds{10, 10, 120, 40};
+  win32::Win32Form form(nullptr, formParams, formEvents);
+  fw::ControlParams params;
+  params.Kind = fw::TControlKind::Button;
+  params.Bounds = fw::TBounds{10, 5, 49, 25};
+  const std::unique_ptr<fw::ControlPeer> button = form.CreateControl(params, controlEvents);
+  RECT suggested{0, 0, 200, 100};
+  SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+               reinterpret_cast<LPARAM>(&suggested));
+  HWND hwnd = dynamic_cast<win32::Win32Control&>(*button).Handle();
+  RECT bounds{};
+  GetWindowRect(hwnd, &bounds);
+  MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&bounds), 2);
+  EXPECT_EQ(bounds.left, 15);
+  EXPECT_EQ(bounds.top, 8);
+  EXPECT_EQ(bounds.right - bounds.left, 74);
+  EXPECT_EQ(bounds.bottom - bounds.top, 38);
+}
+
+// Layout sizes scale to a window's dots per inch rounded to the nearest, halves up, as MulDiv.
+TEST(Backend, ScaledSizesRoundToTheNearestPixel) {
+  struct Case {
+    int value;
+    UINT dpi;
+    int scaled;
+  };
+  for (const Case& c : {Case{25, 96, 25}, Case{25, 144, 38}, Case{3, 120, 4}, Case{1, 120, 1},
+                        Case{249, 168, 436}, Case{-6, 120, -8}}) {
+    EXPECT_EQ(win32::Scaled(c.value, c.dpi), c.scaled) << c.value << " at " << c.dpi;
+  }
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cwctype>
 #include <string>
 #include <thread>
 #include <vector>
@@ -406,6 +408,38 @@ TEST_F(Folder, AFaultAtAnyStepOfASaveLeavesTheFileThereAndWhole) {
   EXPECT_THROW(first.WriteFile("Vorlix.ini", "new\r\n"), std::exception);
   EXPECT_EQ(Read(files, "Vorlix.ini"), "theirs\r\n");
   EXPECT_EQ(Names(), std::vector<std::wstring>{L"Vorlix.ini"});
+}
+
+// The system's steps, noting the name of each new file.
+struct NamingSteps : win32::FileSteps {
+  std::vector<std::wstring> names;
+  HANDLE CreateNew(const std::wstring& path) override {
+    names.push_back(path.substr(path.find_last_of(L'\\') + 1));
+    return FileSteps::CreateNew(path);
+  }
+};
+
+// Each save's new file has a name of its own that nobody can foresee: ten random letters and
+// digits after ".Vorlix.ini.".
+TEST_F(Folder, EachSavesNewFileHasAFreshRandomName) {
+  NamingSteps steps;
+  win32::Win32Files named(steps);
+  for (int i = 0; i < 4; ++i) {
+    named.WriteFile("Vorlix.ini", kNew);
+  }
+  ASSERT_EQ(steps.names.size(), 4u);
+  // A new file never takes the place of one there.
+  EXPECT_EQ(win32::SystemFileSteps().CreateNew(folder_ + L"\\Vorlix.ini"), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(Read(files, "Vorlix.ini"), kNew);
+  for (std::size_t i = 0; i < steps.names.size(); ++i) {
+    const std::wstring& name = steps.names[i];
+    ASSERT_EQ(name.size(), 22u) << win32::Narrow(name);
+    EXPECT_EQ(name.substr(0, 12), L".Vorlix.ini.");
+    EXPECT_TRUE(std::all_of(name.begin() + 12, name.end(), iswalnum)) << win32::Narrow(name);
+    for (std::size_t j = 0; j < i; ++j) {
+      EXPECT_NE(name, steps.names[j]);
+    }
+  }
 }
 
 TEST_F(Folder, ASaveClearsWhatInterruptedSavesLeftAndNothingElse) {

@@ -99,17 +99,9 @@ int OpenForReading(const std::string& name) {
   }
 }
 
-// The folder's entry for the renamed file is flushed too; a file system that cannot flush a
-// folder has kept the rename all the same.
-void FlushFolder(const std::string& folder) {
-  const FileDescriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (directory.Valid()) {
-    fsync(directory.Get());
-  }
-}
-
 // Written, flushed and renamed over target; the folder is flushed after.
-void PutInPlace(TemporaryFile& fresh, const std::string& target, const std::string& content) {
+void PutInPlace(TemporaryFile& fresh, const std::string& target, const std::string& content,
+                PosixFiles::FolderFlush flushFolder) {
   if (!WriteAll(fresh.Get(), content, 0) || fsync(fresh.Get()) != 0) {
     FailOnFile("writing", fresh.Path(), errno);
   }
@@ -117,24 +109,25 @@ void PutInPlace(TemporaryFile& fresh, const std::string& target, const std::stri
     FailOnFile("replacing", target, errno);
   }
   fresh.Keep();
-  FlushFolder(FolderOf(target));
+  flushFolder(FolderOf(target));
 }
 
 // The first save: a fresh file beside where target is to be.
-void Create(const std::string& target, const std::string& content) {
+void Create(const std::string& target, const std::string& content,
+            PosixFiles::FolderFlush flushFolder) {
   TemporaryFile fresh(FolderOf(target), BaseNameOf(target), 0666);
   if (fresh.Refused()) {
     FailOnFile("creating", target, EACCES);
   }
-  PutInPlace(fresh, target, content);
+  PutInPlace(fresh, target, content, flushFolder);
 }
 
 // The new content in a fresh file beside target (the old file, open as fd), which first takes
 // the old file's owner, group, extended attributes (its access list among them) and mode, and
 // then target's place. Where the folder takes no new file, or the fresh one cannot take all
 // that the old one carries, the old file is written in place instead.
-void Replace(const std::string& target, const std::string& content, const struct stat& old,
-             int fd) {
+void Replace(const std::string& target, const std::string& content, const struct stat& old, int fd,
+             PosixFiles::FolderFlush flushFolder) {
   TemporaryFile fresh(FolderOf(target), BaseNameOf(target), 0600);
   if (fresh.Refused() || fchown(fresh.Get(), old.st_uid, old.st_gid) != 0 ||
       !CopyExtendedAttributes(fd, fresh.Get())) {
@@ -146,10 +139,17 @@ void Replace(const std::string& target, const std::string& content, const struct
   if (fchmod(fresh.Get(), old.st_mode & 07777) != 0) {
     FailOnFile("setting the mode of", fresh.Path(), errno);
   }
-  PutInPlace(fresh, target, content);
+  PutInPlace(fresh, target, content, flushFolder);
 }
 
 }  // namespace
+
+void FlushFolder(const std::string& folder) {
+  const FileDescriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (directory.Valid()) {
+    fsync(directory.Get());
+  }
+}
 
 void FailOnFile(const std::string& what, const std::string& name, int error) {
   throw fw::EFileError(what, name, std::strerror(error), VORLIX_CALLER_ADDRESS());
@@ -191,7 +191,7 @@ void PosixFiles::WriteFile(const std::string& name, const std::string& content) 
     if (errno != ENOENT) {
       FailOnFile("looking at", target, errno);
     }
-    Create(target, content);
+    Create(target, content, flushFolder_);
     return;
   }
   if (!S_ISREG(old.st_mode)) {
@@ -217,7 +217,7 @@ void PosixFiles::WriteFile(const std::string& name, const std::string& content) 
     WriteInPlace(file.Get(), target, content);
     return;
   }
-  Replace(target, content, opened, file.Get());
+  Replace(target, content, opened, file.Get(), flushFolder_);
 }
 
 }  // namespace posix

@@ -8,6 +8,10 @@
 
 namespace posix {
 
+// Flushes a folder's entries to the disk: after a rename in it, so that the new name outlasts a
+// crash. A file system that cannot flush a folder has kept the rename all the same.
+void FlushFolder(const std::string& folder);
+
 // A read takes only a regular file, opened without waiting (a pipe or a device is refused at
 // once), and holds a shared lock (flock); while a writer holds the file, it tries again for up
 // to 2 s, then fails. A write
@@ -26,6 +30,10 @@ namespace posix {
 // beside the file.
 class PosixFiles : public fw::FileAccess {
  public:
+  // A test passes a flush of its own to see it called: a flush is not seen from outside.
+  using FolderFlush = void (*)(const std::string& folder);
+  explicit PosixFiles(FolderFlush flushFolder = FlushFolder) : flushFolder_(flushFolder) {}
+
   bool FileExists(const std::string& name) override;
   void ReadFile(const std::string& name, const fw::TakeBlock& take) override;
   void WriteFile(const std::string& name, const std::string& content) override;
@@ -35,6 +43,7 @@ class PosixFiles : public fw::FileAccess {
   void HoldWrites();
 
  private:
+  FolderFlush flushFolder_;
   std::timed_mutex writing_;
 };
 

@@ -18,6 +18,13 @@ namespace {
 
 constexpr int kAttempts = 100;
 
+// What a folder answers when it takes no new file, where the old one may still be written.
+bool Refuses(int error) {
+  return error == EACCES || error == EPERM || error == ENAMETOOLONG || error == EROFS;
+}
+
+}  // namespace
+
 std::string RandomBytes() {
   std::string bytes(fw::kTemporaryRandomBytes, '\0');
   if (getrandom(bytes.data(), bytes.size(), GRND_NONBLOCK) != static_cast<ssize_t>(bytes.size())) {
@@ -32,16 +39,10 @@ std::string RandomBytes() {
   return bytes;
 }
 
-// What a folder answers when it takes no new file, where the old one may still be written.
-bool Refuses(int error) {
-  return error == EACCES || error == EPERM || error == ENAMETOOLONG || error == EROFS;
-}
-
-}  // namespace
-
-TemporaryFile::TemporaryFile(const std::string& folder, const std::string& base, int mode) {
+TemporaryFile::TemporaryFile(const std::string& folder, const std::string& base, int mode,
+                             RandomSource random) {
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    path_ = folder + "/" + fw::TemporaryName(base, RandomBytes());
+    path_ = folder + "/" + fw::TemporaryName(base, random());
     const int fd = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                         static_cast<mode_t>(mode));
     if (fd >= 0) {

@@ -7,13 +7,20 @@
 
 namespace posix {
 
+// fw::kTemporaryRandomBytes bytes from the kernel's randomness.
+std::string RandomBytes();
+
 class TemporaryFile {
  public:
+  // Where the random bytes of a name come from: the kernel, or a test that needs to know them.
+  using RandomSource = std::string (*)();
+
   // Creates "." + base + "." + ten random letters and digits (fw::TemporaryName) in the folder,
   // exclusively and never through a link, with the mode given (less the process's umask), and
   // holds it locked (flock) so that no other save takes it for a leftover. Throws on failure,
   // unless the folder refused a new file.
-  TemporaryFile(const std::string& folder, const std::string& base, int mode);
+  TemporaryFile(const std::string& folder, const std::string& base, int mode,
+                RandomSource random = RandomBytes);
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
   ~TemporaryFile() { Discard(); }

@@ -86,6 +86,12 @@ bool Annotations::SetPoliteLiveRegion(HWND hwnd) {
   return SUCCEEDED(services_->SetHwndProp(hwnd, kClient, kSelf, kLiveSettingProperty, setting));
 }
 
+IAccPropServices* Annotations::Replace(IAccPropServices* services) {
+  IAccPropServices* replaced = services_;
+  services_ = services;
+  return replaced;
+}
+
 void Annotations::Clear(HWND hwnd) {
   if (services_ != nullptr) {
     MSAAPROPID properties[] = {kNameProperty, kKeyboardShortcutProperty, kLiveSettingProperty};

@@ -30,6 +30,11 @@ class Annotations {
   // Drops what was set for the window, before the window goes.
   void Clear(HWND hwnd);
 
+  // Puts another service in the system's place (a test's stand-in, so that what is set can be
+  // read back where the system's service keeps it to itself) and gives back the one it
+  // replaced; the caller holds a reference to each.
+  IAccPropServices* Replace(IAccPropServices* services);
+
  private:
   Annotations();
   ~Annotations();

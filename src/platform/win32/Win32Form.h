@@ -35,6 +35,7 @@ class Win32Form : public fw::FormPeer {
   // Turns a key message of a control's shortcut into a click on the control; true when the
   // message was one.
   bool TranslateShortCut(MSG& msg);
+  HWND Handle() const { return hwnd_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

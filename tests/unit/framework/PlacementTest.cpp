@@ -43,6 +43,15 @@ TEST(PlacementTest, AWindowInViewStaysAndOthersGoBesideTheMainWindow) {
   }
 }
 
+TEST(PlacementTest, AWindowLargerThanTheWorkAreaStartsAtItsTopLeft) {
+  const TBounds main{0, 30, 137, 51};
+  for (const TBounds& placed : {TBounds{300, 200, 1100, 800}, TBounds{-40, 10, 1100, 800}}) {
+    const fw::TPoint got = fw::PlaceInView(placed, main, kWork);
+    EXPECT_EQ(got.X, kWork.Left) << placed.Left;
+    EXPECT_EQ(got.Y, kWork.Top) << placed.Left;
+  }
+}
+
 TEST(PlacementTest, OverlapNeedsACommonPixel) {
   const TBounds a{10, 10, 20, 20};
   struct Case {

@@ -23,6 +23,8 @@ TEST(KeyMatch, AsciiAndNonUtf8TextsCompareWithoutTheLocaleAndTheRestByIt) {
       {"MainFormPosX", "mainformposx", true, false},
       {"StayOnTop", "STAYONTOP", true, false},
       {"IP", "IPX", false, false},
+      {"azAZ", "AZaz", true, false},
+      {"`{", "@[", false, false},  // beside the letters: no case
       {"", "", true, false},
       {"TimeOut\x01", "TimeOut", false, false},  // the locale might pass over the control byte
       {"\xff"

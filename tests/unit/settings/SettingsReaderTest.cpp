@@ -14,8 +14,13 @@ using namespace std::string_literals;
 using settings::SettingsKey;
 using settings::SettingsReader;
 
-// A character that a locale may give no weight, as Windows does: a zero-width space.
+// A character that a locale may give no weight, as Windows does: a zero-width space; and one
+// of four bytes, an emoji.
 const std::string kWeightless = "\xe2\x80\x8b";
+const std::string kWeightless4 = "\xf0\x9f\x98\x80";
+// Mathematical bold I and P, of four bytes each.
+const std::string kBoldI = "\xf0\x9d\x90\x88";
+const std::string kBoldP = "\xf0\x9d\x90\x8f";
 
 std::string Repeated(const std::string& text, int times) {
   std::string repeated;
@@ -25,12 +30,16 @@ std::string Repeated(const std::string& text, int times) {
   return repeated;
 }
 
-// In place of a locale: full-width Ｉ and Ｐ are the letters I and P, and a zero-width space
-// is nothing.
+// In place of a locale: full-width and bold Ｉ and Ｐ are the letters I and P, and a zero-width
+// space and an emoji are nothing.
 std::string FullWidthLocale(std::string_view folded) {
   std::string text(folded);
-  for (const auto& [wide, narrow] :
-       {std::pair{"\xef\xbc\xa9", "I"}, {"\xef\xbc\xb0", "P"}, {kWeightless.c_str(), ""}}) {
+  for (const auto& [wide, narrow] : {std::pair{"\xef\xbc\xa9", "I"},
+                                     {"\xef\xbc\xb0", "P"},
+                                     {kWeightless.c_str(), ""},
+                                     {kWeightless4.c_str(), ""},
+                                     {kBoldI.c_str(), "I"},
+                                     {kBoldP.c_str(), "P"}}) {
     for (std::size_t at = text.find(wide); at != std::string::npos; at = text.find(wide)) {
       text.replace(at, std::string_view(wide).size(), narrow);
     }
@@ -71,6 +80,7 @@ TEST(SettingsReader, TheFirstLineWithTheKeyBeforeItsFirstEqualsGivesTheValue) {
       {"no lines", "", "", ""},
       {"blanks around the key match nothing", "TimeOut =1\r\n TimeOut=2\r\nTimeOut=3", "3", ""},
       {"a line without equals sign", "TimeOut\r\nTimeOut=3\r\n", "3", ""},
+      {"a line without equals sign ends at a lone CR", "TimeOut\rTimeOut=3\r", "3", ""},
       {"longer and shorter keys", "TimeOutX=1\r\nTime=2\r\n", "", ""},
       {"the key ends at the first equals sign", "X=TimeOut=4\r\nIP==1=2\r\n", "", "=1=2"},
       {"blanks in the value kept", "TimeOut= 10 \r\n", " 10 ", ""},
@@ -87,6 +97,9 @@ TEST(SettingsReader, TheFirstLineWithTheKeyBeforeItsFirstEqualsGivesTheValue) {
       {"a character of no weight", "I" + kWeightless + "P=1\r\n", "", "1"},
       {"as many characters as the longest key", "I" + Repeated(kWeightless, 12) + "P=1", "", "1"},
       {"more characters than the longest key", "I" + Repeated(kWeightless, 13) + "P=1", "", ""},
+      {"a key too long, then a key", std::string(57, 'k') + "=1\r\nIP=2\r\n", "", "2"},
+      {"as many bytes as the longest key may take",
+       kBoldI + Repeated(kWeightless4, 12) + kBoldP + "=1", "", "1"},
   };
   for (const Case& c : cases) {
     for (const std::size_t block : {1U, 2U, 3U, 7U, 4096U}) {
