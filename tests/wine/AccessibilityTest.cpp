@@ -19,9 +19,12 @@
 
 namespace {
 
-// PROPID_ACC_NAME and UI Automation's LiveSetting_Property_GUID, written as the system has them.
+// PROPID_ACC_NAME, PROPID_ACC_KEYBOARDSHORTCUT and UI Automation's LiveSetting_Property_GUID,
+// written as the system has them.
 constexpr GUID kName = {
     0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
+constexpr GUID kKeyboardShortcut = {
+    0x7d9bceee, 0x7d1e, 0x4979, {0x93, 0x82, 0x51, 0x80, 0xf4, 0x17, 0x2c, 0x34}};
 constexpr GUID kLiveSetting = {
     0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
 
@@ -161,15 +164,16 @@ TEST_F(Annotated, NamesAndThePanelsPoliteLiveSettingAreSetAndClearedPerWindow) {
     const std::size_t made = services_.sets.size();
     control.reset();
     ASSERT_EQ(made, c.set.size()) << "properties set";
-    ASSERT_EQ(services_.sets.size(), c.set.empty() ? 0 : made + 2) << "then both cleared";
+    const GUID cleared[] = {kName, kKeyboardShortcut, kLiveSetting};
+    ASSERT_EQ(services_.sets.size(), c.set.empty() ? 0 : made + 3) << "then all three cleared";
     for (std::size_t i = 0; i < services_.sets.size(); ++i) {
       const Set& s = services_.sets[i];
       EXPECT_EQ(s.hwnd, hwnd);
       EXPECT_EQ(s.object, static_cast<DWORD>(OBJID_CLIENT));
       EXPECT_EQ(s.child, static_cast<DWORD>(CHILDID_SELF));
       if (i >= made) {
-        EXPECT_EQ(s.cleared, 2);
-        EXPECT_EQ(s.property, i == made ? kName : kLiveSetting);
+        EXPECT_EQ(s.cleared, 3);
+        EXPECT_EQ(s.property, cleared[i - made]);
         continue;
       }
       EXPECT_EQ(s.property, c.set[i]);
