@@ -200,8 +200,10 @@ TEST_F(ScaleTest, BothWindowsAreLaidOutAgainWhenTheScaleChanges) {
       {"GDK scale 2 and Xft.dpi 144", 144, 2, {388, 76}, {748, 304}, {168, 78, 158, 26}},
   };
   for (const Step& step : steps) {
-    SetDpi(step.Dpi);
+    // GDK's scale first: setting it makes GTK take its settings again, and a resolution set
+    // just before could then come back as the step before's.
     gdk_x11_display_set_window_scale(gdk_display_get_default(), step.GdkScale);
+    SetDpi(step.Dpi);
     scaled_ = true;
     // The children are allocated a frame after their window takes its new size, and a loaded
     // machine may show the window's size first: wait for both.
