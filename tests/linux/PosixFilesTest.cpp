@@ -599,6 +599,13 @@ TEST_F(PosixFilesTest, ASaveClearsWhatInterruptedSavesLeftAndNothingElse) {
     EXPECT_EQ(!fs::exists(fs::symlink_status(name)), cleared) << name;
   }
   EXPECT_TRUE(fs::exists("Vorlix.ini.bak"));
+  // Through a link, what is cleared lies beside the file it leads to, named after that file.
+  fs::create_directory("dotfiles");
+  Put("dotfiles/real.ini", kOld);
+  Put("dotfiles/.real.ini.Ab3dE6gH9j", kOld);
+  fs::create_symlink("dotfiles/real.ini", "linked.ini");
+  files.WriteFile("linked.ini", kNew);
+  EXPECT_FALSE(fs::exists("dotfiles/.real.ini.Ab3dE6gH9j"));
 }
 
 TEST_F(PosixFilesTest, ASaveKeepsTheOwnerAndGroup) {
