@@ -1,6 +1,6 @@
 # The portable layers' unit tests over the headless back end, and the check of the layers'
-# includes. The native tree builds them; the quick loop's tree (the fast preset) builds them
-# beside the Linux program's tests.
+# includes (label "unit"). The native tree builds them, and the linux-asan tree beside the Linux
+# program's tests.
 include(cmake/GoogleTest.cmake)
 
 # The headless back end and the scripted echo service.
@@ -43,8 +43,9 @@ target_link_libraries(vorlix_unit_tests PRIVATE vorlix_test_support vorlix_app v
   vorlix_settings vorlix_base vorlix_options GTest::gtest_main)
 
 include(GoogleTest)
-gtest_discover_tests(vorlix_unit_tests DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT 60)
+gtest_discover_tests(vorlix_unit_tests DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT 60 LABELS unit)
 # The layers hold only while no include reaches past its include roots.
 add_test(NAME layers.NoIncludeClimbsOutOfItsFolder
   COMMAND ${CMAKE_COMMAND} -DROOT=${CMAKE_SOURCE_DIR} -P ${CMAKE_SOURCE_DIR}/cmake/CheckIncludes.cmake)
+set_tests_properties(layers.NoIncludeClimbsOutOfItsFolder PROPERTIES LABELS unit)
 

@@ -14,8 +14,9 @@ pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
 
 include(cmake/posix.cmake)
 include(cmake/BuiltInIcons.cmake)
-# The quick loop's tree (the fast preset) runs the portable layers' unit tests here as well, so
-# that one tree builds and runs every fast test.
+include(cmake/Responder.cmake)
+# The linux-asan tree runs the portable layers' unit tests here as well (the quick loop's tree and
+# the full run's), so that one tree builds and runs every fast test.
 option(VORLIX_UNIT_TESTS "Build the portable layers' unit tests in this tree too" OFF)
 if(VORLIX_UNIT_TESTS)
   include(cmake/UnitTests.cmake)

@@ -18,7 +18,6 @@ if(NOT MSVC)
 endif()
 
 include(cmake/GoogleTest.cmake)
-include(cmake/Responder.cmake)
 include(cmake/UnitTests.cmake)
 
 if(VORLIX_FUZZ)

@@ -31,12 +31,9 @@ VORLIX_DESKTOP_PACKAGES=(xfwm4 xfconf mutter icewm xsettingsd fonts-noto-cjk fon
   fonts-vlgothic fonts-takao-gothic)
 VORLIX_PACKAGES+=("${VORLIX_PACKAGE_TOOLS[@]}" "${VORLIX_DESKTOP_PACKAGES[@]}")
 
-# No session or system bus for the Wine processes of the scripts: with no address set, libdbus
-# autolaunches a session bus (dbus-launch, dbus-daemon) that inherits WINEPREFIX and outlives
-# the program. A path under /dev/null can never be a socket, so nothing is launched.
+# No session or system bus for the Wine processes of the scripts (scripts/lib/no-bus.env says why).
 # shellcheck disable=SC2034 # used by the scripts that source this
-VORLIX_NO_BUS=(DBUS_SESSION_BUS_ADDRESS=unix:path=/dev/null/no-bus
-  DBUS_SYSTEM_BUS_ADDRESS=unix:path=/dev/null/no-bus)
+mapfile -t VORLIX_NO_BUS < <(grep -v '^#' "$VORLIX_ROOT/scripts/lib/no-bus.env")
 
 vorlix_ensure_packages() {
   local missing=() package
@@ -116,25 +113,39 @@ vorlix_install_wine32() {
   fi
 }
 
+# Configures a preset's tree (build/PRESET) unless it is configured from the presets as they
+# stand: a build runs CMake again by itself when a CMakeLists changes, so each tree is configured
+# once per run instead of at every step that builds in it.
+vorlix_configure() {
+  local dir="$VORLIX_ROOT/build/$1" stamp
+  stamp="$(sha1sum <"$VORLIX_ROOT/CMakePresets.json")"
+  [[ -f "$dir/CMakeCache.txt" && "$(cat "$dir/.presets-stamp" 2>/dev/null)" == "$stamp" ]] &&
+    return 0
+  (cd "$VORLIX_ROOT" && cmake --preset "$1" >/dev/null) && echo "$stamp" >"$dir/.presets-stamp"
+}
+
+# ccache hashes paths below the checkout relative to it, so that two checkouts share hits.
+export CCACHE_BASEDIR="$VORLIX_ROOT"
+
 vorlix_build() {
   local preset="$1"
   shift
-  (cd "$VORLIX_ROOT" && cmake --preset "$preset" >/dev/null &&
-    cmake --build --preset "$preset" -j"$(nproc)" ${1:+--target "$@"})
+  vorlix_configure "$preset" &&
+    (cd "$VORLIX_ROOT" && cmake --build --preset "$preset" -j"$(nproc)" ${1:+--target "$@"})
 }
 
-# Starts Xvfb on a free display (scripts/lib/display.py) and sets DISPLAY and VORLIX_XVFB_PID.
+# Starts Xvfb on a free display (scripts/lib/xvfb.py) and sets DISPLAY and VORLIX_XVFB_PID.
 # Fails when no display comes up.
 vorlix_start_xvfb() {
   local said
-  said="$(python3 "$VORLIX_ROOT/scripts/lib/display.py" start)" || return 1
+  said="$(python3 "$VORLIX_ROOT/scripts/lib/xvfb.py" start)" || return 1
   export DISPLAY="${said% *}"
   VORLIX_XVFB_PID="${said#* }"
 }
 
 vorlix_stop_xvfb() {
   if [[ -n "${VORLIX_XVFB_PID:-}" ]]; then
-    python3 "$VORLIX_ROOT/scripts/lib/display.py" stop "$VORLIX_XVFB_PID"
+    python3 "$VORLIX_ROOT/scripts/lib/xvfb.py" stop "$VORLIX_XVFB_PID"
   fi
   VORLIX_XVFB_PID=
 }

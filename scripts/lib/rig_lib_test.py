@@ -11,9 +11,9 @@ import unittest
 from unittest import mock
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-E2E = os.path.join(os.path.dirname(os.path.dirname(HERE)), "tests", "e2e")
-sys.path[:0] = [HERE, E2E]
-import display  # noqa: E402
+NETWORK = os.path.join(os.path.dirname(os.path.dirname(HERE)), "tests", "network")
+sys.path[:0] = [HERE, NETWORK]
+import processes  # noqa: E402
 import hosts  # noqa: E402
 import wine_prefix  # noqa: E402
 
@@ -27,12 +27,12 @@ class HostTable(unittest.TestCase):
                 self.assertTrue(3 <= int(addr.rsplit(".", 1)[1]) <= 127)
                 self.assertTrue(delay is None or 0 <= delay < 5000)
         p = subprocess.run(["bash", "-c", 'source "$1" && vx__rule_addrs "${@:2}"', "netns",
-                            os.path.join(E2E, "netns.sh"), *hosts.rules()],
+                            os.path.join(NETWORK, "netns.sh"), *hosts.rules()],
                            capture_output=True, text=True)
         self.assertEqual((p.returncode, p.stdout.split()), (0, list(hosts.HOSTS)), p.stderr)
 
     def test_the_command_line_prints_the_rules(self):
-        p = subprocess.run([sys.executable, os.path.join(E2E, "hosts.py")], capture_output=True,
+        p = subprocess.run([sys.executable, os.path.join(NETWORK, "hosts.py")], capture_output=True,
                            text=True, check=True)
         self.assertEqual(p.stdout.splitlines(), hosts.rules())
         self.assertIn("198.18.0.99=never", hosts.rules())
@@ -48,14 +48,14 @@ class ReadLine(unittest.TestCase):
                 os.write(w, written)
                 os.close(w)
                 try:
-                    self.assertEqual(display.read_line(r, 2), expected)
+                    self.assertEqual(processes.read_line(r, 2), expected)
                 finally:
                     os.close(r)
 
     def test_gives_up_when_nothing_comes(self):
         r, w = os.pipe()
         try:
-            self.assertEqual(display.read_line(r, 0.1), "")
+            self.assertEqual(processes.read_line(r, 0.1), "")
         finally:
             os.close(r)
             os.close(w)

@@ -14,7 +14,7 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(HERE)), "tests", "e2e"))
-from display import stop_pid  # noqa: E402
+from processes import stop_pid  # noqa: E402
 from linux_session import WINDOW_MANAGERS, manages, wait_for  # noqa: E402
 from rig import Failure  # noqa: E402
 

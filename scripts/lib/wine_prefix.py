@@ -16,12 +16,10 @@ import shutil
 import subprocess
 import sys
 
-# No session or system bus for these Wine processes (nor for what the e2e rig starts): with no
-# address set, libdbus autolaunches a session bus (dbus-launch, dbus-daemon) that inherits
-# WINEPREFIX and outlives the program. A path under /dev/null can never be a socket, so nothing
-# is launched.
-NO_BUS = {"DBUS_SESSION_BUS_ADDRESS": "unix:path=/dev/null/no-bus",
-          "DBUS_SYSTEM_BUS_ADDRESS": "unix:path=/dev/null/no-bus"}
+# No session or system bus for these Wine processes, nor for what the e2e rig starts
+# (no-bus.env says why).
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "no-bus.env")) as _f:
+    NO_BUS = dict(line.rstrip("\n").split("=", 1) for line in _f if not line.startswith("#"))
 # No Mono or Gecko installer, and no menu entries written into the user's home.
 QUIET_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
 X11_KEY = r"HKCU\Software\Wine\X11 Driver"
@@ -38,24 +36,39 @@ def _wine(prefix, wrap, argv, timeout=300, **extra):
                           timeout=timeout).returncode
 
 
+# Making a prefix (wineboot -i) takes half a minute; a prefix is a folder of files, so each is a
+# copy of one made once per user, kept in the build folder.
+TEMPLATES = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
+    os.path.abspath(__file__)))), "build", "wine-template")
+
+
+def is_made(prefix):
+    """Whether the prefix is made, and made since Wine's 32-bit part was installed (a prefix made
+    before starts nothing once it is)."""
+    return os.path.isfile(os.path.join(prefix, "system.reg")) and not (
+        os.access(WINE32, os.X_OK) and not os.path.isfile(
+            os.path.join(prefix, "drive_c", "windows", "syswow64", "ntdll.dll")))
+
+
 def make(prefix, wrap=(), display=None):
-    """Makes the prefix if it is not there yet (wineboot -i), then sets it up for the display
-    ("bare" or "desktop") when one is given."""
-    made = os.path.isfile(os.path.join(prefix, "system.reg"))
-    # A prefix made before Wine's 32-bit part was installed starts nothing once it is: made
-    # again.
-    if made and os.access(WINE32, os.X_OK) and not os.path.isfile(
-            os.path.join(prefix, "drive_c", "windows", "syswow64", "ntdll.dll")):
-        shutil.rmtree(prefix)
-        made = False
-    if not made:
-        os.makedirs(prefix, exist_ok=True)
-        _wine(prefix, wrap, ["wineboot", "-i"], WINEDEBUG="-all",
-              WINEDLLOVERRIDES=QUIET_OVERRIDES)
-        # Marlett draws the buttons of the caption bars that Wine draws itself.
-        if os.path.isfile(MARLETT):
-            shutil.copy(MARLETT, os.path.join(prefix, "drive_c", "windows", "Fonts"))
-        _wine(prefix, wrap, ["wineserver", "-w"])
+    """Makes the prefix if it is not there yet, as a copy of the user's template prefix (made
+    first when needed), then sets it up for the display ("bare" or "desktop") when one is
+    given."""
+    if not is_made(prefix):
+        template = os.path.join(TEMPLATES, str(os.getuid()))
+        if not is_made(template):
+            shutil.rmtree(template, ignore_errors=True)
+            os.makedirs(template)
+            _wine(template, wrap, ["wineboot", "-i"], WINEDEBUG="-all",
+                  WINEDLLOVERRIDES=QUIET_OVERRIDES)
+            # Marlett draws the buttons of the caption bars that Wine draws itself.
+            if os.path.isfile(MARLETT):
+                shutil.copy(MARLETT, os.path.join(template, "drive_c", "windows", "Fonts"))
+            _wine(template, wrap, ["wineserver", "-w"])
+        shutil.rmtree(prefix, ignore_errors=True)
+        # The name of the template's wineserver folder is the template's own.
+        shutil.copytree(template, prefix, symlinks=True,
+                        ignore=lambda folder, _: ["wineserver"] if folder == template else [])
     if display:
         set_display(prefix, display, wrap)
 

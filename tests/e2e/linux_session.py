@@ -15,7 +15,7 @@ import signal
 import subprocess
 import tempfile
 
-from rig import HERE, Failure, check, exit_text, poll, run
+from rig import HERE, NO_BUS, Failure, check, exit_text, poll, run
 
 READER = os.path.join(HERE, "atspi_reader.py")
 SYSTEM_PYTHON = "/usr/bin/python3"  # the python that has pyatspi
@@ -128,7 +128,7 @@ class Session:
         if as_nobody:
             argv = as_user(NOBODY, argv)
         env = self.env() if name != "session-bus" else dict(
-            self.env(), DBUS_SESSION_BUS_ADDRESS="unix:path=/dev/null/no-bus")
+            self.env(), DBUS_SESSION_BUS_ADDRESS=NO_BUS["DBUS_SESSION_BUS_ADDRESS"])
         with open(os.path.join(self.rig.run_dir, f"{name}.log"), "w") as log:
             return subprocess.Popen(self.rig.in_app_ns(argv, env), stdin=subprocess.DEVNULL,
                                     stdout=log, stderr=subprocess.STDOUT, cwd=self.area,

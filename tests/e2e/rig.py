@@ -19,27 +19,28 @@ import tempfile
 import time
 import traceback
 
-from hosts import HOSTS, rules as host_rules  # noqa: F401  (HOSTS: for the checks)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(os.path.dirname(HERE))
 BUILD = os.path.join(REPO, "build", "e2e")
 SHOTS = os.path.join(BUILD, "shots")
-NETNS_SH = os.path.join(HERE, "netns.sh")
+NETWORK = os.path.join(os.path.dirname(HERE), "network")
+NETNS_SH = os.path.join(NETWORK, "netns.sh")
+sys.path.insert(0, NETWORK)
+from hosts import HOSTS, rules as host_rules  # noqa: E402,F401  (HOSTS: for the checks)
 sys.path.insert(0, os.path.join(REPO, "scripts", "lib"))
-import display  # noqa: E402  (scripts/lib: the display that scripts/run and scripts/test use too)
-from display import SCREEN, ended, read_line  # noqa: E402,F401  (read_line: for the drivers)
+import xvfb  # noqa: E402  (scripts/lib: the display that scripts/run and scripts/test use too)
+from processes import ended, read_line  # noqa: E402,F401  (read_line: for the drivers)
+from xvfb import SCREEN  # noqa: E402
 
 TEST_NET = ipaddress.ip_network("198.18.0.0/24")
 # In vx-app-ID, 198.18.0.128/25 is an "unreachable" route: sending there fails at once.
 UNREACHABLE = "198.18.0.200"
 
-# Nothing a test starts gets a session or system bus unless a driver gives it one. With no
-# address set, libdbus autolaunches a session bus (dbus-launch, dbus-daemon) that inherits the
-# test's environment and namespace and outlives the test. A path under /dev/null can never be a
-# socket, so connecting fails at once and nothing is launched. A driver that needs a bus (AT-SPI)
-# starts its own inside the namespace and puts its address here instead.
-from wine_prefix import NO_BUS  # noqa: E402  (scripts/lib: the same for the scripts' Wine)
+# Nothing a test starts gets a session or system bus (scripts/lib/no-bus.env) unless a driver
+# gives it one: a driver that needs a bus (AT-SPI) starts its own inside the namespace and puts
+# its address here instead.
+from wine_prefix import NO_BUS  # noqa: E402
 # What the programs of a test inherit from the runner's environment; everything else is set.
 PASSED_ON = ("PATH", "HOME", "LANG", "LC_ALL", "LC_CTYPE")
 
@@ -212,9 +213,9 @@ class Rig:
 
     def _start_xvfb(self):
         try:
-            self.display, self.xvfb = display.start(os.path.join(self.run_dir, "xvfb.log"),
+            self.display, self.xvfb = xvfb.start(os.path.join(self.run_dir, "xvfb.log"),
                                                     noreset=True)
-        except display.NoDisplay as e:
+        except xvfb.NoDisplay as e:
             raise Failure(str(e))
         self.display_socket = os.stat(self._socket_path()).st_ino
 
@@ -241,7 +242,7 @@ class Rig:
 
     def _stop_xvfb(self):
         if self.xvfb:
-            display.stop(self.xvfb)
+            xvfb.stop(self.xvfb)
 
     def teardown(self):
         """Removes the namespaces (ending anything left in them) and stops the display."""

@@ -5,7 +5,7 @@ import json
 import os
 import sys
 
-from rig import HERE, HOSTS, NETNS_SH, Test, check, run
+from rig import HOSTS, NETNS_SH, NETWORK, Test, check, run
 
 
 def namespace_confined(d):
@@ -19,7 +19,7 @@ LATE_MS = 25
 
 
 def responder_delays(d):
-    probe = os.path.join(HERE, "icmp_probe.py")
+    probe = os.path.join(NETWORK, "send_echoes.py")
     p = run(d.rig.in_app_ns([sys.executable, probe, *HOSTS], d.rig.base_env()), timeout=20)
     got = {r["addr"]: r for r in map(json.loads, p.stdout.splitlines())}
     problems = []

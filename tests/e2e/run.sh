@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the e2e helpers when needed (the responder in the native tree; wininspect.exe and the
+# Builds the e2e helpers when needed (the responder in the Linux tree; wininspect.exe and the
 # unprotected program in the Windows tree) and runs the e2e tests (as root).
 #
 #   tests/e2e/run.sh [--driver wine|linux] [--exe PATH] [--wm openbox|xfwm4|mutter] [-k NAME]
@@ -25,7 +25,7 @@ helpers() {
   exit 1
 }
 
-helpers native vorlix_responder
+helpers linux vorlix_responder
 # The Linux driver needs no Windows program.
 [[ " $* " == *" --driver linux "* ]] || helpers windows vorlix_wininspect vorlix_unprotected
 

@@ -19,13 +19,18 @@ esac
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="$root/build/fuzz"
 
-(cd "$root" && cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j2 >/dev/null)
+# shellcheck source=../../scripts/lib/common.sh
+source "$root/scripts/lib/common.sh"
+vorlix_build fuzz >/dev/null
 
-# The fuzzer adds what it finds to a working copy, so the committed seeds stay few and small.
+# The fuzzer adds what it finds to a corpus kept in the tree (build/fuzz/corpus), so that each run
+# starts where the last one ended and the committed seeds stay few and small.
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-mkdir "$work/corpus" "$work/artifacts"
-cp "$root/tests/fuzz/corpus/"* "$work/corpus/"
+mkdir "$work/artifacts"
+ln -s "$build/corpus" "$work/corpus"
+mkdir -p "$build/corpus"
+cp "$root/tests/fuzz/corpus/"* "$build/corpus/"
 
 # A hand-edited file with junk lines runs to a few kilobytes.
 status=0
@@ -35,7 +40,7 @@ status=0
 
 grep -E '^#[0-9]+.*DONE|stat::number_of_executed_units|stat::average_exec_per_sec' "$work/log" ||
   true
-echo "corpus entries at the end: $(find "$work/corpus" -type f | wc -l)"
+echo "corpus entries at the end: $(find "$build/corpus" -type f | wc -l)"
 if [ "$status" -ne 0 ] || [ -n "$(ls -A "$work/artifacts")" ]; then
   echo "FINDING (exit $status):"
   grep -E 'ERROR|invariant broken|SUMMARY' "$work/log" || tail -n 40 "$work/log"

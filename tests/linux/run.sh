@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Linux platform tests and the GTK back-end tests when needed and runs both (as root)
-# inside a fresh test network (the namespaces of tests/e2e/netns.sh with the responder's test
+# inside a fresh test network (the namespaces of tests/network/netns.sh with the responder's test
 # hosts), removed again at the end. Each test program writes a JUnit XML report; the script
 # prints where, and ends with a line "N passed, N failed, N skipped".
 #
@@ -28,18 +28,18 @@ if [[ "$(id -u)" != 0 ]]; then
   exit 1
 fi
 
-# The tests of the tree, and the test network's responder from the native tree.
+# The tests of the tree, and the test network's responder from the Linux tree.
 # shellcheck source=../../scripts/lib/common.sh
 source "$repo/scripts/lib/common.sh"
 vorlix_build "$tree" vorlix_linux_tests vorlix_gtk_tests >/dev/null
-vorlix_build native vorlix_responder >/dev/null
+vorlix_build linux vorlix_responder >/dev/null
 mkdir -p "$xml"
 rm -f "$xml"/{linux,gtk,linux-user,gtk-user}.xml
 
 id=$$
 export VX_NETNS_STATE="$repo/build/$tree/netns-$id"
-# shellcheck source=../e2e/netns.sh
-source "$repo/tests/e2e/netns.sh"
+# shellcheck source=../network/netns.sh
+source "$repo/tests/network/netns.sh"
 
 # Both test programs, each with a time limit, as root and then as a user who is not root, as
 # users run the program: a fault that root's rights hide (a folder root may write anyway) fails

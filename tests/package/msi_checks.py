@@ -5,7 +5,6 @@ removal. Starting the program is for the end-to-end scenarios (tests/e2e/scenari
 
 import os
 import re
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -139,12 +138,10 @@ class Prefix:
                       os.path.lexists(self.shortcut))
 
 
-def fresh_prefix(folder, template, name):
-    """A copy of the template prefix, made once, in `folder`."""
-    if not os.path.isfile(os.path.join(template, "system.reg")):
-        wine_prefix.make(template, ISOLATED)
+def fresh_prefix(folder, name):
+    """A prefix of its own in `folder`."""
     path = os.path.join(folder, name)
-    shutil.copytree(template, path, symlinks=True)
+    wine_prefix.make(path, ISOLATED)
     return Prefix(path)
 
 
@@ -195,7 +192,7 @@ def msi_install_upgrade_remove():
     problems = []
     with tempfile.TemporaryDirectory(dir=BUILD) as folder:
         for n, (what, before) in enumerate(INSTALL_CASES):
-            w = fresh_prefix(folder, os.path.join(BUILD, "package-checks", "prefix"), f"p{n}")
+            w = fresh_prefix(folder, f"p{n}")
             said = []
             if before:
                 older = build_msi("windows", os.path.join(folder, f"{n}.msi"), *before)

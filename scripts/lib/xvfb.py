@@ -1,8 +1,8 @@
-"""The X display of the rig: Xvfb on a free display, used by scripts/run, scripts/test, the
-end-to-end tests and the benchmarks.
+"""Xvfb on a free display, for scripts/run, scripts/test, the end-to-end tests and the
+benchmarks.
 
-    python3 scripts/lib/display.py start [--log FILE] [--noreset]   prints ":N PID"
-    python3 scripts/lib/display.py stop PID
+    python3 scripts/lib/xvfb.py start [--log FILE] [--noreset]   prints ":N PID"
+    python3 scripts/lib/xvfb.py stop PID
 
 From the command line Xvfb keeps running after the script ends (in a session of its own), and
 `stop` ends it.
@@ -11,33 +11,16 @@ From the command line Xvfb keeps running after the script ends (in a session of 
 import argparse
 import os
 import random
-import select
-import signal
 import subprocess
 import sys
-import time
+
+from processes import read_line, stop_pid
 
 SCREEN = (1024, 768)
 
 
 class NoDisplay(Exception):
     pass
-
-
-def read_line(fd, timeout):
-    """The first line written to a pipe, without its newline; "" if none comes in time.
-
-    Xvfb writes its display number and the newline separately and ends with a fatal error
-    when the second write fails, so the pipe stays open until the whole line is read.
-    """
-    deadline, data = time.monotonic() + timeout, b""
-    while b"\n" not in data:
-        ready, _, _ = select.select([fd], [], [], max(deadline - time.monotonic(), 0))
-        chunk = os.read(fd, 64) if ready else b""
-        if not chunk:
-            return ""
-        data += chunk
-    return data.split(b"\n", 1)[0].decode()
 
 
 def start(log_path=os.devnull, noreset=False):
@@ -84,32 +67,8 @@ def stop(popen):
             popen.wait()
 
 
-def stop_pid(pid):
-    """Ends an Xvfb that is not our child (one started from the command line)."""
-    for sig, wait in ((signal.SIGTERM, 5), (signal.SIGKILL, 5)):
-        try:
-            os.kill(pid, sig)
-        except ProcessLookupError:
-            return
-        deadline = time.monotonic() + wait
-        while time.monotonic() < deadline:
-            if ended(pid):
-                return
-            time.sleep(0.05)
-
-
-def ended(pid):
-    """True when the process has ended: gone, or a zombie that its parent has not yet
-    collected (one whose parent is init waits for init to get round to it)."""
-    try:
-        with open(f"/proc/{pid}/stat") as f:
-            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
-    except (OSError, IndexError):
-        return True
-
-
 def main(argv):
-    parser = argparse.ArgumentParser(prog="display.py")
+    parser = argparse.ArgumentParser(prog="xvfb.py")
     sub = parser.add_subparsers(dest="command", required=True)
     p = sub.add_parser("start")
     p.add_argument("--log", default=os.devnull)

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""A raw ICMP echo probe that checks the responder: run inside the test namespace as
-`icmp_probe.py ADDR...`; sends one echo to each address at once and prints one JSON line each."""
+"""Sends one raw ICMP echo to each test host at once and prints one JSON line per reply (its
+delay, whether its data and checksum hold), for the rig's check of the responder: run inside the
+test namespace as `send_echoes.py ADDR...`."""
 
 import ipaddress
 import json

@@ -5,10 +5,9 @@
 #   netns.sh down ID                    stop the responder, delete both namespaces (idempotent)
 #   netns.sh exec ID CMD [ARG...]       run CMD in vx-app-ID
 #   netns.sh check ID                   fail unless vx-app-ID has only lo and its veth, no way out
-#   netns.sh verify ID                  ping the test hosts from vx-app-ID and show the delays
 #
-# Can also be sourced; then vx_netns_up/down/exec/check/verify take the same arguments.
-# Environment: VX_RESPONDER (the responder, default build/native/responder), VX_NETNS_STATE
+# Can also be sourced; then vx_netns_up/down/exec/check take the same arguments.
+# Environment: VX_RESPONDER (the responder, default build/linux/responder), VX_NETNS_STATE
 # (folder for the responder's pid/log).
 # The only addresses used are 198.18.0.0/24: .1 is the program's side, .2 and the rule addresses
 # (.3 .. .127) the hosts' side. 198.18.0.128/25 is an "unreachable" route in vx-app-ID, so that
@@ -59,7 +58,7 @@ vx_netns_up() {
   local list addrs
   list="$(vx__rule_addrs "${rules[@]}")" || return
   mapfile -t addrs <<<"$list"
-  local responder="${VX_RESPONDER:-$VX_REPO_ROOT/build/native/responder}"
+  local responder="${VX_RESPONDER:-$VX_REPO_ROOT/build/linux/responder}"
   if [[ ! -x "$responder" ]]; then
     echo "netns.sh: responder not built: $responder" >&2
     return 1
@@ -178,33 +177,11 @@ vx_netns_check() {
   return "$bad"
 }
 
-vx_netns_verify() {
-  vx__names "$1" || return
-  local addr out ms rc=0
-  for addr in 198.18.0.20 198.18.0.35; do
-    out="$(ip netns exec "$VX_APP" ping -n -c1 -W2 "$addr" 2>&1)"
-    ms="$(sed -n 's/.*time=\([0-9.]*\) ms.*/\1/p' <<<"$out")"
-    if [[ -z "$ms" ]]; then
-      echo "verify: $addr did not answer" >&2
-      rc=1
-    else
-      echo "verify: $addr answered in $ms ms"
-    fi
-  done
-  if ip netns exec "$VX_APP" ping -n -c1 -W1 198.18.0.99 >/dev/null 2>&1; then
-    echo "verify: 198.18.0.99 answered, but must never" >&2
-    rc=1
-  else
-    echo "verify: 198.18.0.99 stayed silent"
-  fi
-  return "$rc"
-}
-
 if [[ "${BASH_SOURCE[0]}" == "$0" ]]; then
   cmd="${1:-}"
   shift || true
   case "$cmd" in
-    up | down | exec | check | verify)
+    up | down | exec | check)
       if [[ $# -lt 1 ]]; then
         echo "usage: netns.sh $cmd ID ..." >&2
         exit 2

@@ -1,7 +1,8 @@
 """The test hosts that the responder serves in vx-hosts-ID: address -> reply delay in ms (None:
-never answers). The one table of them, read by rig.py and, through the command line, netns.sh.
+never answers). The one table of them, read by the e2e rig and, through the command line,
+netns.sh.
 
-    python3 tests/e2e/hosts.py         prints the responder's rules, ADDR=MS|never, one a line
+    python3 tests/network/hosts.py         prints the responder's rules, ADDR=MS|never, one a line
 """
 
 HOSTS = {"198.18.0.20": 20, "198.18.0.35": 350, "198.18.0.65": 650, "198.18.0.95": 950,

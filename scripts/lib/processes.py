@@ -1,0 +1,72 @@
+"""Processes of the scripts and the rig: whether one has ended, ending one, and reading the
+first line a process writes to a pipe.
+
+    python3 scripts/lib/processes.py stop PID [--group] [--grace SECONDS]
+
+`stop` sends SIGTERM (to the process group PID leads, with --group), waits up to the grace time
+(5 s) for the process to end, then sends SIGKILL and waits 5 s more.
+"""
+
+import argparse
+import os
+import select
+import signal
+import sys
+import time
+
+
+def ended(pid):
+    """True when the process has ended: gone, or a zombie that its parent has not yet
+    collected (one whose parent is init waits for init to get round to it)."""
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
+    except (OSError, IndexError):
+        return True
+
+
+def stop_pid(pid, group=False, grace=5):
+    """Ends a process that need not be our child: SIGTERM, then SIGKILL after the grace time."""
+    send = os.killpg if group else os.kill
+    for sig, wait in ((signal.SIGTERM, grace), (signal.SIGKILL, 5)):
+        try:
+            send(pid, sig)
+        except ProcessLookupError:
+            return
+        deadline = time.monotonic() + wait
+        while time.monotonic() < deadline:
+            if ended(pid):
+                return
+            time.sleep(0.05)
+
+
+def read_line(fd, timeout):
+    """The first line written to a pipe, without its newline; "" if none comes in time.
+
+    Xvfb writes its display number and the newline separately and ends with a fatal error
+    when the second write fails, so the pipe stays open until the whole line is read.
+    """
+    deadline, data = time.monotonic() + timeout, b""
+    while b"\n" not in data:
+        ready, _, _ = select.select([fd], [], [], max(deadline - time.monotonic(), 0))
+        chunk = os.read(fd, 64) if ready else b""
+        if not chunk:
+            return ""
+        data += chunk
+    return data.split(b"\n", 1)[0].decode()
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(prog="processes.py")
+    sub = parser.add_subparsers(dest="command", required=True)
+    p = sub.add_parser("stop")
+    p.add_argument("pid", type=int)
+    p.add_argument("--group", action="store_true")
+    p.add_argument("--grace", type=float, default=5)
+    args = parser.parse_args(argv)
+    stop_pid(args.pid, args.group, args.grace)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
