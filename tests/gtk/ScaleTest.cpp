@@ -47,6 +47,18 @@ Size ClientSize(gtk::Form& form) {
   return Size{static_cast<int>(width), static_cast<int>(height)};
 }
 
+// Whether the window has come to the size in the X server and GDK has taken that size too, from
+// the X server's last notice of it. The X server can be asked at once; GDK learns a size from a
+// notice in its queue, and one that comes late, after the window was sized again, would leave GDK
+// with a size the window no longer has: the next change of GDK's scale resizes the window from
+// that size.
+bool Settled(gtk::Form& form, Size size) {
+  GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(form.Window()));
+  const int scale = window != nullptr ? gdk_window_get_scale_factor(window) : 1;
+  return ClientSize(form) == size && gdk_window_get_width(window) * scale == size.Width &&
+         gdk_window_get_height(window) * scale == size.Height;
+}
+
 // The em height, in pixels, that the control's text is drawn at. GTK hands Pango a size in
 // points for the screen's resolution (the desktop's Xft.dpi).
 int FontPixels(gtk::Control& control) {
@@ -169,7 +181,7 @@ TEST_F(ScaleTest, BothWindowsAreLaidOutAgainWhenTheScaleChanges) {
   gtk::Control& wide = MakeControl(settings, TControlKind::GroupBox, TBounds{0, 60, 100, 30}, "IP");
   status.Show(fw::TWindowState::Normal, false);
   settings.Show(fw::TWindowState::Normal, false);
-  ASSERT_TRUE(PumpUntil([&] { return ClientSize(settings) == Size{249, 101}; }));
+  ASSERT_TRUE(PumpUntil([&] { return Settled(settings, Size{249, 101}); }));
   const Point statusAt = ScreenPosition(status);
   // Where a caption starts in its control: a check box's beyond its box and the gap after it, a
   // group box's its indent in from the frame (as a fraction of the room, so within a pixel).
@@ -201,7 +213,9 @@ TEST_F(ScaleTest, BothWindowsAreLaidOutAgainWhenTheScaleChanges) {
   };
   for (const Step& step : steps) {
     // GDK's scale first: setting it makes GTK take its settings again, and a resolution set
-    // just before could then come back as the step before's.
+    // just before could then come back as the step before's. Each step waits until GDK has
+    // taken the windows' sizes (Settled), or the next change of scale could start from a size
+    // the window had before.
     gdk_x11_display_set_window_scale(gdk_display_get_default(), step.GdkScale);
     SetDpi(step.Dpi);
     scaled_ = true;
@@ -212,8 +226,8 @@ TEST_F(ScaleTest, BothWindowsAreLaidOutAgainWhenTheScaleChanges) {
       return a.Left == step.Box.Left && a.Top == step.Box.Top && a.Width == step.Box.Width;
     };
     EXPECT_TRUE(PumpUntil([&] {
-      return ClientSize(status) == step.StatusClient &&
-             ClientSize(settings) == step.SettingsClient && boxPlaced();
+      return Settled(status, step.StatusClient) && Settled(settings, step.SettingsClient) &&
+             boxPlaced();
     })) << step.What
         << ": status " << ClientSize(status) << ", settings " << ClientSize(settings);
     // The check box where the layout puts it, as wide as it says; GTK may let it grow a pixel
