@@ -33,6 +33,8 @@ vorlix_layer(vorlix_gtk platform/gtk
   src/platform/gtk/EditField.cpp src/platform/gtk/EditField.h
   src/platform/gtk/ErrorDialog.cpp src/platform/gtk/ErrorDialog.h
   src/platform/gtk/Form.cpp src/platform/gtk/Form.h
+  src/platform/gtk/FormFrame.cpp
+  src/platform/gtk/FormKeys.cpp
   src/platform/gtk/FormLayout.cpp
   src/platform/gtk/FrameBox.cpp src/platform/gtk/FrameBox.h
   src/platform/gtk/GlibLocale.cpp src/platform/gtk/GlibLocale.h

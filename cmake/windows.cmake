@@ -30,6 +30,7 @@ vorlix_layer(vorlix_win32 platform/win32
   src/platform/win32/Win32Edit.cpp src/platform/win32/Win32Edit.h
   src/platform/win32/Win32Files.cpp src/platform/win32/Win32Files.h
   src/platform/win32/Win32Form.cpp src/platform/win32/Win32Form.h
+  src/platform/win32/Win32FormKeys.cpp
   src/platform/win32/Win32GroupBox.h
   src/platform/win32/Win32InView.cpp src/platform/win32/Win32InView.h
   src/platform/win32/Win32Label.cpp src/platform/win32/Win32Label.h

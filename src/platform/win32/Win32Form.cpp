@@ -1,8 +1,6 @@
 // A top-level tool window with its child controls.
 #include "platform/win32/Win32Form.h"
 
-#include <iterator>
-
 #include "framework/PlatformError.h"
 #include "platform/win32/ControlFactory.h"
 #include "platform/win32/Dpi.h"
@@ -29,9 +27,6 @@ BOOL CALLBACK CollectTopmostForms(HWND hwnd, LPARAM found) {
   }
   return TRUE;
 }
-
-// The command of the shortcut's keys; control identifiers start above it.
-constexpr WORD kShortCutCommand = 1;
 
 }  // namespace
 
@@ -163,16 +158,7 @@ void Win32Form::BringToFront() {
 
 std::unique_ptr<fw::ControlPeer> Win32Form::CreateControl(const fw::ControlParams& params,
                                                           fw::ControlEvents& events) {
-  if (params.ShortCut == fw::TShortCut::Properties && shortCuts_ == nullptr) {
-    // Ctrl+Comma, the preferences key of the Linux desktops, and Alt+Enter, the properties key
-    // of Windows.
-    ACCEL keys[] = {{FVIRTKEY | FCONTROL, VK_OEM_COMMA, kShortCutCommand},
-                    {FVIRTKEY | FALT, VK_RETURN, kShortCutCommand}};
-    shortCuts_ = CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
-    if (shortCuts_ == nullptr) {
-      throw fw::EPlatformError("CreateAcceleratorTableW failed for a form");
-    }
-  }
+  AddShortCut(params);
   std::unique_ptr<Win32Control> control = MakeControl(params, events);
   control->Create(hwnd_, nextId_++, dpi_);
   KeepUnderlaysBelow();
@@ -188,15 +174,6 @@ std::vector<Win32Control*> Win32Form::Controls() const {
     }
   }
   return controls;
-}
-
-bool Win32Form::TranslateShortCut(MSG& msg) {
-  if (shortCuts_ == nullptr) {
-    return false;
-  }
-  // Bit 30 of a key message: the key was down already. A held shortcut clicks once.
-  shortCutRepeat_ = (msg.lParam & (LPARAM{1} << 30)) != 0;
-  return TranslateAcceleratorW(hwnd_, shortCuts_, &msg) != 0;
 }
 
 void Win32Form::KeepUnderlaysBelow() {
@@ -270,15 +247,7 @@ LRESULT Win32Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_COMMAND:
-      if (lParam == 0 && HIWORD(wParam) == 1 && LOWORD(wParam) == kShortCutCommand) {
-        if (!shortCutRepeat_) {
-          for (Win32Control* control : Controls()) {
-            if (control->ShortCut() != fw::TShortCut::None) {
-              control->ShortCutPressed();
-              break;
-            }
-          }
-        }
+      if (OnShortCutCommand(wParam, lParam)) {
         return 0;
       }
       if (lParam != 0) {

@@ -49,6 +49,10 @@ class Win32Form : public fw::FormPeer {
   std::vector<Win32Control*> Controls() const;
   void KeepUnderlaysBelow();
   void FocusFirstControl();
+  // The form's shortcut keys (Win32FormKeys.cpp): the table made for a control that has one,
+  // and the command they send, which clicks that control; true when the command was theirs.
+  void AddShortCut(const fw::ControlParams& params);
+  bool OnShortCutCommand(WPARAM wParam, LPARAM lParam);
 
   fw::FormParams params_;
   fw::FormEvents& events_;
