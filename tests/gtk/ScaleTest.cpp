@@ -104,8 +104,9 @@ TBounds Allocation(gtk::Control& control) {
 
 class ScaleTest : public GtkFixture {
  protected:
-  static void SetDpi(int dpi) {
-    g_object_set(gtk_settings_get_default(), "gtk-xft-dpi", dpi * 1024, nullptr);
+  static void SetDpi(int dpi) { SetDpi1024(dpi * 1024); }
+  static void SetDpi1024(int dpi1024) {
+    g_object_set(gtk_settings_get_default(), "gtk-xft-dpi", dpi1024, nullptr);
   }
 
   void TearDown() override {
@@ -131,40 +132,48 @@ class ScaleTest : public GtkFixture {
 
 TEST_F(ScaleTest, TheLayoutFollowsXftDpi) {
   struct Case {
-    int Dpi;
+    int Dpi1024;
     Size Client;
     TBounds Panel;
     TBounds Button;
     int PanelFont;
     int ButtonFont;
+    Size Empty;  // a 249 x 101 window with no controls to hold it open
   };
   const Case cases[] = {
-      {96, {129, 25}, {0, 0, 79, 25}, {80, 0, 49, 25}, 16, 12},
-      {120, {161, 31}, {0, 0, 99, 31}, {100, 0, 61, 31}, 20, 15},
-      {144, {194, 38}, {0, 0, 119, 38}, {120, 0, 74, 38}, 24, 18},
-      {192, {258, 50}, {0, 0, 158, 50}, {160, 0, 98, 50}, 32, 24},
+      {96 * 1024, {129, 25}, {0, 0, 79, 25}, {80, 0, 49, 25}, 16, 12, {249, 101}},
+      {120 * 1024, {161, 31}, {0, 0, 99, 31}, {100, 0, 61, 31}, 20, 15, {311, 126}},
+      {144 * 1024, {194, 38}, {0, 0, 119, 38}, {120, 0, 74, 38}, 24, 18, {374, 152}},
+      {192 * 1024, {258, 50}, {0, 0, 158, 50}, {160, 0, 98, 50}, 32, 24, {498, 202}},
+      // 143.5 dpi: a fraction of a dot counts, as 143 dpi would give 192 x 37.
+      {144 * 1024 - 512, {193, 37}, {0, 0, 118, 37}, {120, 0, 73, 37}, 24, 18, {372, 151}},
   };
   for (const Case& c : cases) {
-    SetDpi(c.Dpi);
+    const int dpi = c.Dpi1024 / 1024;
+    SetDpi1024(c.Dpi1024);
     gtk::Form& form = MakeStatusWindow();
     form.Show(fw::TWindowState::Normal, false);
+    gtk::Form& empty = MakeForm();
+    empty.Show(fw::TWindowState::Normal, false);
     auto& panel = static_cast<gtk::Control&>(*controls[controls.size() - 2]);
     auto& button = static_cast<gtk::Control&>(*controls.back());
     // The button is allocated a frame after the window takes its size: wait for both.
     EXPECT_TRUE(PumpUntil([&] {
-      return ClientSize(form) == c.Client && Allocation(button).Left == c.Button.Left;
-    })) << c.Dpi
-        << " dpi: " << ClientSize(form) << ", want " << c.Client;
+      return ClientSize(form) == c.Client && Allocation(button).Left == c.Button.Left &&
+             ClientSize(empty) == c.Empty;
+    })) << dpi
+        << " dpi: " << ClientSize(form) << ", want " << c.Client << "; empty " << ClientSize(empty)
+        << ", want " << c.Empty;
     const TBounds p = Allocation(panel);
     const TBounds b = Allocation(button);
     EXPECT_EQ((std::array{p.Left, p.Top, p.Width, p.Height}),
               (std::array{c.Panel.Left, c.Panel.Top, c.Panel.Width, c.Panel.Height}))
-        << c.Dpi << " dpi";
+        << dpi << " dpi";
     EXPECT_EQ((std::array{b.Left, b.Top, b.Width, b.Height}),
               (std::array{c.Button.Left, c.Button.Top, c.Button.Width, c.Button.Height}))
-        << c.Dpi << " dpi";
-    EXPECT_EQ(FontPixels(panel), c.PanelFont) << c.Dpi << " dpi";
-    EXPECT_EQ(FontPixels(button), c.ButtonFont) << c.Dpi << " dpi";
+        << dpi << " dpi";
+    EXPECT_EQ(FontPixels(panel), c.PanelFont) << dpi << " dpi";
+    EXPECT_EQ(FontPixels(button), c.ButtonFont) << dpi << " dpi";
     // Positions are in the units they were in before: the window stays where it was put.
     EXPECT_EQ(form.Position().X, 100);
     TearDown();
