@@ -46,12 +46,17 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [[ -n "$window" ]] || { echo "the status window did not show" >&2; exit 1; }
-# The client area's corner on the screen; the layout puts the panel at 0,0 (79 x 25) and Check
-# at 80,0 (49 x 25) in it.
+# The client area's corner on the screen, and the places of the panel and Check in it, as the
+# layout (tests/e2e/layout.py) gives them.
 left="$(xwininfo -id "$window" | sed -n 's/.*Absolute upper-left X: *//p')"
 top="$(xwininfo -id "$window" | sed -n 's/.*Absolute upper-left Y: *//p')"
-xdotool mousemove "$((left + 104))" "$((top + 12))" click 1
-wait_for_rest "$left" "$top" "$((left + 79))" "$((top + 25))"
+read -r px py pw ph bx by bw bh < <(python3 -c '
+import sys
+sys.path.insert(0, "tests/e2e")
+from layout import CONTROLS, STATUS
+print(*CONTROLS[STATUS]["Panel_Result"].pos, *CONTROLS[STATUS]["Button_Check"].pos)')
+xdotool mousemove "$((left + bx + bw / 2))" "$((top + by + bh / 2))" click 1
+wait_for_rest "$((left + px))" "$((top + py))" "$((left + px + pw))" "$((top + py + ph))"
 import -window root run/screenshot.png
 
 # Closing the status window ends the program.
