@@ -20,6 +20,9 @@ endif()
 include(cmake/GoogleTest.cmake)
 include(cmake/Responder.cmake)
 include(cmake/UnitTests.cmake)
+if(NOT VORLIX_FUZZ)
+  include(cmake/SlowChecks.cmake)
+endif()
 
 if(VORLIX_FUZZ)
   add_executable(vorlix_settings_fuzz tests/fuzz/SettingsFuzz.cpp tests/fuzz/Reference.cpp
