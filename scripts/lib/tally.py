@@ -1,27 +1,23 @@
 #!/usr/bin/env python3
 """Counts one scripts/test run from the runners' reports and prints its closing lines.
 
-Usage: tally.py RESULTS_DIR      counts the reports there
-       tally.py record RESULTS_DIR LAYER NAME passed|failed|skipped [DETAIL]
-                                 writes one result that no runner reports (a failed step, a
-                                 check of the script's own) as a report of its own
+Usage: tally.py RESULTS_DIR
+       tally.py record RESULTS_DIR LAYER NAME passed|failed|skipped [DETAIL]   writes a result
+         that no runner reports (a failed step, a check of the script's) as a report of its own
 Reads, as far as they exist:
-  LAYER[.ANY].junit.xml  JUnit XML of ctest (--output-junit) or pytest (--junitxml), each file a
-                         part of the layer its name begins with: native (the native tree), tidy
-                         and fuzz (the native tree's ctest entries of those labels), package
-                         (tests/package), e2e (Windows), e2e-linux, e2e-linux-asan,
-                         e2e-linux-xfwm4, e2e-linux-mutter, e2e-linux-icewm, rig (the checks of
-                         the rig and of the counting, scripts/lib), steps (what tally.py record
-                         writes)
+  LAYER[.ANY].junit.xml  JUnit XML of ctest or pytest, in the layer its name begins with: native,
+                         tidy, fuzz, package, e2e (Windows), e2e-linux, e2e-linux-asan,
+                         e2e-linux-xfwm4, e2e-linux-mutter, e2e-linux-icewm, rig (scripts/lib's
+                         tests), steps
   wine.junit.xml with wine-gtest/*.xml   the Wine tree's ctest entries, each running a gtest
                          binary, with GoogleTest's XML of each of those runs
   linux-gtest/*.xml      GoogleTest's XML of the Linux platform and GTK tests (tests/linux/run.sh)
-Each test case counts once, in its layer; a pytest case is named by its parameter (test_x[NAME]
-counts as NAME). A case that several runs report (a gtest case that a binary skips unless run
-with its environment, and that another run gives that environment) counts as failed if any run
-failed it, else as passed if any passed it, else as skipped. Layer "rig" and the end-to-end
-runs' test_rig cases are counted apart; their failures fail the run without counting in the last
-line (a rig check of an end-to-end run other than e2e is named with its run).
+Each test case counts once, in its layer; an end-to-end test is named by its scenario or rig check
+(test_scenario[NAME] counts as NAME). A case that several runs report (a gtest case that a binary
+skips unless run with its environment, and that another run gives that environment) counts as
+failed if any run failed it, else as passed if any passed it, else as skipped. Layer "rig" and the
+end-to-end runs' test_rig cases are counted apart; their failures fail the run without counting in
+the last line (a rig check of an end-to-end run other than e2e is named with its run).
 Prints failures and skips with their reasons, the counts per layer, "rig: N passed, N failed"
 and, last, "N passed, N failed, N skipped". Exits 1 when anything failed.
 """
@@ -71,38 +67,24 @@ def parse_xml(path):
     return ET.fromstring(text.encode("utf-8"))
 
 
-def read_junit(path):
-    """(name as written, name, status, detail) of each case in JUnit XML of ctest --output-junit
-    or of pytest."""
+def read_cases(path, gtest=False):
+    """(name as written, name, status, detail) of each case in JUnit XML (ctest --output-junit,
+    pytest --junitxml) or, with gtest, GoogleTest's XML (named Suite.Case)."""
     for case in parse_xml(path).iter("testcase"):
-        status, name = case.get("status", "run"), case.get("name")
-        name = re.sub(r"^test_\w+\[(.*)\]$", r"\1", name)  # pytest's parameter
+        raw, status = case.get("name"), case.get("status")
+        name = f"{case.get('classname')}.{raw}" if gtest else re.sub(
+            r"^test_(?:scenario|rig)\[(.*)\]$", r"\1", raw)  # an end-to-end test by its name
         problems = case.findall("failure") + case.findall("error")
         skipped = case.find("skipped")
         if status == "fail" or problems:
-            yield case.get("name"), name, "failed", first_line(
+            yield raw, name, "failed", first_line(
                 problems[0].get("message") if problems else "failed")
-        elif status in ("notrun", "disabled") or skipped is not None:
-            yield case.get("name"), name, "skipped", first_line(
-                skipped.get("message") if skipped is not None else status)
-        else:
-            yield case.get("name"), name, "passed", ""
-
-
-def read_gtest_xml(path):
-    """(Suite.Case, status, detail) of each case in a GoogleTest XML file."""
-    for case in parse_xml(path).iter("testcase"):
-        name = f"{case.get('classname')}.{case.get('name')}"
-        failures = case.findall("failure") + case.findall("error")
-        skipped = case.find("skipped")
-        if failures:
-            yield name, "failed", first_line(failures[0].get("message"))
-        elif case.get("status") == "notrun" or case.get("result") in ("skipped", "suppressed") \
-                or skipped is not None:
+        elif status in ("notrun", "disabled") or skipped is not None \
+                or case.get("result") in ("skipped", "suppressed"):
             why = skipped.get("message") if skipped is not None else "disabled"
-            yield name, "skipped", first_line(re.sub(r"^\S+:\d+\n", "", why or ""))
+            yield raw, name, "skipped", first_line(re.sub(r"^\S+:\d+\n", "", why or ""))
         else:
-            yield name, "passed", ""
+            yield raw, name, "passed", ""
 
 
 def main(results):
@@ -111,7 +93,7 @@ def main(results):
         layer = os.path.basename(path).split(".")[0]
         if layer == "wine":
             continue
-        for raw, name, status, detail in read_junit(path):
+        for raw, name, status, detail in read_cases(path):
             if layer == "rig" or raw.startswith("test_rig["):
                 rig.add("rig", name + ("" if layer in ("rig", "e2e") else f" ({layer})"),
                         status, detail)
@@ -120,10 +102,10 @@ def main(results):
 
     wine = os.path.join(results, "wine.junit.xml")
     if os.path.isfile(wine):
-        entries = [e[1:] for e in read_junit(wine)]
+        entries = [e[1:] for e in read_cases(wine)]
         xmls = sorted(glob.glob(os.path.join(results, "wine-gtest", "*.xml")))
         for path in xmls:
-            for name, status, detail in read_gtest_xml(path):
+            for _, name, status, detail in read_cases(path, gtest=True):
                 tally.add("wine", name, status, detail)
         ran = [e for e in entries if e[1] != "skipped"]
         if len(xmls) < len(ran):
@@ -136,7 +118,7 @@ def main(results):
 
     linux = sorted(glob.glob(os.path.join(results, "linux-gtest", "*.xml")))
     for path in linux:
-        for name, status, detail in read_gtest_xml(path):
+        for _, name, status, detail in read_cases(path, gtest=True):
             tally.add("linux", name, status, detail)
 
     for (layer, name), (status, detail) in list(tally.cases.items()) + list(rig.cases.items()):

@@ -84,8 +84,9 @@ class TallyTest(unittest.TestCase):
              {"package.junit.xml": pytest_junit(
                  ("test_a", ""), ("test_b", '<error message="failed on teardown"/>'),
                  ("test_c", '<skipped message="--no-install"/>'),
-                 ("test_d[x]", '<failure message="f"/><error message="teardown"/>'))},
-             1, "1 passed, 2 failed, 1 skipped"),
+                 ("test_d[x]", '<failure message="f"/><error message="teardown"/>'),
+                 ("test_e[x]", ""))},
+             1, "2 passed, 2 failed, 1 skipped"),
             ("a rig failure fails the run but is not counted in the last line",
              {"e2e.junit.xml": e2e_run(rig='<failure message="late"/>')},
              1, "1 passed, 0 failed, 0 skipped"),

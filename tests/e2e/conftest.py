@@ -1,10 +1,6 @@
 """The end-to-end run under pytest: the driver's options, the markers that choose a lane's tests,
-the rig and the driver as session fixtures, each test's time limit and the check after it that
-nothing is left in the namespace, and the run's whole budget.
-
-Every test's program runs in vx-app-ID, which the rig makes (rig.py, netns.sh): nothing here
-starts a program outside it.
-"""
+the rig and the driver as session fixtures (every program runs in the rig's namespace), each
+test's time limit, the check after it that nothing is left in the namespace, the run's budget."""
 
 import contextlib
 import os
@@ -31,8 +27,7 @@ def pytest_addoption(parser):
                     help="the ICMP socket the Linux program may open")
     group.addoption("--wm", choices=sorted(WINDOW_MANAGERS), default="openbox",
                     help="the window manager of the Linux driver's session")
-    group.addoption("--keep", action="store_true",
-                    help="keep the prefix and logs under build/e2e")
+    group.addoption("--keep", action="store_true", help="keep the prefix and logs in build/e2e")
 
 
 def pytest_configure(config):
@@ -41,24 +36,20 @@ def pytest_configure(config):
 
 
 def pytest_collection_modifyitems(config, items):
-    """Keeps the tests marked with the chosen driver (and the Linux driver's window manager), in
-    their order."""
+    """Keeps the tests marked with the driver (and the Linux driver's window manager)."""
     wanted = [config.getoption("driver")]
     if wanted == ["linux"]:
         wanted.append(config.getoption("wm"))
     keep = [i for i in items if all(i.get_closest_marker(m) for m in wanted)]
-    if len(keep) < len(items):
-        config.hook.pytest_deselected(items=[i for i in items if i not in keep])
-        items[:] = keep
-
-
-# ---------------------------------------------------------------------------------------------
-# Time: a test ends at its own limit or at the run's, whichever comes first. The alarm is armed
-# only while the rig, the driver or a test works (never in pytest's own steps between them) and
-# raises rig.OutOfTime, a BaseException, so that no test's handler swallows it.
+    config.hook.pytest_deselected(items=[i for i in items if i not in keep])
+    items[:] = keep
 
 
 class Budget:
+    """A test ends at its own limit or at the run's, whichever comes first. The alarm is armed
+    only while the rig, the driver or a test works (never in pytest's own steps between them) and
+    raises rig.OutOfTime, a BaseException, so that no test's handler swallows it."""
+
     def __init__(self):
         self.deadline = time.monotonic() + RUN_BUDGET_S
         self.why = ""
@@ -68,8 +59,7 @@ class Budget:
 
     @contextlib.contextmanager
     def armed(self, limit=None, why=""):
-        """Arms the alarm for `limit` seconds or what is left of the budget, whichever is less
-        (not at all once the budget is spent: the clean-up after a test still runs)."""
+        """Not at all once the budget is spent: the clean-up after a test still runs."""
         left = max(self.deadline - time.monotonic(), 0)
         self.why = why if limit is not None and limit < left else OUT_OF_TIME
         signal.setitimer(signal.ITIMER_REAL, min(left, limit or left))  # 0: not armed
@@ -101,17 +91,6 @@ def pytest_runtest_call(item):
     limit = rig.TEST_LIMIT_S
     with item.config.budget.armed(limit, f"it took longer than its limit of {limit} s"):
         yield
-
-
-@pytest.hookimpl(hookwrapper=True)
-def pytest_runtest_makereport(item, call):
-    report = (yield).get_result()
-    if report.when == "call":
-        item.call_report = report
-
-
-# ---------------------------------------------------------------------------------------------
-# The rig, the driver and what each test leaves
 
 
 @pytest.fixture(scope="session")
@@ -151,14 +130,13 @@ def driver(the_rig, pytestconfig):
 @pytest.fixture
 def program(request, the_rig, driver):
     """The driver for one test; after it, nothing may be left in the namespace but the driver's
-    resident processes, or the test fails."""
+    resident processes, and the display must still be there, or the test fails."""
     if request.config.budget.spent():
         pytest.fail("not run, out of time")
     yield driver
     with request.config.budget.armed():
         problems = the_rig.end_test(driver)
-    report = getattr(request.node, "call_report", None)
-    if report is not None and report.failed and the_rig.display_problem():
+    if the_rig.display_problem():
         problems.append(f"the display failed: {the_rig.display_problem()}")
     if problems:
         pytest.fail("; ".join(problems))

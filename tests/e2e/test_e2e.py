@@ -1,24 +1,12 @@
-"""End-to-end tests of the real program, inside network namespaces made for the run.
-
-Run as root through run.sh, which builds the helpers first (the options: conftest.py):
-  tests/e2e/run.sh [--driver wine|linux] [--exe PATH] [--exe32 PATH] [--socket datagram|raw]
-                   [--wm openbox|xfwm4|mutter|icewm] [-k NAME] [--junitxml FILE] [--keep]
-The Wine driver runs build/windows/vorlix.exe (or $VORLIX_EXE), and the 32-bit program
-build/windows-i686/vorlix.exe; the Linux driver runs build/linux/vorlix, with the echo going
-through a datagram ICMP socket, or with --socket raw through a raw one, under openbox. Each test
-is marked with the drivers and window managers it runs under, and a run keeps those of its
---driver and --wm: under xfwm4 and mutter the scenarios of window management (WINDOW_MANAGEMENT
-in scenarios_desktop.py), under icewm those of the frames, their sizes and minimize (FRAMES in
-scenarios_frames.py). The rig's own tests are test_rig, the program's test_scenario.
-
-The files: scenarios.py (the tests for every platform, and the steps they share), with more in
-scenarios_behaviour.py, scenarios_faults.py, scenarios_heard.py, scenarios_desktop.py,
-scenarios_frames.py, scenarios_files.py, scenarios_install.py (the packages that cpack makes) and
-scenarios_dll.py, each module's SCENARIOS joined into one list below, driver.py (what a platform
-provides to them), wine_driver.py (Wine, with wininspect.cpp), linux_driver.py (the native
-program under a window manager, with linux_session.py, atspi_reader.py, orca_session.py and
-linux_desktop.py), layout.py (the program's windows and controls), rig.py (display, network,
-waiting, input), rig_checks.py and icmp_probe.py (tests of the rig itself).
+"""End-to-end tests of the real program, inside network namespaces made for the run. As root,
+through run.sh (which builds the helpers): tests/e2e/run.sh [--driver wine|linux] [--exe PATH]
+[--exe32 PATH] [--socket datagram|raw] [--wm openbox|xfwm4|mutter|icewm] [-k NAME] [--keep]
+[--junitxml FILE] (conftest.py). Each test is marked with the drivers and the Linux driver's window
+managers it runs under: under xfwm4 and mutter the scenarios of window management
+(WINDOW_MANAGEMENT in scenarios_desktop.py), under icewm those of the frames (FRAMES in
+scenarios_frames.py). The rig's own tests (rig_checks.py) are test_rig, the program's
+test_scenario: each module's SCENARIOS (scenarios*.py), written against driver.py, which
+wine_driver.py and linux_driver.py implement; rig.py is the display, network, waiting and input.
 """
 
 import pytest
