@@ -129,7 +129,7 @@ def main(results):
     for layer in layers:
         c = tally.counts(layer)
         if any(c.values()):
-            print(f"  {layer:<14} passed {c['passed']:>3}   failed {c['failed']:>3}   "
+            print(f"  {layer:<16} passed {c['passed']:>3}   failed {c['failed']:>3}   "
                   f"skipped {c['skipped']:>3}")
     r = rig.counts("rig")
     print(f"rig: {r['passed']} passed, {r['failed']} failed")
