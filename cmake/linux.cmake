@@ -20,6 +20,7 @@ include(cmake/Responder.cmake)
 option(VORLIX_UNIT_TESTS "Build the portable layers' unit tests in this tree too" OFF)
 if(VORLIX_UNIT_TESTS)
   include(cmake/UnitTests.cmake)
+  include(cmake/SlowChecks.cmake)
 endif()
 
 # The GTK back end uses neither the probe nor the POSIX layer: the entry hands it the files and

@@ -15,9 +15,9 @@ VORLIX_LINUX_PACKAGES=(pkg-config libgtk-3-dev openbox dbus-daemon at-spi2-core 
 # Everything the builds and tests need, as Debian packages.
 VORLIX_PACKAGES=(cmake g++ make ccache libgtest-dev googletest mingw-w64 wine wine64 fonts-wine
   xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic iproute2 iputils-ping procps python3
-  clang libclang-rt-dev clang-tidy lld "${VORLIX_LINUX_PACKAGES[@]}")
+  clang libclang-rt-dev clang-tidy lld python3-pytest "${VORLIX_LINUX_PACKAGES[@]}")
 
-# What checks the packages (scripts/test, tests/package/check.py): lintian, the validators of
+# What checks the packages (scripts/test, tests/package): lintian, the validators of
 # desktop entries and AppStream metadata, dpkg-deb and dpkg-shlibdeps, and GLib's reading of a
 # desktop entry's command line (the system's python with GLib's introspection data); wixl, which
 # makes the Windows Installer package, and msitools, which sets what wixl cannot and reads it.

@@ -1,20 +1,25 @@
 #!/usr/bin/env python3
 """Tests of the rig's shared pieces that can go wrong without a display or a namespace: the
-test-host table against the rules netns.sh admits, how Xvfb's display number is read, and the
-Wine prefix's command lines. Run: python3 rig_lib_test.py"""
+test-host table against the rules netns.sh admits, how Xvfb's display number is read, the Wine
+prefix's command lines and the end-to-end run's time limits. Run: pytest-3 scripts/lib"""
 
 import ipaddress
 import os
+import signal
 import subprocess
 import sys
+import time
 import unittest
 from unittest import mock
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-NETWORK = os.path.join(os.path.dirname(os.path.dirname(HERE)), "tests", "network")
-sys.path[:0] = [HERE, NETWORK]
+REPO = os.path.dirname(os.path.dirname(HERE))
+NETWORK = os.path.join(REPO, "tests", "network")
+sys.path[:0] = [HERE, NETWORK, os.path.join(REPO, "tests", "e2e")]
+import conftest as e2e_run  # noqa: E402  (tests/e2e: the run's time limits)
 import processes  # noqa: E402
 import hosts  # noqa: E402
+import rig  # noqa: E402
 import wine_prefix  # noqa: E402
 
 
@@ -87,6 +92,32 @@ class WinePrefix(unittest.TestCase):
                 self.assertEqual(rm.called, removed)
                 if removed:
                     self.assertEqual(rm.call_args.args[0], f"/tmp/{name}")
+
+
+class TimeLimits(unittest.TestCase):
+    def test_the_nearer_limit_ends_the_work_with_its_reason(self):
+        # (seconds of the run's budget left, the test's limit, what the alarm says)
+        for left, limit, why in ((5, 0.05, "the test's limit"), (0.05, 5, e2e_run.OUT_OF_TIME),
+                                 (0.05, None, e2e_run.OUT_OF_TIME)):
+            with self.subTest(left=left, limit=limit):
+                budget = e2e_run.Budget()
+                budget.deadline = time.monotonic() + left
+                old = signal.signal(signal.SIGALRM, budget.on_alarm)
+                try:
+                    with self.assertRaises(rig.OutOfTime) as said:
+                        with budget.armed(limit, "the test's limit"):
+                            time.sleep(2)
+                    self.assertEqual(str(said.exception), why)
+                    self.assertEqual(signal.getitimer(signal.ITIMER_REAL), (0.0, 0.0))
+                finally:
+                    signal.signal(signal.SIGALRM, old)
+
+    def test_once_the_budget_is_spent_the_clean_up_still_runs(self):
+        budget = e2e_run.Budget()
+        budget.deadline = time.monotonic() - 1
+        self.assertTrue(budget.spent())
+        with budget.armed():
+            self.assertEqual(signal.getitimer(signal.ITIMER_REAL), (0.0, 0.0))
 
 
 if __name__ == "__main__":

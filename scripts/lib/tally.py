@@ -1,35 +1,36 @@
 #!/usr/bin/env python3
-"""Counts one scripts/test run from the runners' machine output and prints its closing lines.
+"""Counts one scripts/test run from the runners' reports and prints its closing lines.
 
-Usage: tally.py RESULTS_DIR. Reads there, as far as they exist:
-  native.junit.xml   ctest's JUnit output of the native tree (one ctest test per gtest case)
-  wine.junit.xml     ctest's JUnit output of the Wine tree (each entry runs a gtest binary)
-  wine-gtest/*.xml   GoogleTest's XML of each of those binaries' runs
-  linux-gtest/*.xml  GoogleTest's XML of the Linux platform and GTK tests (tests/linux/run.sh)
-  e2e*.jsonl         the end-to-end results of each run (e2e.py --results), each run a layer
-                     named by its file: e2e (Windows), e2e-linux, e2e-linux-asan,
-                     e2e-linux-xfwm4, e2e-linux-mutter
-  *.tsv              LAYER<TAB>NAME<TAB>passed|failed|skipped<TAB>DETAIL lines written by
-                     scripts/test (failed steps, clang-tidy, the fuzz smoke run, checks of the rig)
-                     and by tests/package/check.py (layer package)
-Each test case counts once, in its layer. A case that several runs report (a gtest case that a
-binary skips unless run with its environment, and that another run gives that environment)
-counts as failed if any run failed it, else as passed if any run passed it, else as skipped.
-Layer "rig" is counted apart; its failures fail the run without counting in the last line (a
-rig check of an end-to-end run other than e2e is named with its run).
+Usage: tally.py RESULTS_DIR
+       tally.py record RESULTS_DIR LAYER NAME passed|failed|skipped [DETAIL]   writes a result
+         that no runner reports (a failed step, a check of the script's) as a report of its own
+Reads, as far as they exist:
+  LAYER[.ANY].junit.xml  JUnit XML of ctest or pytest, in the layer its name begins with: native,
+                         tidy, fuzz, package, e2e (Windows), e2e-linux, e2e-linux-asan,
+                         e2e-linux-xfwm4, e2e-linux-mutter, e2e-linux-icewm, rig (scripts/lib's
+                         tests), steps
+  wine.junit.xml with wine-gtest/*.xml   the Wine tree's ctest entries, each running a gtest
+                         binary, with GoogleTest's XML of each of those runs
+  linux-gtest/*.xml      GoogleTest's XML of the Linux platform and GTK tests (tests/linux/run.sh)
+Each test case counts once, in its layer; an end-to-end test is named by its scenario or rig check
+(test_scenario[NAME] counts as NAME). A case that several runs report (a gtest case that a binary
+skips unless run with its environment, and that another run gives that environment) counts as
+failed if any run failed it, else as passed if any passed it, else as skipped. Layer "rig" and the
+end-to-end runs' test_rig cases are counted apart; their failures fail the run without counting in
+the last line (a rig check of an end-to-end run other than e2e is named with its run).
 Prints failures and skips with their reasons, the counts per layer, "rig: N passed, N failed"
 and, last, "N passed, N failed, N skipped". Exits 1 when anything failed.
 """
 
 import glob
-import json
 import os
 import re
 import sys
+import time
 import xml.etree.ElementTree as ET
 
 ORDER = ["steps", "native", "wine", "linux", "tidy", "fuzz", "package", "e2e", "e2e-linux",
-         "e2e-linux-asan", "e2e-linux-xfwm4", "e2e-linux-mutter"]
+         "e2e-linux-asan", "e2e-linux-xfwm4", "e2e-linux-mutter", "e2e-linux-icewm"]
 
 
 class Tally:
@@ -66,50 +67,45 @@ def parse_xml(path):
     return ET.fromstring(text.encode("utf-8"))
 
 
-def read_ctest_junit(path):
-    """(name, status, detail) of each ctest test in a JUnit file of ctest --output-junit."""
+def read_cases(path, gtest=False):
+    """(name as written, name, status, detail) of each case in JUnit XML (ctest --output-junit,
+    pytest --junitxml) or, with gtest, GoogleTest's XML (named Suite.Case)."""
     for case in parse_xml(path).iter("testcase"):
-        status = case.get("status", "run")
-        failure, skipped = case.find("failure"), case.find("skipped")
-        if status == "fail" or failure is not None:
-            yield case.get("name"), "failed", first_line(
-                failure.get("message") if failure is not None else "failed")
-        elif status in ("notrun", "disabled") or skipped is not None:
-            yield case.get("name"), "skipped", first_line(
-                skipped.get("message") if skipped is not None else status)
-        else:
-            yield case.get("name"), "passed", ""
-
-
-def read_gtest_xml(path):
-    """(Suite.Case, status, detail) of each case in a GoogleTest XML file."""
-    for case in parse_xml(path).iter("testcase"):
-        name = f"{case.get('classname')}.{case.get('name')}"
-        failures = case.findall("failure") + case.findall("error")
+        raw, status = case.get("name"), case.get("status")
+        name = f"{case.get('classname')}.{raw}" if gtest else re.sub(
+            r"^test_(?:scenario|rig)\[(.*)\]$", r"\1", raw)  # an end-to-end test by its name
+        problems = case.findall("failure") + case.findall("error")
         skipped = case.find("skipped")
-        if failures:
-            yield name, "failed", first_line(failures[0].get("message"))
-        elif case.get("status") == "notrun" or case.get("result") in ("skipped", "suppressed") \
-                or skipped is not None:
+        if status == "fail" or problems:
+            yield raw, name, "failed", first_line(
+                problems[0].get("message") if problems else "failed")
+        elif status in ("notrun", "disabled") or skipped is not None \
+                or case.get("result") in ("skipped", "suppressed"):
             why = skipped.get("message") if skipped is not None else "disabled"
-            yield name, "skipped", first_line(re.sub(r"^\S+:\d+\n", "", why or ""))
+            yield raw, name, "skipped", first_line(re.sub(r"^\S+:\d+\n", "", why or ""))
         else:
-            yield name, "passed", ""
+            yield raw, name, "passed", ""
 
 
 def main(results):
     tally, rig = Tally(), Tally()
-    native = os.path.join(results, "native.junit.xml")
-    if os.path.isfile(native):
-        for name, status, detail in read_ctest_junit(native):
-            tally.add("native", name, status, detail)
+    for path in sorted(glob.glob(os.path.join(results, "*.junit.xml"))):
+        layer = os.path.basename(path).split(".")[0]
+        if layer == "wine":
+            continue
+        for raw, name, status, detail in read_cases(path):
+            if layer == "rig" or raw.startswith("test_rig["):
+                rig.add("rig", name + ("" if layer in ("rig", "e2e") else f" ({layer})"),
+                        status, detail)
+            else:
+                tally.add(layer, name, status, detail)
 
     wine = os.path.join(results, "wine.junit.xml")
     if os.path.isfile(wine):
-        entries = list(read_ctest_junit(wine))
+        entries = [e[1:] for e in read_cases(wine)]
         xmls = sorted(glob.glob(os.path.join(results, "wine-gtest", "*.xml")))
         for path in xmls:
-            for name, status, detail in read_gtest_xml(path):
+            for _, name, status, detail in read_cases(path, gtest=True):
                 tally.add("wine", name, status, detail)
         ran = [e for e in entries if e[1] != "skipped"]
         if len(xmls) < len(ran):
@@ -122,30 +118,8 @@ def main(results):
 
     linux = sorted(glob.glob(os.path.join(results, "linux-gtest", "*.xml")))
     for path in linux:
-        for name, status, detail in read_gtest_xml(path):
+        for _, name, status, detail in read_cases(path, gtest=True):
             tally.add("linux", name, status, detail)
-
-    for e2e in sorted(glob.glob(os.path.join(results, "e2e*.jsonl"))):
-        layer = os.path.basename(e2e)[:-len(".jsonl")]
-        done = False
-        with open(e2e, encoding="utf-8") as f:
-            for line in f:
-                r = json.loads(line)
-                if r.get("done"):
-                    done = True
-                elif r["kind"] == "rig":
-                    rig.add("rig", r["name"] + ("" if layer == "e2e" else f" ({layer})"),
-                            r["status"], r["detail"])
-                else:
-                    tally.add(layer, r["name"], r["status"], r["detail"])
-        if not done:
-            tally.add(layer, "the end-to-end run", "failed", "it ended before its last result")
-
-    for path in sorted(glob.glob(os.path.join(results, "*.tsv"))):
-        with open(path, encoding="utf-8") as f:
-            for line in f:
-                layer, name, status, detail = (line.rstrip("\n").split("\t") + [""] * 4)[:4]
-                (rig if layer == "rig" else tally).add(layer, name, status, detail)
 
     for (layer, name), (status, detail) in list(tally.cases.items()) + list(rig.cases.items()):
         if status != "passed":
@@ -155,7 +129,7 @@ def main(results):
     for layer in layers:
         c = tally.counts(layer)
         if any(c.values()):
-            print(f"  {layer:<14} passed {c['passed']:>3}   failed {c['failed']:>3}   "
+            print(f"  {layer:<16} passed {c['passed']:>3}   failed {c['failed']:>3}   "
                   f"skipped {c['skipped']:>3}")
     r = rig.counts("rig")
     print(f"rig: {r['passed']} passed, {r['failed']} failed")
@@ -166,5 +140,20 @@ def main(results):
     return 1 if total["failed"] or r["failed"] else 0
 
 
+def record(results, layer, name, status, detail=""):
+    """Writes one result as RESULTS/LAYER.ID.junit.xml, a JUnit report of one case."""
+    case = ET.Element("testcase", name=name, classname=layer)
+    if status != "passed":
+        ET.SubElement(case, {"failed": "failure", "skipped": "skipped"}[status], message=detail)
+    suite = ET.Element("testsuite", name=layer, tests="1")
+    suite.append(case)
+    os.makedirs(results, exist_ok=True)
+    ET.ElementTree(suite).write(
+        os.path.join(results, f"{layer}.{time.time_ns()}-{os.getpid()}.junit.xml"),
+        encoding="utf-8", xml_declaration=True)
+
+
 if __name__ == "__main__":
+    if sys.argv[1:2] == ["record"]:
+        sys.exit(record(*sys.argv[2:]))
     sys.exit(main(sys.argv[1]))

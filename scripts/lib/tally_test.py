@@ -2,7 +2,6 @@
 """Tests of tally.py: how runner output of each kind is counted. Run: python3 tally_test.py"""
 
 import io
-import json
 import os
 import sys
 import tempfile
@@ -25,6 +24,17 @@ def gtest_xml(*cases):
     body = "".join(f'<testsuite name="{s}"><testcase name="{c}" classname="{s}" status="run" '
                    f'result="{r}">{child}</testcase></testsuite>' for s, c, r, child in cases)
     return f'<?xml version="1.0"?><testsuites>{body}</testsuites>'
+
+
+def pytest_junit(*cases):
+    """cases: (name, children), as pytest --junitxml writes them (a teardown's error is a child
+    too)."""
+    body = "".join(f'<testcase classname="test_e2e" name="{n}">{c}</testcase>' for n, c in cases)
+    return f'<?xml version="1.0"?><testsuites><testsuite>{body}</testsuite></testsuites>'
+
+
+def e2e_run(rig="", program=""):
+    return pytest_junit(("test_rig[r]", rig), ("test_scenario[t]", program))
 
 
 SKIPPED = '<skipped message="x.cpp:9&#x0A;needs the test network"/>'
@@ -70,30 +80,29 @@ class TallyTest(unittest.TestCase):
              {"wine.junit.xml": ctest_junit(("wine.a", "run", ""), ("wine.b", "run", "")),
               "wine-gtest/t.xml": gtest_xml(("L", "Loop", "completed", ""))},
              1, "1 passed, 1 failed, 0 skipped"),
-            ("an end-to-end run without its last record fails",
-             {"e2e.jsonl": json.dumps({"kind": "program", "name": "t", "status": "passed",
-                                       "detail": ""}) + "\n"},
-             1, "1 passed, 1 failed, 0 skipped"),
+            ("pytest's cases: a teardown's error fails a case once, a skip is a skip",
+             {"package.junit.xml": pytest_junit(
+                 ("test_a", ""), ("test_b", '<error message="failed on teardown"/>'),
+                 ("test_c", '<skipped message="--no-install"/>'),
+                 ("test_d[x]", '<failure message="f"/><error message="teardown"/>'),
+                 ("test_e[x]", ""))},
+             1, "2 passed, 2 failed, 1 skipped"),
             ("a rig failure fails the run but is not counted in the last line",
-             {"e2e.jsonl": "\n".join(json.dumps(r) for r in [
-                 {"kind": "rig", "name": "r", "status": "failed", "detail": "late"},
-                 {"kind": "program", "name": "t", "status": "passed", "detail": ""},
-                 {"done": True}]) + "\n"},
+             {"e2e.junit.xml": e2e_run(rig='<failure message="late"/>')},
              1, "1 passed, 0 failed, 0 skipped"),
             ("each end-to-end run is a layer of its own: one name counts once per run",
-             {f"{run}.jsonl": "\n".join(json.dumps(r) for r in [
-                 {"kind": "rig", "name": "r", "status": "passed", "detail": ""},
-                 {"kind": "program", "name": "t", "status": "passed", "detail": ""},
-                 {"done": True}]) + "\n" for run in ("e2e", "e2e-linux", "e2e-linux-asan")},
+             {f"{run}.junit.xml": e2e_run() for run in ("e2e", "e2e-linux", "e2e-linux-asan")},
              0, "3 passed, 0 failed, 0 skipped"),
             ("the Linux platform and GTK cases from their GoogleTest XML",
              {"linux-gtest/linux.xml": gtest_xml(("E", "Reply", "completed", ""),
                                                  ("E", "Raw", "skipped", SKIPPED)),
               "linux-gtest/gtk.xml": gtest_xml(("G", "Tab", "completed", FAILED))},
              1, "1 passed, 1 failed, 1 skipped"),
-            ("failed steps and the fuzz run from the script's own records",
-             {"scripts.tsv": "steps\tbuild windows\tfailed\tsee log\nfuzz\tsmoke\tpassed\t\n"},
-             1, "1 passed, 1 failed, 0 skipped"),
+            ("the layer is the file name's first part: two step reports are one layer",
+             {"steps.1.junit.xml": pytest_junit(("build windows", '<failure message="log"/>')),
+              "steps.2.junit.xml": pytest_junit(("build linux", "")),
+              "fuzz.junit.xml": ctest_junit(("fuzz_smoke", "run", ""))},
+             1, "2 passed, 1 failed, 0 skipped"),
             ("nothing ran", {}, 0, "0 passed, 0 failed, 0 skipped"),
         ]
         for what, files, want_rc, want_last in cases:
@@ -107,15 +116,28 @@ class TallyTest(unittest.TestCase):
         self.assertIn("SKIP wine L.H: needs the test network", lines)
 
     def test_a_rig_check_counts_once_per_end_to_end_run(self):
-        runs = {f"{run}.jsonl": json.dumps({"kind": "rig", "name": "r", "status": "passed",
-                                            "detail": ""}) + "\n" + json.dumps({"done": True})
-                for run in ("e2e", "e2e-linux")}
-        _, _, lines = self.count(runs)
+        _, _, lines = self.count({f"{run}.junit.xml": e2e_run() for run in ("e2e", "e2e-linux")})
         self.assertEqual(lines[-2], "rig: 2 passed, 0 failed")
 
-    def test_the_rig_line_comes_just_before_the_last(self):
-        _, _, lines = self.count({"scripts.tsv": "rig\tleft nothing\tpassed\t\n"})
-        self.assertEqual(lines[-2], "rig: 1 passed, 0 failed")
+    def test_a_scenario_is_named_by_its_parameter(self):
+        _, _, lines = self.count({"e2e-linux.junit.xml": e2e_run(
+            rig='<failure message="late"/>', program='<skipped message="no 32-bit"/>')})
+        self.assertIn("SKIP e2e-linux t: no 32-bit", lines)
+        self.assertIn("FAIL rig r (e2e-linux): late", lines)
+
+    def test_a_recorded_result_is_counted_with_its_detail(self):
+        with tempfile.TemporaryDirectory() as results:
+            for name, status, detail in (("a <b> & \"c\"", "failed", "see <log> & more"),
+                                         ("left nothing", "passed", ""), ("s", "skipped", "why")):
+                tally.record(results, "steps" if status != "passed" else "rig", name, status,
+                             detail)
+            out = io.StringIO()
+            with redirect_stdout(out):
+                rc = tally.main(results)
+        lines = out.getvalue().splitlines()
+        self.assertEqual((rc, lines[-2:]), (1, ["rig: 1 passed, 0 failed",
+                                                "0 passed, 1 failed, 1 skipped"]))
+        self.assertIn('FAIL steps a <b> & "c": see <log> & more', lines)
 
 
 if __name__ == "__main__":

@@ -1,5 +1,5 @@
-"""The end-to-end rig: the X display, the test network, waiting, screenshots, X input, and the
-runner that reports each test. It knows no platform; a driver (driver.py) does.
+"""The end-to-end rig: the X display, the test network, waiting, screenshots and X input. It
+knows no platform; a driver (driver.py) does, and pytest runs the tests (conftest.py).
 
 Every process that may reach the program runs inside vx-app-ID, whose only interfaces are lo and
 a veth to vx-hosts-ID (198.18.0.0/24, where the responder answers for the test hosts): see
@@ -8,7 +8,6 @@ netns.sh. After each test nothing may be left in vx-app-ID but the driver's resi
 
 import collections
 import ipaddress
-import json
 import os
 import re
 import shutil
@@ -17,7 +16,6 @@ import subprocess
 import sys
 import tempfile
 import time
-import traceback
 
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -426,93 +424,12 @@ def describe_process(pid):
 
 
 # ---------------------------------------------------------------------------------------------
-# Tests and their report
+# Tests
 
 
 class Test:
-    def __init__(self, name, fn, kind="program", platforms=None):
-        self.name, self.fn, self.kind, self.platforms = name, fn, kind, platforms
+    """A scenario or a check of the rig: `fn` takes the driver; `platforms` limits it to those
+    drivers (None: every driver)."""
 
-
-class Report:
-    """Prints one line per test and appends it to a JSON-lines file; counts program tests and
-    rig tests apart. The last line printed is "N passed, N failed, N skipped"."""
-
-    def __init__(self, path):
-        self.path = path
-        self.counts = {"program": collections.Counter(), "rig": collections.Counter()}
-        if path:
-            os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
-            open(path, "w").close()
-
-    def record(self, kind, name, status, detail="", seconds=None):
-        word = {"passed": "PASS", "failed": "FAIL", "skipped": "SKIP"}[status]
-        took = f" ({seconds:.1f} s)" if seconds is not None else ""
-        print(f"{word} {name}{took}" + (f": {detail}" if detail else ""), flush=True)
-        self.counts[kind][status] += 1
-        self._write({"kind": kind, "name": name, "status": status, "detail": detail,
-                     "seconds": seconds})
-
-    def _write(self, obj):
-        if self.path:
-            with open(self.path, "a") as f:
-                f.write(json.dumps(obj, ensure_ascii=False) + "\n")
-
-    def failed(self):
-        return self.counts["program"]["failed"] + self.counts["rig"]["failed"]
-
-    def close(self):
-        rig, prog = self.counts["rig"], self.counts["program"]
-        self._write({"done": True})
-        print(f"rig: {rig['passed']} passed, {rig['failed']} failed")
-        print(f"{prog['passed']} passed, {prog['failed']} failed, {prog['skipped']} skipped",
-              flush=True)
-
-
-def run_tests(rig, driver, tests, report):
-    """Sets the rig and the driver up, runs the tests in order, and cleans up after each."""
-    try:
-        rig.setup()
-        driver.setup()
-    except Exception as e:
-        report.record("program", "e2e set-up", "failed", str(e) or repr(e))
-        for t in tests:
-            report.record(t.kind, t.name, "failed", "not run, the set-up failed")
-        return
-    for i, t in enumerate(tests):
-        start = time.monotonic()
-        status, detail = "passed", ""
-        # One test ends at its own limit, or at the run's, whichever comes first.
-        run_left = signal.alarm(0)
-        signal.alarm(min(TEST_LIMIT_S, run_left) if run_left else TEST_LIMIT_S)
-        try:
-            t.fn(driver)
-        except OutOfTime:
-            if run_left == 0 or run_left > TEST_LIMIT_S:
-                status, detail = "failed", f"it took longer than its limit of {TEST_LIMIT_S} s"
-                signal.alarm(max(1, run_left - TEST_LIMIT_S) if run_left else 0)
-                report.record(t.kind, t.name, status, detail, time.monotonic() - start)
-                rig.end_test(driver)
-                continue
-            report.record(t.kind, t.name, "failed", "the run's time budget ran out")
-            for rest in tests[i + 1:]:
-                report.record(rest.kind, rest.name, "failed", "not run, out of time")
-            rig.end_test(driver)
-            return
-        except Skip as e:
-            status, detail = "skipped", str(e)
-        except (Failure, subprocess.TimeoutExpired, OSError, ValueError, KeyError) as e:
-            status, detail = "failed", str(e)
-        except Exception:
-            status, detail = "failed", traceback.format_exc(limit=3).strip()
-        if run_left:
-            signal.alarm(max(1, run_left - int(time.monotonic() - start)))
-        else:
-            signal.alarm(0)
-        left = rig.end_test(driver)
-        if status == "failed" and rig.display_problem():
-            left.append(f"the display failed: {rig.display_problem()}")
-        if left:
-            status = "failed"
-            detail = "; ".join(([detail] if detail else []) + left)
-        report.record(t.kind, t.name, status, detail, time.monotonic() - start)
+    def __init__(self, name, fn, platforms=None):
+        self.name, self.fn, self.platforms = name, fn, platforms

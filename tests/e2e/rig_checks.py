@@ -44,5 +44,5 @@ def responder_delays(d):
     print(f"  delays: {', '.join(measured)}; silent (2 s): {', '.join(silent)}")
 
 
-RIG_CHECKS = [Test("rig_namespace_confined", namespace_confined, kind="rig"),
-              Test("rig_responder_delays", responder_delays, kind="rig")]
+RIG_CHECKS = [Test("rig_namespace_confined", namespace_confined),
+              Test("rig_responder_delays", responder_delays)]

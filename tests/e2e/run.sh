@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the e2e helpers when needed (the responder in the Linux tree; wininspect.exe and the
-# unprotected program in the Windows tree) and runs the e2e tests (as root).
+# unprotected program in the Windows tree) and runs the e2e tests with pytest (as root).
 #
-#   tests/e2e/run.sh [--driver wine|linux] [--exe PATH] [--wm openbox|xfwm4|mutter] [-k NAME]
-#                    [--results FILE] [--keep]          (arguments go to e2e.py)
-#   tests/e2e/run.sh --build-only                       (only build the helpers)
+#   tests/e2e/run.sh [--driver wine|linux] [--exe PATH] [--wm openbox|xfwm4|mutter|icewm]
+#                    [-k NAME] [--junitxml FILE] [--keep]   (arguments go to pytest)
+#   tests/e2e/run.sh --collect-only -q                       (list a lane's tests)
+#   tests/e2e/run.sh --build-only                            (only build the helpers)
 # The program under test defaults to build/windows/vorlix.exe (or $VORLIX_EXE) under Wine, and
 # to build/linux/vorlix with --driver linux.
 set -euo pipefail
@@ -25,9 +26,13 @@ helpers() {
   exit 1
 }
 
-helpers linux vorlix_responder
-# The Linux driver needs no Windows program.
-[[ " $* " == *" --driver linux "* ]] || helpers windows vorlix_wininspect vorlix_unprotected
+# Runs side by side (scripts/test) build them once before, with VORLIX_E2E_HELPERS_BUILT=1 for
+# each, so that no two builds run in one tree at once.
+if [[ "${VORLIX_E2E_HELPERS_BUILT:-}" != 1 ]]; then
+  helpers linux vorlix_responder
+  # The Linux driver needs no Windows program.
+  [[ " $* " == *" --driver linux "* ]] || helpers windows vorlix_wininspect vorlix_unprotected
+fi
 
 [[ "${1:-}" == "--build-only" ]] && exit 0
-exec python3 "$here/e2e.py" "$@"
+exec pytest-3 -v -s --tb=short "$here" "$@"

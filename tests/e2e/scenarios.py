@@ -48,11 +48,11 @@ DEFAULT_TARGET = "1.1.1.1"  # the program's built-in target: never reachable fro
 
 def adder(tests):
     """The decorator @scenario(name, platforms=None) of a module of scenarios: it adds the
-    function to the module's list `tests` (which e2e.py runs); `platforms` limits it to those
+    function to the module's list `tests` (which test_e2e.py runs); `platforms` limits it to those
     drivers."""
     def scenario(name, platforms=None):
         def register(fn):
-            tests.append(Test(name, fn, "program", platforms))
+            tests.append(Test(name, fn, platforms))
             return fn
         return register
     return scenario

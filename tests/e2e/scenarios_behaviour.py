@@ -2,7 +2,7 @@
 middle of things, bad fields hidden by the panel and what follows the error display, a
 stay-on-top switch during a check, the start-up show commands, the settings window read back
 and placed, and the settings file's keys in any letter case. Written against the driver
-interface (driver.py); e2e.py runs its SCENARIOS after those of scenarios.py.
+interface (driver.py); test_e2e.py runs its SCENARIOS after those of scenarios.py.
 """
 
 import os

@@ -5,9 +5,9 @@ without a display, and the desktop's font resolution (Xft/DPI) followed as it ch
 WINDOW_MANAGEMENT names the scenarios that concern window management (the status window shown
 and placed, kept above or not, the taskbar entry, the settings window's first place, the
 stay-on-top switch, close, the frames and their sizes, minimize and restore, the keys to the
-settings window, the panel's tooltip, the error box's place) and the desktop's scale: e2e.py
---wm xfwm4 or --wm mutter runs these alone under that window manager, besides the full list
-under openbox.
+settings window, the panel's tooltip, the error box's place) and the desktop's scale: the runs
+with --wm xfwm4 or --wm mutter (test_e2e.py) run these alone under that window manager, besides
+the full list under openbox.
 """
 
 from layout import SETTINGS, STATUS

@@ -1,7 +1,7 @@
 """End-to-end scenarios of faults the program survives with nothing lost: a burst of a hundred
 presses of Check, a read-only working folder (the 32-bit program's too), a settings file held
 open by another process and settings files of junk. Written against the driver interface
-(driver.py); e2e.py runs its SCENARIOS.
+(driver.py); test_e2e.py runs its SCENARIOS.
 """
 
 import glob

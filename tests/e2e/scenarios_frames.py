@@ -3,7 +3,7 @@ Linux frames ask the window manager for, the client sizes after every request th
 them, minimize and restore through the taskbar's own requests, where the handler error box
 opens, the panel's tooltip, and Ctrl+Comma and Alt+Enter on both builds.
 
-FRAMES names the scenarios that e2e.py --wm icewm runs under icewm (the frames, their sizes,
+FRAMES names the scenarios that the run with --wm icewm runs under icewm (the frames, their sizes,
 minimize and restore); the window-management lanes (WINDOW_MANAGEMENT) run them too.
 """
 

@@ -4,7 +4,7 @@ way its desktop entry starts it; each Windows zip unpacked, and its vorlix.exe s
 folder it was unpacked into, as a double click starts it; the 64-bit Windows Installer package
 installed, and its program started through its Start-menu shortcut. The packages are those that
 cpack wrote, as the SHA256SUMS beside them lists them (cpack --preset linux, windows,
-windows-i686). e2e.py runs its SCENARIOS.
+windows-i686). test_e2e.py runs its SCENARIOS.
 """
 
 import glob

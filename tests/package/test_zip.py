@@ -6,7 +6,9 @@ import os
 import struct
 import zipfile
 
-from packages import BUILD, REPO, check, expect, packages, project_version, source_date
+import pytest
+
+from cpack_output import BUILD, REPO, expect, packages, project_version, source_date
 
 ZIP_NAMES = ["LICENSE", "README.txt", "vorlix.exe"]
 PE_MACHINES = {"win64": 0x8664, "win32": 0x14C}  # IMAGE_FILE_MACHINE_AMD64, _I386
@@ -23,7 +25,10 @@ def extended_time(extra):
     return None
 
 
-def zip_check(tree, bits):
+@pytest.mark.parametrize("tree, bits", [("windows", "win64"), ("windows-i686", "win32")])
+def test_zip(tree, bits):
+    """The zip of each Windows tree holds vorlix.exe, LICENSE and README.txt with Windows line
+    ends."""
     found = [p for p in packages(tree) if p.endswith(".zip")]
     want = f"vorlix-{project_version()}-{bits}.zip"
     expect([os.path.basename(p) for p in found] == [want],
@@ -61,18 +66,8 @@ def zip_check(tree, bits):
     expect(not problems, "; ".join(problems))
 
 
-@check("the 64-bit zip holds vorlix.exe, LICENSE and README.txt with Windows line ends")
-def zip64():
-    zip_check("windows", "win64")
-
-
-@check("the 32-bit zip holds vorlix.exe, LICENSE and README.txt with Windows line ends")
-def zip32():
-    zip_check("windows-i686", "win32")
-
-
-@check("no folder of the checkout is compiled into the programs")
-def no_build_paths():
+def test_no_build_paths():
+    """No folder of the checkout is compiled into the programs."""
     programs = [os.path.join(BUILD, *p) for p in
                 (("linux", "vorlix"), ("windows", "vorlix.exe"), ("windows-i686", "vorlix.exe"))]
     leaking = []

@@ -12,7 +12,9 @@ import subprocess
 import tarfile
 import tempfile
 
-from packages import HERE, OPTIONS, Skip, check, expect, packages, project_version, run, source_date
+import pytest
+
+from cpack_output import HERE, expect, packages, project_version, run, source_date
 
 DESKTOP_EXEC = os.path.join(HERE, "desktop_exec.py")
 APP_ID = "org.vorlix.Vorlix"
@@ -36,8 +38,8 @@ def unpacked_deb(root):
     return os.path.join(root, "usr", "share")
 
 
-@check("the Debian package holds the expected files, with their modes and owners")
-def deb_files():
+def test_deb_files():
+    """The Debian package holds the expected files, with their modes and owners."""
     listing = run(["dpkg-deb", "--contents", deb()]).stdout.splitlines()
     got = [" ".join([f[0], f[1], f[5]]) for f in (line.split() for line in listing)]
     with open(DEB_FILES) as f:
@@ -50,8 +52,8 @@ def deb_files():
     expect(times == {source_date()}, f"entry times {sorted(times)}, want {source_date()}")
 
 
-@check("the Debian package's control fields")
-def deb_control():
+def test_deb_control():
+    """The Debian package's control fields."""
     fields = dict(re.findall(r"^(\S+): (.*)$", run(["dpkg-deb", "--field", deb()]).stdout, re.M))
     problems = [f"{k} is {fields.get(k)!r}, want {v!r}" for k, v in
                 {"Package": "vorlix", "Version": project_version(), "Section": "net",
@@ -63,16 +65,16 @@ def deb_control():
     expect(not problems, "; ".join(problems))
 
 
-@check("lintian finds no error and no warning in the Debian package")
-def lintian():
+def test_lintian():
+    """lintian finds no error and no warning in the Debian package."""
     p = run(["lintian", "--fail-on", "error,warning", deb()])
     for line in p.stdout.splitlines():
         print(f"  {line}")
     expect(p.returncode == 0, f"lintian: {p.stdout.strip() or p.stderr.strip()}")
 
 
-@check("the packaged desktop entry and AppStream metadata are valid")
-def validators():
+def test_validators():
+    """The packaged desktop entry and AppStream metadata are valid."""
     with tempfile.TemporaryDirectory() as root:
         share = unpacked_deb(root)
         entry = os.path.join(share, "applications", f"{APP_ID}.desktop")
@@ -97,8 +99,8 @@ LAUNCH_CASES = [(None, ".config/vorlix"), ("", ".config/vorlix"),
                 ("relative/config", ".config/vorlix"), ("{home}/elsewhere", "elsewhere/vorlix")]
 
 
-@check("the desktop entry's launcher makes the settings folder and starts the program in it")
-def desktop_exec_folder():
+def test_desktop_exec_folder():
+    """The desktop entry's launcher makes the settings folder and starts the program in it."""
     problems = []
     with tempfile.TemporaryDirectory() as root:
         unpacked_deb(root)
@@ -133,12 +135,12 @@ def desktop_exec_folder():
     expect(not problems, "; ".join(problems))
 
 
-@check("apt installs the package (vorlix on the PATH and in the menu) and removes it wholly")
-def apt_round_trip():
-    if not OPTIONS["install"]:
-        raise Skip("--no-install")
+def test_apt_round_trip(pytestconfig):
+    """apt installs the package (vorlix on the PATH and in the menu) and removes it wholly."""
+    if pytestconfig.getoption("no_install"):
+        pytest.skip("--no-install")
     if run(["dpkg-query", "-W", "-f=${Status}", "vorlix"]).stdout.startswith("install"):
-        raise Skip("a vorlix package is installed on this machine already; left as it is")
+        pytest.skip("a vorlix package is installed on this machine already; left as it is")
     paths = [f.split()[5][1:] for f in
              run(["dpkg-deb", "--contents", deb()]).stdout.splitlines()]
     before = {p for p in paths if os.path.lexists(p)}

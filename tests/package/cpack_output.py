@@ -1,5 +1,5 @@
-"""What the checks of the packages share: where the packages are, what they should carry, how a
-check is registered and fails (tests/package/check.py runs them).
+"""What the checks of the packages (test_*.py, run by pytest) share: where the packages that cpack
+made are and what they should carry.
 """
 
 import os
@@ -9,30 +9,11 @@ import subprocess
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(os.path.dirname(HERE))
 BUILD = os.path.join(REPO, "build")
-# What the checks may do besides reading: install the package into the machine with apt.
-OPTIONS = {"install": True}
-
-CHECKS = []
-
-
-class Failure(Exception):
-    pass
-
-
-class Skip(Exception):
-    pass
-
-
-def check(name):
-    def register(fn):
-        CHECKS.append((name, fn))
-        return fn
-    return register
 
 
 def expect(cond, message):
     if not cond:
-        raise Failure(message)
+        raise AssertionError(message)
 
 
 def run(argv, **kw):

@@ -9,8 +9,10 @@ import subprocess
 import sys
 import tempfile
 
+import pytest
+
 import shell_link
-from packages import BUILD, REPO, check, expect, packages, project_version, run, source_date
+from cpack_output import BUILD, REPO, expect, packages, project_version, run, source_date
 
 sys.path.insert(0, os.path.join(REPO, "cmake"))
 sys.path.insert(0, os.path.join(REPO, "scripts", "lib"))
@@ -57,7 +59,10 @@ def build_msi(tree, out, version=None, commit=None):
     return out
 
 
-def msi_check(tree, bits):
+@pytest.mark.parametrize("tree, bits", [("windows", "win64"), ("windows-i686", "win32")])
+def test_msi(tree, bits):
+    """The Windows Installer package of each tree installs per user and builds again to the same
+    bytes."""
     with open(msi(tree, bits), "rb") as f:
         data = f.read()
     expect(compound_file.summary(data)[compound_file.PID_WORDCOUNT] & NO_ELEVATION,
@@ -65,16 +70,6 @@ def msi_check(tree, bits):
     with tempfile.TemporaryDirectory() as folder:
         with open(build_msi(tree, os.path.join(folder, "again.msi")), "rb") as f:
             expect(f.read() == data, "a second build of the commit gives other bytes")
-
-
-@check("the 64-bit Windows Installer package installs per user and builds again to the same bytes")
-def msi64():
-    msi_check("windows", "win64")
-
-
-@check("the 32-bit Windows Installer package installs per user and builds again to the same bytes")
-def msi32():
-    msi_check("windows-i686", "win32")
 
 
 # -- under Wine ----------------------------------------------------------------------------------
@@ -185,9 +180,9 @@ INSTALL_CASES = [("a fresh prefix", None), ("an older version", ("1.00", None)),
                  ("a newer version", ("99.99", None))]
 
 
-@check("the 64-bit package installs silently under Wine, over an older one, and its removal "
-       "leaves the settings")
-def msi_install_upgrade_remove():
+def test_msi_install_upgrade_remove():
+    """The 64-bit package installs silently under Wine, over an older one, and its removal leaves
+    the settings."""
     package = msi("windows", "win64")
     problems = []
     with tempfile.TemporaryDirectory(dir=BUILD) as folder:
