@@ -103,6 +103,10 @@ class TallyTest(unittest.TestCase):
               "steps.2.junit.xml": pytest_junit(("build linux", "")),
               "fuzz.junit.xml": ctest_junit(("fuzz_smoke", "run", ""))},
              1, "2 passed, 1 failed, 0 skipped"),
+            ("a stopped pytest run's case of no name is not counted",
+             {"e2e.junit.xml": e2e_run().replace("</testsuite>",
+                                                 '<testcase time="0"/></testsuite>')},
+             0, "1 passed, 0 failed, 0 skipped"),
             ("nothing ran", {}, 0, "0 passed, 0 failed, 0 skipped"),
         ]
         for what, files, want_rc, want_last in cases:
