@@ -8,6 +8,7 @@ import os
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 from unittest import mock
@@ -92,6 +93,71 @@ class WinePrefix(unittest.TestCase):
                 self.assertEqual(rm.called, removed)
                 if removed:
                     self.assertEqual(rm.call_args.args[0], f"/tmp/{name}")
+
+
+    def test_a_prefix_is_a_copy_of_the_users_template_made_once(self):
+        boots = []
+
+        def boot(prefix, wrap, argv, **extra):
+            if argv[0] == "wineboot":
+                boots.append(prefix)
+                for name in ("system.reg", "wineserver"):  # wineserver: the template's own
+                    with open(os.path.join(prefix, name), "w") as f:
+                        f.write(name)
+                os.makedirs(os.path.join(prefix, "drive_c", "windows", "Fonts"))
+                os.symlink("../drive_c", os.path.join(prefix, "c"))
+            return 0
+
+        with tempfile.TemporaryDirectory() as top, \
+                mock.patch.object(wine_prefix, "TEMPLATES", os.path.join(top, "t")), \
+                mock.patch.object(wine_prefix, "WINE32", "/nonexistent"), \
+                mock.patch.object(wine_prefix, "_wine", boot):
+            for name in ("a", "b", "a"):
+                wine_prefix.make(os.path.join(top, name))
+            template = os.path.join(top, "t", str(os.getuid()))
+            self.assertEqual(boots, [template])
+            for name in ("a", "b"):
+                made = os.path.join(top, name)
+                self.assertEqual(sorted(os.listdir(made)), ["c", "drive_c", "system.reg"])
+                self.assertEqual(os.readlink(os.path.join(made, "c")), "../drive_c")
+
+
+def running_in_group(pgid):
+    """The processes of the group that have not ended (zombies have)."""
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        if int(fields[2]) == pgid and fields[0] != "Z":
+            found.append(int(pid))
+    return found
+
+
+class Processes(unittest.TestCase):
+    def test_no_bus_reads_the_same_in_bash_and_python(self):
+        said = subprocess.run(["bash", "-c", 'source "$0"; printf "%s\\n" "${VORLIX_NO_BUS[@]}"',
+                               os.path.join(HERE, "common.sh")], capture_output=True, text=True)
+        self.assertEqual(said.stdout.splitlines(),
+                         [f"{k}={v}" for k, v in wine_prefix.NO_BUS.items()])
+        self.assertEqual(sorted(wine_prefix.NO_BUS), ["DBUS_SESSION_BUS_ADDRESS",
+                                                      "DBUS_SYSTEM_BUS_ADDRESS"])
+
+    def test_stop_ends_a_group_that_ignores_the_first_signal_after_its_grace(self):
+        for ignores, at_least, at_most in ((False, 0, 1), (True, 0.3, 3)):
+            with self.subTest(ignores=ignores):
+                trap = "trap '' TERM; " if ignores else ""
+                group = subprocess.Popen(["bash", "-c", trap + "sleep 30 & sleep 30; wait"],
+                                         start_new_session=True)
+                time.sleep(0.2)
+                t0 = time.monotonic()
+                processes.stop_pid(group.pid, group=True, grace=0.3)
+                took = time.monotonic() - t0
+                group.wait(5)
+                self.assertTrue(at_least <= took <= at_most, took)
+                self.assertEqual(running_in_group(group.pid), [])  # the group, not its leader
 
 
 class TimeLimits(unittest.TestCase):
