@@ -14,7 +14,9 @@ from linux_driver import LinuxDriver
 from linux_session import WINDOW_MANAGERS
 from wine_driver import WineDriver
 
-RUN_BUDGET_S = 540  # the whole run, set-up and clean-up included, stays below 10 minutes
+# The whole run, set-up and clean-up included, stays below 15 minutes: the Wine run took 457 s
+# beside two others and a busy core, on a 2-core machine.
+RUN_BUDGET_S = 900
 
 
 def pytest_addoption(parser):
