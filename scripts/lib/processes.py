@@ -25,9 +25,24 @@ def ended(pid):
         return True
 
 
+def group_ended(pgid):
+    """True when every process of the group has ended (zombies have)."""
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+        except (OSError, IndexError):
+            continue
+        if int(fields[2]) == pgid and fields[0] != "Z":
+            return False
+    return True
+
+
 def stop_pid(pid, group=False, grace=5):
-    """Ends a process that need not be our child: SIGTERM, then SIGKILL after the grace time."""
-    send = os.killpg if group else os.kill
+    """Ends a process that need not be our child, or with group the whole process group it
+    leads: SIGTERM, then SIGKILL after the grace time; returns once it has ended (or after 5 s
+    more)."""
+    send, gone = (os.killpg, group_ended) if group else (os.kill, ended)
     for sig, wait in ((signal.SIGTERM, grace), (signal.SIGKILL, 5)):
         try:
             send(pid, sig)
@@ -35,7 +50,7 @@ def stop_pid(pid, group=False, grace=5):
             return
         deadline = time.monotonic() + wait
         while time.monotonic() < deadline:
-            if ended(pid):
+            if gone(pid):
                 return
             time.sleep(0.05)
 

@@ -145,19 +145,25 @@ class Processes(unittest.TestCase):
         self.assertEqual(sorted(wine_prefix.NO_BUS), ["DBUS_SESSION_BUS_ADDRESS",
                                                       "DBUS_SYSTEM_BUS_ADDRESS"])
 
-    def test_stop_ends_a_group_that_ignores_the_first_signal_after_its_grace(self):
-        for ignores, at_least, at_most in ((False, 0, 1), (True, 0.3, 3)):
-            with self.subTest(ignores=ignores):
-                trap = "trap '' TERM; " if ignores else ""
-                group = subprocess.Popen(["bash", "-c", trap + "sleep 30 & sleep 30; wait"],
-                                         start_new_session=True)
+    def test_stop_ends_the_whole_group_waiting_out_its_grace(self):
+        # (what the group does on SIGTERM, its script, how long the stop takes at least, at most,
+        # whether the group is stopped or its leader alone, which is our child: a zombie until
+        # it is waited for, after the stop)
+        cases = (("ends", "sleep 30 & sleep 30; wait", 0, 1, True),
+                 ("ignores it", "trap '' TERM; sleep 30 & sleep 30; wait", 0.3, 3, True),
+                 ("a member ends 0.2 s after the leader",
+                  "(trap 'sleep 0.2; exit' TERM; sleep 30 & wait) & sleep 30; wait", 0.15, 1, True),
+                 ("the leader alone ends, a zombie", "sleep 30", 0, 1, False))
+        for what, script, at_least, at_most, group_too in cases:
+            with self.subTest(what):
+                group = subprocess.Popen(["bash", "-c", script], start_new_session=True)
                 time.sleep(0.2)
                 t0 = time.monotonic()
-                processes.stop_pid(group.pid, group=True, grace=0.3)
+                processes.stop_pid(group.pid, group_too, grace=0.3 if at_least else 5)
                 took = time.monotonic() - t0
-                group.wait(5)
+                self.assertEqual(running_in_group(group.pid), [])
                 self.assertTrue(at_least <= took <= at_most, took)
-                self.assertEqual(running_in_group(group.pid), [])  # the group, not its leader
+                group.wait(5)
 
 
 class TimeLimits(unittest.TestCase):
