@@ -590,6 +590,9 @@ def close_while_shown(d):
 @scenario("stay_on_top_on_and_off")
 def stay_on_top(d):
     prog, main = started(d, settings={"StayOnTop": 1})
+    # The place each rebuild must keep, once the window is placed (shown, it may still be 1 x 1).
+    placed, ok = poll(lambda: d.window(STATUS), lambda w: w and w.frame[2] - w.frame[0] > 1, 5)
+    main = placed if ok else main
     problems = []
     if not main.topmost:
         problems.append("StayOnTop=1 but the status window is not kept on top")
