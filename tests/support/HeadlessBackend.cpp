@@ -236,11 +236,6 @@ void HeadlessBackend::SetFormState(const std::string& formClass, fw::TWindowStat
   }
 }
 
-void HeadlessBackend::DispatchAll() {
-  while (ProcessOneMessage() != MessageResult::None) {
-  }
-}
-
 void HeadlessBackend::QueueDue() {
   const std::uint32_t now = clock_.Milliseconds();
   for (auto& [id, timer] : timers_) {

@@ -73,8 +73,6 @@ class HeadlessBackend : public fw::Backend {
   void TypeAt(const std::string& formClass, int x, int y, const std::string& text);
   // Queues the form's loss of activation: focus leaves it without a focus-leave event.
   void Deactivate(const std::string& formClass);
-  // Handles queued messages directly, without a message loop.
-  void DispatchAll();
 
   // --- what a test reads ---
   const FormRecord* LiveForm(const std::string& formClass) const;
@@ -99,7 +97,7 @@ class HeadlessBackend : public fw::Backend {
 
   // --- fw::Backend ---
   void CreateApplicationWindow(fw::ApplicationEvents& events) override;
-  void SetTitle(const std::string& title) override { title_ = title; }
+  void SetTitle(const std::string&) override {}
   void ShowApplicationWindow(bool minimized) override;
   void HideOwnedPopups() override;
   fw::TWindowState StartupShowCommand() override { return startupShow_; }
@@ -112,9 +110,6 @@ class HeadlessBackend : public fw::Backend {
   void CancelMouseCapture() override { ++cancelModes_; }
   void ShowHandlerErrorBox(const std::string& text, const std::string& caption) override;
   HeadlessFiles& MemoryFiles() { return files_; }
-
-  const std::string& Title() const { return title_; }
-  fw::ApplicationEvents* Application() const { return application_; }
 
   // Used by the peers.
   void Log(const std::string& event) { events_.push_back(event); }
@@ -149,7 +144,6 @@ class HeadlessBackend : public fw::Backend {
   std::vector<std::string> errorBoxes_;
   std::vector<std::string> events_;
   fw::ApplicationEvents* application_ = nullptr;
-  std::string title_;
   fw::TWindowState startupShow_ = fw::TWindowState::Normal;
   HeadlessClock clock_{[this] { QueueDue(); }};
   int cancelModes_ = 0;

@@ -1,5 +1,5 @@
-// The headless back end's files, kept in memory; a test can make the folder read-only, put a
-// directory in the way or hold a file open.
+// The headless back end's files, kept in memory; a test can make the folder read-only or put a
+// directory in the way.
 #pragma once
 
 #include <cstddef>
@@ -16,11 +16,9 @@ class HeadlessFiles : public fw::FileAccess {
   std::map<std::string, std::string> Files;
   std::set<std::string> Directories;
   bool ReadOnlyFolder = false;
-  std::set<std::string> LockedByOthers;
   int Writes = 0;
   // A read hands the content over in blocks this long, so that readers meet every boundary.
-  std::size_t BlockSize = 7;
-  std::size_t BlocksRead = 0;
+  static constexpr std::size_t kBlockSize = 7;
 
   bool FileExists(const std::string& name) override { return Files.count(name) != 0; }
   void ReadFile(const std::string& name, const fw::TakeBlock& take) override;

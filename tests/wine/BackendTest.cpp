@@ -65,17 +65,23 @@ struct NoFormEvents : fw::FormEvents {
   void PlatformCloseRequest() override {}
 };
 
-struct NoControlEvents : fw::ControlEvents {
-  void PlatformClick() override { ++clicks; }
-  void PlatformFocusLeave() override {}
-  int clicks = 0;
-};
-
 struct ClickCount : fw::ControlEvents {
   int Clicks = 0;
   void PlatformClick() override { ++Clicks; }
   void PlatformFocusLeave() override {}
 };
+
+// A form's parameters: its window class and a client area of 120 x 40 unless another is given.
+fw::FormParams Form(const char* className, fw::TBounds client = fw::TBounds{10, 10, 120, 40}) {
+  fw::FormParams params;
+  params.ClassName = className;
+  params.Client = client;
+  return params;
+}
+
+HWND Handle(const std::unique_ptr<fw::ControlPeer>& peer) {
+  return dynamic_cast<win32::Win32Control&>(*peer).Handle();
+}
 
 // The keys as the message loop meets them: the modifiers in the thread's key state, the key's
 // message with its previous state in bit 30 of lParam.
@@ -94,17 +100,14 @@ bool Translate(win32::Win32Form& form, HWND to, BYTE modifier, UINT message, WPA
 TEST(Backend, TheSettingsKeysClickTheirControlOnceWhileHeld) {
   NoFormEvents formEvents;
   ClickCount panelEvents;
-  fw::FormParams formParams;
-  formParams.ClassName = "TForm_KeyTest";
-  formParams.Client = fw::TBounds{10, 10, 129, 25};
-  win32::Win32Form form(nullptr, formParams, formEvents);
+  win32::Win32Form form(nullptr, Form("TForm_KeyTest", fw::TBounds{10, 10, 129, 25}), formEvents);
   fw::ControlParams params;
   params.Kind = fw::TControlKind::Panel;
   params.Bounds = fw::TBounds{0, 0, 79, 25};
   params.ShortCut = fw::TShortCut::Properties;
   params.Hint = "IP: 192.168.100.200";
   const std::unique_ptr<fw::ControlPeer> panel = form.CreateControl(params, panelEvents);
-  HWND formWindow = GetParent(dynamic_cast<win32::Win32Control&>(*panel).Handle());
+  HWND formWindow = GetParent(Handle(panel));
   struct Case {
     BYTE Modifier;
     UINT Message;
@@ -152,11 +155,8 @@ TEST(Backend, TheSettingsKeysClickTheirControlOnceWhileHeld) {
 
 TEST(Backend, TheFormAndControlBehindAHandleAreFoundOnlyForOurWindows) {
   NoFormEvents formEvents;
-  NoControlEvents controlEvents;
-  fw::FormParams formParams;
-  formParams.ClassName = "TForm_Test";
-  formParams.Client = fw::TBounds{10, 10, 120, 40};
-  win32::Win32Form form(nullptr, formParams, formEvents);
+  ClickCount controlEvents;
+  win32::Win32Form form(nullptr, Form("TForm_Test"), formEvents);
   fw::ControlParams params;
   params.Kind = fw::TControlKind::Label;
   params.Text = "x";
@@ -185,11 +185,8 @@ TEST(Backend, TheFormAndControlBehindAHandleAreFoundOnlyForOurWindows) {
 // context and no input method window for it), so this is read in the program's own process.
 TEST(Backend, EnteringAFieldThatClosesTheInputMethodSwitchesItOff) {
   NoFormEvents formEvents;
-  NoControlEvents controlEvents;
-  fw::FormParams formParams;
-  formParams.ClassName = "TForm_ImeTest";
-  formParams.Client = fw::TBounds{10, 10, 120, 40};
-  win32::Win32Form form(nullptr, formParams, formEvents);
+  ClickCount controlEvents;
+  win32::Win32Form form(nullptr, Form("TForm_ImeTest"), formEvents);
   fw::ControlParams closing;
   closing.Kind = fw::TControlKind::Edit;
   closing.Bounds = fw::TBounds{0, 0, 30, 20};
@@ -200,8 +197,8 @@ TEST(Backend, EnteringAFieldThatClosesTheInputMethodSwitchesItOff) {
   plain.ImeMode = fw::TImeMode::DontCare;
   const std::unique_ptr<fw::ControlPeer> first = form.CreateControl(closing, controlEvents);
   const std::unique_ptr<fw::ControlPeer> second = form.CreateControl(plain, controlEvents);
-  HWND closingField = dynamic_cast<win32::Win32Control&>(*first).Handle();
-  HWND plainField = dynamic_cast<win32::Win32Control&>(*second).Handle();
+  HWND closingField = Handle(first);
+  HWND plainField = Handle(second);
   form.Show(fw::TWindowState::Normal, true);
 
   SetFocus(plainField);
@@ -221,10 +218,7 @@ TEST(Backend, EnteringAFieldThatClosesTheInputMethodSwitchesItOff) {
 // none, and a release elsewhere or without a press is none either.
 TEST(Backend, APanelClickIsAPressAndAReleaseOverIt) {
   NoFormEvents formEvents;
-  fw::FormParams formParams;
-  formParams.ClassName = "TForm_PanelTest";
-  formParams.Client = fw::TBounds{10, 10, 120, 40};
-  win32::Win32Form form(nullptr, formParams, formEvents);
+  win32::Win32Form form(nullptr, Form("TForm_PanelTest"), formEvents);
   fw::ControlParams params;
   params.Bounds = fw::TBounds{0, 0, 79, 25};
   struct Case {
@@ -241,14 +235,14 @@ TEST(Backend, APanelClickIsAPressAndAReleaseOverIt) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    NoControlEvents events;
+    ClickCount events;
     const std::unique_ptr<fw::ControlPeer> panel = form.CreateControl(params, events);
-    HWND hwnd = dynamic_cast<win32::Win32Control&>(*panel).Handle();
+    HWND hwnd = Handle(panel);
     for (std::size_t i = 0; i < c.messages.size(); ++i) {
       const bool outside = c.releasedOutside && i + 1 == c.messages.size();
       SendMessageW(hwnd, c.messages[i], 0, outside ? MAKELPARAM(90, 12) : MAKELPARAM(40, 12));
     }
-    EXPECT_EQ(events.clicks, c.clicks);
+    EXPECT_EQ(events.Clicks, c.clicks);
   }
 }
 
@@ -262,9 +256,7 @@ TEST(Backend, TheFramesStylesFollowTheForm) {
   for (const Case& c : {Case{fw::TFormStyle::StayOnTop, fw::TBorderIcons::Close},
                         Case{fw::TFormStyle::Normal, fw::TBorderIcons::None}}) {
     NoFormEvents formEvents;
-    fw::FormParams params;
-    params.ClassName = "TForm_TopTest";
-    params.Client = fw::TBounds{10, 10, 120, 40};
+    fw::FormParams params = Form("TForm_TopTest");
     params.Style = c.style;
     params.BorderIcons = c.icons;
     win32::Win32Form form(nullptr, params, formEvents);
@@ -280,11 +272,8 @@ TEST(Backend, TheFramesStylesFollowTheForm) {
 // A new resolution (a move to another monitor) lays every control out again at its scale.
 TEST(Backend, AResolutionChangeScalesTheControls) {
   NoFormEvents formEvents;
-  NoControlEvents controlEvents;
-  fw::FormParams formParams;
-  formParams.ClassName = "TForm_DpiTest";
-  formParams.Client = fw::TBounds{10, 10, 120, 40};
-  win32::Win32Form form(nullptr, formParams, formEvents);
+  ClickCount controlEvents;
+  win32::Win32Form form(nullptr, Form("TForm_DpiTest"), formEvents);
   fw::ControlParams params;
   params.Kind = fw::TControlKind::Button;
   params.Bounds = fw::TBounds{10, 5, 49, 25};
@@ -292,7 +281,7 @@ TEST(Backend, AResolutionChangeScalesTheControls) {
   RECT suggested{0, 0, 200, 100};
   SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
                reinterpret_cast<LPARAM>(&suggested));
-  HWND hwnd = dynamic_cast<win32::Win32Control&>(*button).Handle();
+  HWND hwnd = Handle(button);
   RECT bounds{};
   GetWindowRect(hwnd, &bounds);
   MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&bounds), 2);

@@ -71,22 +71,16 @@ class SecondForm : public fw::TForm {
     if (failConstruction) {
       throw base::Exception("cannot build");
     }
-    OnCreate = [](fw::TObject*) {
-      Note("second: create");
+    OnCreate = NoteThenFail("second: create", "create failed");
+    OnHide = NoteThenFail("second: hide", "hide failed");
+    OnDestroy = NoteThenFail("second: destroy", "destroy failed)");
+  }
+  // A handler that notes its call, then fails when the handlers are to fail.
+  static fw::TNotifyEvent NoteThenFail(const char* note, const char* failure) {
+    return [note, failure](fw::TObject*) {
+      Note(note);
       if (failHandlers) {
-        throw base::Exception("create failed");
-      }
-    };
-    OnHide = [](fw::TObject*) {
-      Note("second: hide");
-      if (failHandlers) {
-        throw base::Exception("hide failed");
-      }
-    };
-    OnDestroy = [](fw::TObject*) {
-      Note("second: destroy");
-      if (failHandlers) {
-        throw base::Exception("destroy failed)");
+        throw base::Exception(failure);
       }
     };
   }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,16 @@ class ProbeTest : public ::testing::Test {
     h.echo.Calls.clear();
   }
   void TearDown() override { probe.reset(); }
+
+  // One run of the probe; the delay stays the probe's own unless one is given.
+  void Ping(int pings, const std::string& address, std::optional<std::int32_t> delay = {}) {
+    probe->NumberOfPings = pings;
+    probe->Address = address;
+    if (delay) {
+      probe->Delay = *delay;
+    }
+    probe->Ping();
+  }
 
   int Count(const std::string& prefix) const {
     return static_cast<int>(
@@ -110,10 +121,8 @@ TEST(ProbeConstruction, DestructionShutsTheSocketLayerDownOnce) {
 }
 
 TEST_F(ProbeTest, OneEchoWithTheDefaults) {
-  probe->NumberOfPings = 1;
-  probe->Address = "198.18.0.20";
   const std::uint32_t start = h.backend.Ticks();
-  probe->Ping();
+  Ping(1, "198.18.0.20");
 
   ASSERT_EQ(h.echo.Sent.size(), 1u);
   const headless::SentEcho& sent = h.echo.Sent[0];
@@ -135,11 +144,8 @@ TEST_F(ProbeTest, OneEchoWithTheDefaults) {
 }
 
 TEST_F(ProbeTest, NoReplyReportsTheLastErrorCode) {
-  probe->NumberOfPings = 1;
-  probe->Delay = 0;
   probe->Timeout = 700;
-  probe->Address = "198.18.0.99";
-  probe->Ping();
+  Ping(1, "198.18.0.99", 0);
   ASSERT_EQ(replies.size(), 1u);
   EXPECT_EQ(replies[0].Status, 11010);
   EXPECT_EQ(h.echo.Sent[0].Timeout, 700u);
@@ -148,10 +154,8 @@ TEST_F(ProbeTest, NoReplyReportsTheLastErrorCode) {
 TEST_F(ProbeTest, NoEchoesStillOpensAndClosesAHandle) {
   for (int count : {0, -1}) {
     SCOPED_TRACE(count);
-    probe->NumberOfPings = count;
-    probe->Address = "198.18.0.20";
     probe->Cancel = true;
-    probe->Ping();
+    Ping(count, "198.18.0.20");
     EXPECT_FALSE(probe->Cancel);
     EXPECT_TRUE(h.echo.Sent.empty());
     EXPECT_TRUE(replies.empty());
@@ -163,20 +167,15 @@ TEST_F(ProbeTest, NoEchoesStillOpensAndClosesAHandle) {
 }
 
 TEST_F(ProbeTest, CancelSetBeforeTheRunHasNoEffect) {
-  probe->NumberOfPings = 2;
-  probe->Delay = 0;
-  probe->Address = "198.18.0.20";
   probe->Cancel = true;
-  probe->Ping();
+  Ping(2, "198.18.0.20", 0);
   EXPECT_EQ(h.echo.Sent.size(), 2u);
 }
 
 TEST_F(ProbeTest, CancelDuringThePauseEndsTheRun) {
-  probe->NumberOfPings = 3;
-  probe->Address = "198.18.0.20";
   const std::uint32_t start = h.backend.Ticks();
   h.backend.PostAt(h.backend.Clock() + 300, [this] { probe->Cancel = true; });
-  probe->Ping();
+  Ping(3, "198.18.0.20");
   EXPECT_EQ(h.echo.Sent.size(), 1u);
   EXPECT_LT(h.backend.Ticks() - start, 400u);
   EXPECT_TRUE(probe->Cancel);
@@ -184,10 +183,7 @@ TEST_F(ProbeTest, CancelDuringThePauseEndsTheRun) {
 }
 
 TEST_F(ProbeTest, AddressIsTrimmedAndParsedOnce) {
-  probe->NumberOfPings = 2;
-  probe->Delay = 0;
-  probe->Address = " \t198.18.0.20\r\n";
-  probe->Ping();
+  Ping(2, " \t198.18.0.20\r\n", 0);
   EXPECT_EQ(Count("ParseAddress 198.18.0.20"), 1);
   EXPECT_EQ(Count("ParseAddress"), 1);
   EXPECT_EQ(h.echo.Sent.size(), 2u);
@@ -198,11 +194,8 @@ TEST_F(ProbeTest, UnresolvableNamesAreReportedOncePerEchoWithAPauseEach) {
     SCOPED_TRACE(address);
     replies.clear();
     h.echo.Calls.clear();
-    probe->NumberOfPings = 3;
-    probe->Delay = 100;
-    probe->Address = address;
     const std::uint32_t start = h.backend.Ticks();
-    probe->Ping();
+    Ping(3, address, 100);
     ASSERT_EQ(replies.size(), 3u);
     for (const Reply& r : replies) {
       EXPECT_EQ(r.Status, -1);
@@ -218,30 +211,21 @@ TEST_F(ProbeTest, UnresolvableNamesAreReportedOncePerEchoWithAPauseEach) {
 
 TEST_F(ProbeTest, AResolvedNameIsLookedUpOncePerRun) {
   h.echo.Names["watched.test"] = kHost;
-  probe->NumberOfPings = 3;
-  probe->Delay = 0;
-  probe->Address = "watched.test";
-  probe->Ping();
+  Ping(3, "watched.test", 0);
   EXPECT_EQ(Count("LookUp"), 1);
   ASSERT_EQ(h.echo.Sent.size(), 3u);
   EXPECT_EQ(h.echo.Sent[2].Target, kHost);
 }
 
 TEST_F(ProbeTest, ZeroDelayReturnsRightAfterTheLastNotification) {
-  probe->NumberOfPings = 2;
-  probe->Delay = 0;
-  probe->Address = "198.18.0.20";
-  probe->Ping();
+  Ping(2, "198.18.0.20", 0);
   EXPECT_EQ(Count("Sleep"), 0);
   EXPECT_EQ(h.echo.Calls.back(), "CloseEcho");
 }
 
 TEST_F(ProbeTest, WithNoNotificationBoundEchoesAndPausesStillHappen) {
   probe->OnReply = nullptr;
-  probe->NumberOfPings = 2;
-  probe->Delay = 50;
-  probe->Address = "198.18.0.20";
-  probe->Ping();
+  Ping(2, "198.18.0.20", 50);
   EXPECT_EQ(h.echo.Sent.size(), 2u);
   EXPECT_GE(Count("Sleep"), 10);
 }
@@ -249,11 +233,9 @@ TEST_F(ProbeTest, WithNoNotificationBoundEchoesAndPausesStillHappen) {
 TEST_F(ProbeTest, APauseLastsItsDelayAcrossTheTickCounterWrap) {
   for (std::uint32_t ticks : {0xFFFFFF00u, 0xFFFFFFF5u, 0x80000010u, 0x7FFFFFF0u}) {
     SCOPED_TRACE(ticks);
-    probe->NumberOfPings = 1;
-    probe->Address = "198.18.0.99";  // never answers
     probe->Timeout = 0;
     h.backend.SetTicks(ticks);
-    probe->Ping();
+    Ping(1, "198.18.0.99");  // never answers
     const std::uint32_t took = h.backend.Ticks() - ticks;
     EXPECT_GE(took, 1000u);
     EXPECT_LT(took, 1010u);
@@ -261,20 +243,14 @@ TEST_F(ProbeTest, APauseLastsItsDelayAcrossTheTickCounterWrap) {
 }
 
 TEST_F(ProbeTest, NegativeTimeoutWaitsNotAtAll) {
-  probe->NumberOfPings = 1;
-  probe->Delay = 0;
   probe->Timeout = -1;
-  probe->Address = "198.18.0.99";
-  probe->Ping();
+  Ping(1, "198.18.0.99", 0);
   ASSERT_EQ(h.echo.Sent.size(), 1u);
   EXPECT_EQ(h.echo.Sent[0].Timeout, 0u);
 }
 
 TEST_F(ProbeTest, AnAddressTooLongForThePlatformIsNeverLookedUp) {
-  probe->NumberOfPings = 2;
-  probe->Delay = 0;
-  probe->Address = std::string(300, 'a');
-  probe->Ping();
+  Ping(2, std::string(300, 'a'), 0);
   EXPECT_EQ(Count("ParseAddress"), 0);
   EXPECT_EQ(Count("LookUp"), 0);
   ASSERT_EQ(replies.size(), 2u);
@@ -310,22 +286,18 @@ TEST_F(ProbeTest, ANestedRunGoesThroughBeforeTheOuterRunContinues) {
 }
 
 TEST_F(ProbeTest, MessagesQueuedBeforeTheRunAreHandledBeforeItsEcho) {
-  probe->NumberOfPings = 1;
-  probe->Address = "198.18.0.20";
   std::size_t sentWhenHandled = 99;
   h.backend.Post([&] { sentWhenHandled = h.echo.Sent.size(); });
-  probe->Ping();
+  Ping(1, "198.18.0.20");
   EXPECT_EQ(sentWhenHandled, 0u) << "the run lets pending messages through before it sends";
   EXPECT_EQ(h.echo.Sent.size(), 1u);
 }
 
 TEST_F(ProbeTest, AnErrorFromTheNotificationEndsTheRunAndClosesTheHandle) {
-  probe->NumberOfPings = 3;
-  probe->Address = "198.18.0.20";
   probe->OnReply = [](fw::TObject*, std::int32_t, const std::string&, std::int32_t, std::uint8_t) {
     throw base::Exception("handler failed");
   };
-  EXPECT_THROW(probe->Ping(), base::Exception);
+  EXPECT_THROW(Ping(3, "198.18.0.20"), base::Exception);
   EXPECT_EQ(h.echo.Sent.size(), 1u);
   EXPECT_EQ(h.echo.OpenHandles, 0);
   EXPECT_EQ(Count("Sleep"), 0);

@@ -5,8 +5,9 @@
 
 #include <cstdint>
 #include <limits>
-#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -16,105 +17,65 @@ constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 
 TEST(NumberText, TextToIntReadsExactlyTheIntegerTexts) {
-  struct Case {
-    std::string text;
-    std::optional<std::int32_t> expected;  // nullopt: the text is no integer
+  struct Group {
+    const char* what;
+    std::vector<std::pair<std::string, std::int32_t>> integers;
+    std::vector<std::string> noIntegers;
   };
-  const Case cases[] = {
-      // Blanks: only leading spaces are skipped.
-      {"12", 12},
-      {" 12", 12},
-      {"   12", 12},
-      {"12 ", std::nullopt},
-      {"\t12", std::nullopt},
-      {"\r\n12", std::nullopt},
-      {"12\r", std::nullopt},
-      {"1 2", std::nullopt},
-      {"   ", std::nullopt},
-      {"", std::nullopt},
-      // Signs.
-      {"+7", 7},
-      {"-7", -7},
-      {"-0", 0},
-      {" -5", -5},
-      {"- 7", std::nullopt},
-      {"+-7", std::nullopt},
-      {"--7", std::nullopt},
-      {"-", std::nullopt},
-      {"+", std::nullopt},
-      {"7-", std::nullopt},
-      {"1+2", std::nullopt},
-      // Leading zeros.
-      {"0", 0},
-      {"007", 7},
-      {"0000000000000000012", 12},
-      {"000000000002147483647", kMax},
-      // Hexadecimal prefixes, digits in either case.
-      {"$1F", 31},
-      {"$1f", 31},
-      {"0x1F", 31},
-      {"0X1F", 31},
-      {"x1F", 31},
-      {"X1F", 31},
-      {"$aBcD", 0xABCD},
-      {"-$10", 16},
-      {"+$10", 16},
-      {"-0x10", 16},
-      {" $10", 16},
-      {"$ 10", std::nullopt},
-      {"$", std::nullopt},
-      {"0x", std::nullopt},
-      {"-x", std::nullopt},
-      {"00x1F", std::nullopt},
-      {"0$1", std::nullopt},
-      {"$$1", std::nullopt},
-      {"0x0x1", std::nullopt},
-      {"$1G", std::nullopt},
-      {"$10 ", std::nullopt},
-      // Hexadecimal range: eight significant digits, read as 32 unsigned bits.
-      {"$000000001F", 31},
-      {"$0FFFFFFF", 0x0FFFFFFF},
-      {"$7FFFFFFF", kMax},
-      {"$80000000", kMin},
-      {"$FFFFFFFF", -1},
-      {"$0000000000FFFFFFFF", -1},
-      {"$100000000", std::nullopt},
-      {"$FFFFFFFFF", std::nullopt},
-      // Decimal range.
-      {"2147483647", kMax},
-      {"2147483648", std::nullopt},
-      {"2147483649", std::nullopt},
-      {"-2147483648", kMin},
-      {"-2147483649", std::nullopt},
-      {"-2147483650", std::nullopt},
-      {"4294967296", std::nullopt},
-      {"4294967295", std::nullopt},
-      {"21474836470", std::nullopt},
-      {"99999999999999999999", std::nullopt},
-      // Other bytes.
-      {"1.5", std::nullopt},
-      {"1e3", std::nullopt},
-      {"1,000", std::nullopt},
-      {"abc", std::nullopt},
-      {"\xEF\xBC\x91\xEF\xBC\x92", std::nullopt},  // 12 in full-width digits (UTF-8)
-      {"\x82\x50\x82\x51", std::nullopt},          // 12 in full-width digits (Shift-JIS)
-      {"\xE3\x80\x80"
-       "12",
-       std::nullopt},  // behind an ideographic space
-      // A NUL byte ends the text.
-      {"12\0abc"s, 12},
-      {"-$1F\0 "s, 31},
-      {"\0"s
-       "12",
-       std::nullopt},
-      {"12 \0"s, std::nullopt},
+  const Group groups[] = {
+      {"blanks: only leading spaces are skipped",
+       {{"12", 12}, {" 12", 12}, {"   12", 12}},
+       {"12 ", "\t12", "\r\n12", "12\r", "1 2", "   ", ""}},
+      {"signs",
+       {{"+7", 7}, {"-7", -7}, {"-0", 0}, {" -5", -5}},
+       {"- 7", "+-7", "--7", "-", "+", "7-", "1+2"}},
+      {"leading zeros",
+       {{"0", 0}, {"007", 7}, {"0000000000000000012", 12}, {"000000000002147483647", kMax}},
+       {}},
+      {"hexadecimal prefixes, digits in either case",
+       {{"$1F", 31},
+        {"$1f", 31},
+        {"0x1F", 31},
+        {"0X1F", 31},
+        {"x1F", 31},
+        {"X1F", 31},
+        {"$aBcD", 0xABCD},
+        {"-$10", 16},
+        {"+$10", 16},
+        {"-0x10", 16},
+        {" $10", 16}},
+       {"$ 10", "$", "0x", "-x", "00x1F", "0$1", "$$1", "0x0x1", "$1G", "$10 "}},
+      {"hexadecimal range: eight significant digits, read as 32 unsigned bits",
+       {{"$000000001F", 31},
+        {"$0FFFFFFF", 0x0FFFFFFF},
+        {"$7FFFFFFF", kMax},
+        {"$80000000", kMin},
+        {"$FFFFFFFF", -1},
+        {"$0000000000FFFFFFFF", -1}},
+       {"$100000000", "$FFFFFFFFF"}},
+      {"decimal range",
+       {{"2147483647", kMax}, {"-2147483648", kMin}},
+       {"2147483648", "2147483649", "-2147483649", "-2147483650", "4294967296", "4294967295",
+        "21474836470", "99999999999999999999"}},
+      {"other bytes: full-width digits (UTF-8, Shift-JIS), behind an ideographic space",
+       {},
+       {"1.5", "1e3", "1,000", "abc", "\xEF\xBC\x91\xEF\xBC\x92", "\x82\x50\x82\x51",
+        "\xE3\x80\x80"
+        "12"}},
+      {"a NUL byte ends the text",
+       {{"12\0abc"s, 12}, {"-$1F\0 "s, 31}},
+       {"\0"s
+        "12",
+        "12 \0"s}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.text));
-    if (c.expected) {
-      EXPECT_EQ(settings::TextToInt(c.text), *c.expected);
-    } else {
-      EXPECT_THROW(settings::TextToInt(c.text), settings::EConvertError);
+  for (const Group& g : groups) {
+    for (const auto& [text, value] : g.integers) {
+      SCOPED_TRACE(std::string(g.what) + ": " + testing::PrintToString(text));
+      EXPECT_EQ(settings::TextToInt(text), value);
+    }
+    for (const std::string& text : g.noIntegers) {
+      SCOPED_TRACE(std::string(g.what) + ": " + testing::PrintToString(text));
+      EXPECT_THROW(settings::TextToInt(text), settings::EConvertError);
     }
   }
 }
