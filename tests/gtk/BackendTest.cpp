@@ -130,8 +130,7 @@ TEST_F(BackendTest, TicksMissedWhileTheThreadWasBusyAreNotMadeUp) {
 TEST_F(BackendTest, CloseRequestGoesToTheFrameworkAndKeepsTheWindow) {
   gtk::Form& form = MakeForm();
   form.Show(fw::TWindowState::Normal, false);
-  GdkEvent* event = gdk_event_new(GDK_DELETE);
-  event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(form.Window()))));
+  GdkEvent* event = gtktest::NewEvent(GDK_DELETE, GTK_WIDGET(form.Window()));
   gtk_main_do_event(event);
   gdk_event_free(event);
   EXPECT_EQ(formLog.CloseRequests, 1);

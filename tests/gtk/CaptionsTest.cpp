@@ -16,6 +16,7 @@ namespace {
 
 using fw::TBounds;
 using fw::TControlKind;
+using gtktest::Allocation;
 using gtktest::GtkFixture;
 
 // A captioned control of the layouts (as ui/Main.cpp and ui/Config.cpp give them, group box
@@ -81,12 +82,6 @@ GtkWidget* CaptionWidget(GtkWidget* control) {
   return control;
 }
 
-TBounds AllocationOf(GtkWidget* widget) {
-  GtkAllocation a{};
-  gtk_widget_get_allocation(widget, &a);
-  return TBounds{a.x, a.y, a.width, a.height};
-}
-
 // The caption's glyphs (ink) in the window's client area: a label draws its layout at its
 // layout offsets, in the coordinates of the window it draws on, which is the client area.
 TBounds Glyphs(GtkLabel* label) {
@@ -148,7 +143,7 @@ class CaptionsTest : public GtkFixture {
              gtk_widget_get_allocated_height(content) == wanted.Height;
     });
     std::vector<std::string> problems;
-    const TBounds area = AllocationOf(content);
+    const TBounds area = Allocation(content);
     if (area.Width != wanted.Width || area.Height != wanted.Height) {
       problems.push_back("the client area is " + Text(area) + ", want " + Text(wanted));
     }
@@ -158,8 +153,8 @@ class CaptionsTest : public GtkFixture {
       auto* label = GTK_LABEL(CaptionWidget(widget));
       const TBounds glyphs = Glyphs(label);
       const TBounds room = Scaled(c.Room, scale);
-      const TBounds own = AllocationOf(GTK_WIDGET(label));
-      const TBounds control = AllocationOf(widget);
+      const TBounds own = Allocation(GTK_WIDGET(label));
+      const TBounds control = Allocation(widget);
       const bool fits = Inside(room, glyphs) && Inside(own, glyphs);
       // A control keeps the layout's width (a wider one would widen the window); a family
       // with a tall line (Noto Sans CJK, Droid Sans Fallback) makes a check box a pixel taller,

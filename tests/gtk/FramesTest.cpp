@@ -50,14 +50,10 @@ TEST(ShortCutKeysTest, CtrlCommaAndAltEnterAreTheSettingsKeys) {
 // A key event of the window, as the window manager's focus gives it.
 void SendKey(gtk::Form& form, GdkEventType type, guint keyval, guint state) {
   GtkWidget* window = GTK_WIDGET(form.Window());
-  GdkEvent* event = gdk_event_new(type);
-  event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
+  GdkEvent* event = gtktest::NewEvent(type, window);
   event->key.keyval = keyval;
   event->key.state = state;
-  gdk_event_set_device(
-      event, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
-  gtk_widget_event(window, event);
-  gdk_event_free(event);
+  gtktest::Deliver(event, window, true);
 }
 
 TEST_F(FramesTest, TheSettingsKeysClickTheirControlOnceWhileHeldAndLeaveTheFocus) {

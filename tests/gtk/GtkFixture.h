@@ -29,6 +29,28 @@ struct ControlLog final : fw::ControlEvents {
 
 constexpr const char* kLayoutFace = "ＭＳ Ｐゴシック";
 
+// Where GTK placed the widget, in its window's coordinates.
+inline fw::TBounds Allocation(GtkWidget* widget) {
+  GtkAllocation a{};
+  gtk_widget_get_allocation(widget, &a);
+  return fw::TBounds{a.x, a.y, a.width, a.height};
+}
+
+// An event of that type for the widget's window.
+inline GdkEvent* NewEvent(GdkEventType type, GtkWidget* widget) {
+  GdkEvent* event = gdk_event_new(type);
+  event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(widget)));
+  return event;
+}
+
+// Hands the event to the widget as coming from the keyboard or the pointer, then frees it.
+inline void Deliver(GdkEvent* event, GtkWidget* widget, bool keyboard) {
+  GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
+  gdk_event_set_device(event, keyboard ? gdk_seat_get_keyboard(seat) : gdk_seat_get_pointer(seat));
+  gtk_widget_event(widget, event);
+  gdk_event_free(event);
+}
+
 class GtkFixture : public ::testing::Test {
  protected:
   gtk::Form& MakeForm(fw::TBorderIcons icons = fw::TBorderIcons::Close,

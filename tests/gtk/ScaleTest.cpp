@@ -16,6 +16,7 @@ namespace {
 
 using fw::TBounds;
 using fw::TControlKind;
+using gtktest::Allocation;
 using gtktest::GtkFixture;
 
 struct Size {
@@ -96,12 +97,6 @@ Point ScreenPosition(gtk::Form& form) {
   return Point{x, y};
 }
 
-TBounds Allocation(gtk::Control& control) {
-  GtkAllocation a{};
-  gtk_widget_get_allocation(control.Widget(), &a);
-  return TBounds{a.x, a.y, a.width, a.height};
-}
-
 class ScaleTest : public GtkFixture {
  protected:
   static void SetDpi(int dpi) { SetDpi1024(dpi * 1024); }
@@ -159,13 +154,13 @@ TEST_F(ScaleTest, TheLayoutFollowsXftDpi) {
     auto& button = static_cast<gtk::Control&>(*controls.back());
     // The button is allocated a frame after the window takes its size: wait for both.
     EXPECT_TRUE(PumpUntil([&] {
-      return ClientSize(form) == c.Client && Allocation(button).Left == c.Button.Left &&
+      return ClientSize(form) == c.Client && Allocation(button.Widget()).Left == c.Button.Left &&
              ClientSize(empty) == c.Empty;
     })) << dpi
         << " dpi: " << ClientSize(form) << ", want " << c.Client << "; empty " << ClientSize(empty)
         << ", want " << c.Empty;
-    const TBounds p = Allocation(panel);
-    const TBounds b = Allocation(button);
+    const TBounds p = Allocation(panel.Widget());
+    const TBounds b = Allocation(button.Widget());
     EXPECT_EQ((std::array{p.Left, p.Top, p.Width, p.Height}),
               (std::array{c.Panel.Left, c.Panel.Top, c.Panel.Width, c.Panel.Height}))
         << dpi << " dpi";
@@ -195,11 +190,7 @@ TEST_F(ScaleTest, BothWindowsAreLaidOutAgainWhenTheScaleChanges) {
   // Where a caption starts in its control: a check box's beyond its box and the gap after it, a
   // group box's its indent in from the frame (as a fraction of the room, so within a pixel).
   const auto captionAt = [](GtkWidget* caption, const gtk::Control& control) {
-    GtkAllocation inner{};
-    GtkAllocation whole{};
-    gtk_widget_get_allocation(caption, &inner);
-    gtk_widget_get_allocation(control.Widget(), &whole);
-    return inner.x - whole.x;
+    return Allocation(caption).Left - Allocation(control.Widget()).Left;
   };
   GtkWidget* boxCaption = gtk_bin_get_child(GTK_BIN(box.Widget()));
   GtkWidget* groupCaption = gtk_frame_get_label_widget(GTK_FRAME(wide.Widget()));
@@ -231,7 +222,7 @@ TEST_F(ScaleTest, BothWindowsAreLaidOutAgainWhenTheScaleChanges) {
     // The children are allocated a frame after their window takes its new size, and a loaded
     // machine may show the window's size first: wait for both.
     const auto boxPlaced = [&] {
-      const TBounds a = Allocation(box);
+      const TBounds a = Allocation(box.Widget());
       return a.Left == step.Box.Left && a.Top == step.Box.Top && a.Width == step.Box.Width;
     };
     EXPECT_TRUE(PumpUntil([&] {
@@ -241,7 +232,7 @@ TEST_F(ScaleTest, BothWindowsAreLaidOutAgainWhenTheScaleChanges) {
         << ": status " << ClientSize(status) << ", settings " << ClientSize(settings);
     // The check box where the layout puts it, as wide as it says; GTK may let it grow a pixel
     // or two in height for its caption's baseline, inside the room below it.
-    const TBounds b = Allocation(box);
+    const TBounds b = Allocation(box.Widget());
     EXPECT_EQ((std::array{b.Left, b.Top, b.Width}),
               (std::array{step.Box.Left, step.Box.Top, step.Box.Width}))
         << step.What;

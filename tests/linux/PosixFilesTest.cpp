@@ -53,6 +53,13 @@ void Put(const fs::path& path, const std::string& content) {
   std::ofstream(path, std::ios::binary) << content;
 }
 
+// The old content at the file, in that mode, and the settings file's name a link to it.
+void LinkTo(const fs::path& file, mode_t mode) {
+  Put(file, kOld);
+  chmod(file.c_str(), mode);
+  fs::create_symlink(file, kName);
+}
+
 struct stat Status(const fs::path& path) {
   struct stat status {};
   EXPECT_EQ(lstat(path.c_str(), &status), 0) << path;
@@ -335,19 +342,9 @@ TEST_F(PosixFilesTest, ASaveKeepsTheFileWhatTheUserMadeIt) {
   const Case cases[] = {
       {"mode 0600", [] { Put(kName, kOld), chmod(kName.c_str(), 0600); }, kName, 0600},
       {"mode 0640", [] { Put(kName, kOld), chmod(kName.c_str(), 0640); }, kName, 0640},
-      {"an absolute link",
-       [this] {
-         Put("dotfiles/abs.ini", kOld);
-         chmod("dotfiles/abs.ini", 0600);
-         fs::create_symlink(folder / "dotfiles/abs.ini", kName);
-       },
+      {"an absolute link", [this] { LinkTo(folder / "dotfiles/abs.ini", 0600); },
        "dotfiles/abs.ini", 0600},
-      {"a relative link",
-       [] {
-         Put("dotfiles/rel.ini", kOld);
-         fs::create_symlink("dotfiles/rel.ini", kName);
-       },
-       "dotfiles/rel.ini", 0644},
+      {"a relative link", [] { LinkTo("dotfiles/rel.ini", 0644); }, "dotfiles/rel.ini", 0644},
       {"a chain of links",
        [] {
          Put("dotfiles/end.ini", kOld);
@@ -371,13 +368,7 @@ TEST_F(PosixFilesTest, ASaveKeepsTheFileWhatTheUserMadeIt) {
        },
        "dotfiles/other.ini", 0644},
       {"read-only", [] { Put(kName, kOld), chmod(kName.c_str(), 0444); }, "", 0},
-      {"a link to a read-only file",
-       [] {
-         Put("dotfiles/ro.ini", kOld);
-         chmod("dotfiles/ro.ini", 0444);
-         fs::create_symlink("dotfiles/ro.ini", kName);
-       },
-       "", 0},
+      {"a link to a read-only file", [] { LinkTo("dotfiles/ro.ini", 0444); }, "", 0},
       {"a pipe", [] { mkfifo(kName.c_str(), 0644); }, "", 0},
       {"a device of its own (a pipe for a user who may make none)",
        [] {
