@@ -9,6 +9,10 @@ namespace {
 
 using namespace std::string_literals;
 
+// The ideographic space in UTF-8 and in Shift-JIS: no blank that trimming takes.
+const std::string kIdeographicSpace = "\xE3\x80\x80";
+const std::string kShiftJisSpace = "\x81\x40";
+
 TEST(Text, TrimTextRemovesBlanksAndControlBytesAtBothEnds) {
   struct Case {
     std::string text;
@@ -19,18 +23,10 @@ TEST(Text, TrimTextRemovesBlanksAndControlBytesAtBothEnds) {
       {"\t \t ", ""},
       {"", ""},
       {"a b\tc", "a b\tc"},
-      {"\x01\x1F"
-       "a\x7F",
-       "a\x7F"},
+      {"\x01\x1F"s + "a\x7F", "a\x7F"},
       {"\0a\0"s, "a"},
-      {"\xE3\x80\x80"
-       "a\xE3\x80\x80",
-       "\xE3\x80\x80"
-       "a\xE3\x80\x80"},  // ideographic space (UTF-8)
-      {"\x81\x40"
-       "a\x81\x40",
-       "\x81\x40"
-       "a\x81\x40"},  // ideographic space (Shift-JIS)
+      {kIdeographicSpace + "a" + kIdeographicSpace, kIdeographicSpace + "a" + kIdeographicSpace},
+      {kShiftJisSpace + "a" + kShiftJisSpace, kShiftJisSpace + "a" + kShiftJisSpace},
       {" \xFF ", "\xFF"},
   };
   for (const Case& c : cases) {

@@ -26,20 +26,14 @@ TEST(KeyMatch, AsciiAndNonUtf8TextsCompareWithoutTheLocaleAndTheRestByIt) {
       {"azAZ", "AZaz", true, false},
       {"`{", "@[", false, false},  // beside the letters: no case
       {"", "", true, false},
-      {"TimeOut\x01", "TimeOut", false, false},  // the locale might pass over the control byte
-      {"\xff"
-       "Ab",
-       "\xff"
-       "aB",
-       true, false},  // no UTF-8: ASCII letters folded
+      {"TimeOut\x01", "TimeOut", false, false},       // the locale might pass over the control byte
+      {"\xff"s + "Ab", "\xff"s + "aB", true, false},  // no UTF-8: ASCII letters folded
       {"\xff", "\xfe", false, false},
-      {"\xc0\xaf", "/", false, false},          // an overlong form is no UTF-8
-      {"\xed\xa0\x80", "x", false, false},      // nor is a surrogate
-      {"\xf4\x90\x80\x80", "x", false, false},  // nor anything beyond U+10FFFF
-      {"\xe3\x81\x82", "a", true, true},        // the locale's rule
-      {"\xe2\x84\xaa"
-       "ey",
-       "KEY", true, true},  // the Kelvin sign, by the locale
+      {"\xc0\xaf", "/", false, false},              // an overlong form is no UTF-8
+      {"\xed\xa0\x80", "x", false, false},          // nor is a surrogate
+      {"\xf4\x90\x80\x80", "x", false, false},      // nor anything beyond U+10FFFF
+      {"\xe3\x81\x82", "a", true, true},            // the locale's rule
+      {"\xe2\x84\xaa"s + "ey", "KEY", true, true},  // the Kelvin sign, by the locale
       {"\xf0\x9f\x98\x80", "x", true, true},
   };
   for (const Case& c : cases) {

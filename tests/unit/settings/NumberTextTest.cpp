@@ -60,13 +60,8 @@ TEST(NumberText, TextToIntReadsExactlyTheIntegerTexts) {
       {"other bytes: full-width digits (UTF-8, Shift-JIS), behind an ideographic space",
        {},
        {"1.5", "1e3", "1,000", "abc", "\xEF\xBC\x91\xEF\xBC\x92", "\x82\x50\x82\x51",
-        "\xE3\x80\x80"
-        "12"}},
-      {"a NUL byte ends the text",
-       {{"12\0abc"s, 12}, {"-$1F\0 "s, 31}},
-       {"\0"s
-        "12",
-        "12 \0"s}},
+        "\xE3\x80\x80"s + "12"}},
+      {"a NUL byte ends the text", {{"12\0abc"s, 12}, {"-$1F\0 "s, 31}}, {"\0"s + "12", "12 \0"s}},
   };
   for (const Group& g : groups) {
     for (const auto& [text, value] : g.integers) {
