@@ -1,17 +1,15 @@
 #!/usr/bin/env bash
 # Builds the settings layer's fuzz target (the fuzz preset: clang++, ASan and UBSan, build/fuzz)
 # and runs it over whole settings files, from the seed corpus and the dictionary of its tokens.
-# Usage: tests/fuzz/run.sh [SECONDS]   a long run (default 180 s)
-#        tests/fuzz/run.sh --smoke     a short bounded run (60 s) for the test command
+# Usage: tests/fuzz/run.sh [SECONDS]   (default 180 s; the test command's short run gives 60)
 # Exits non-zero on a finding (a crash, a sanitizer report, a broken invariant, an input that
 # takes more than 10 s) and keeps the inputs in build/fuzz/artifacts.
 set -euo pipefail
 
 case "${1:-}" in
-  --smoke) seconds=60 ;;
   "") seconds=180 ;;
   *[!0-9]* | 0)
-    echo "usage: $0 [SECONDS | --smoke]" >&2
+    echo "usage: $0 [SECONDS]" >&2
     exit 2
     ;;
   *) seconds="$1" ;;

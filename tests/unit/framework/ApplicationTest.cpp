@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Harness.h"

@@ -1,8 +1,6 @@
 // The settings window's fields: their checks when left, tab order and focus.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <string>
 #include <vector>
 
 #include "ConfigTest.h"
