@@ -10,7 +10,7 @@ import time
 
 from layout import SETTINGS, STATUS
 from rig import centre, check, poll
-from scenarios import (RESULT_RE, adder, control, focused, in_range, panel_text, started,
+from scenarios import (RESULT_RE, adder, click_on, control, focused, in_range, panel_text, started,
                        started_with_settings_shown)
 
 SCENARIOS = []
@@ -94,7 +94,7 @@ def each_result_is_heard(d):
     check(prog.wait(8) is not None, "the program still runs 8 s after a close request")
     started(d, settings={"IP": TIMEOUT_HOST, "TimeOut": TIMEOUT_MS})
     since = time.time()
-    d.rig.click(*centre(control(d, STATUS, "Button_Check").rect))
+    click_on(d, STATUS, "Button_Check")
     how = f"a click on Check and a time-out of {TIMEOUT_MS} ms"
     problems += hear_result(d, listener, since, how, "TimeOut", TIMEOUT_MS / 1000)[0]
     check(not problems, "; ".join(problems))
