@@ -1,9 +1,5 @@
-"""End-to-end scenarios of stated behaviours of the program: clicks on the panel, closing in the
-middle of things, bad fields hidden by the panel and what follows the error display, a
-stay-on-top switch during a check, the start-up show commands, the settings window read back
-and placed, and the settings file's keys in any letter case. Written against the driver
-interface (driver.py); test_e2e.py runs its SCENARIOS after those of scenarios.py.
-"""
+"""End-to-end scenarios of stated behaviours: the panel's clicks, closing in the middle of things,
+bad fields hidden by the panel, the start-up show commands, the settings window and file."""
 
 import time
 
@@ -12,7 +8,7 @@ from layout import SETTINGS, STATUS
 from rig import SCREEN, Failure, centre, check, exit_text, holds, poll, size, wait_until
 from scenarios import (MAGENTA, NO_FRAME_BUTTONS, NOT_HAPPENING_S, RESULT_RE, adder, the_box,
                        check_a_result, check_cases, click_on, click_panel, close_program,
-                       control, dismiss_box, file_with, frame_cases, in_range, move_to,
+                       control, control_cases, dismiss_box, file_with, frame_cases, in_range, move_to,
                        open_settings, panel_text, press_check, rest_problems, set_check_box,
                        start, started, type_into, wait_hidden, wait_window)
 
@@ -377,32 +373,7 @@ def settings_read_back(d):
         ("OK is not the default button", kids.get("Button_OK") and
          kids["Button_OK"].default is False, kids.get("Button_OK")),
     ]
-    unread = set()  # what this platform does not show to another process
-    for name, entry in layout.CONTROLS[SETTINGS].items():
-        c = kids.get(name)
-        if c is None:
-            continue
-        cases.append((f"{name} is a {entry.kind}", c.kind == entry.kind, c.kind))
-        if entry.kind == "label":  # a label grows to fit its caption in the font at hand
-            cases.append((f"{name} at {entry.pos[:2]}, at least {entry.pos[2]}x{entry.pos[3]}",
-                          c.pos[:2] == entry.pos[:2] and c.pos[2] >= entry.pos[2] and
-                          c.pos[3] >= entry.pos[3], c.pos))
-        else:
-            cases.append((f"{name} at {entry.pos}", c.pos == entry.pos, c.pos))
-        cases.append((f"{name} visible", c.visible, c.visible))
-        want = CAPTIONS.get(name, FIELDS.get(name, ""))
-        cases.append((f"{name} reads {want!r}", c.text == want, c.text))
-        if entry.kind == "edit" and c.max_length is None:
-            unread.add("the fields' maximum lengths")
-        elif entry.kind == "edit":
-            cases.append((f"{name} takes {entry.max_length} characters",
-                          c.max_length == entry.max_length, c.max_length))
-        if entry.kind == "check":
-            cases.append((f"{name} unchecked", c.checked is False, c.checked))
-    check_cases(cases)
-    for what in sorted(unread):
-        print(f"  note: {what} are not shown to another process on this platform; the platform's "
-              f"own tests read them")
+    check_cases(cases + control_cases(kids, SETTINGS, dict(CAPTIONS, **FIELDS)))
 
     # Enter in a field presses nothing.
     click_on(d, SETTINGS, "Edit_IP0")

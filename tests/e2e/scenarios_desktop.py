@@ -1,9 +1,7 @@
-"""Scenarios of the desktop the program lives on: the settings window's first place in view (on
-every platform), and on Linux the status window's one taskbar entry reached by Alt+Tab, a start
-without a display, and the desktop's font resolution (Xft/DPI) followed as it changes.
+"""Scenarios of the desktop: the settings window's first place, and on Linux the taskbar entry
+and Alt+Tab, a start without a display and the desktop's font resolution (Xft/DPI).
 
-WINDOW_MANAGEMENT names the scenarios of window management and of the desktop's scale: the runs
-with --wm xfwm4 or --wm mutter (test_e2e.py) run these alone, besides the full list under openbox.
+WINDOW_MANAGEMENT names the scenarios that the runs with --wm xfwm4 or --wm mutter run alone.
 """
 
 from layout import SETTINGS, STATUS

@@ -1,8 +1,5 @@
-"""End-to-end scenarios of faults the program survives with nothing lost: a burst of a hundred
-presses of Check, a read-only working folder (the 32-bit program's too), a settings file held
-open by another process and settings files of junk. Written against the driver interface
-(driver.py); test_e2e.py runs its SCENARIOS.
-"""
+"""End-to-end scenarios of faults the program survives with nothing lost: a hundred presses of
+Check, a read-only working folder, a settings file held open by another process, files of junk."""
 
 import glob
 import os

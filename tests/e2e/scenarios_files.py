@@ -1,10 +1,8 @@
-"""End-to-end scenarios of the settings file as users keep it: a pipe or an endless device at its
-name, a link into a folder of dotfiles, a read-only file, and the terminal going away (SIGHUP).
-Written against the driver interface (driver.py); test_e2e.py runs its SCENARIOS.
+"""End-to-end scenarios of the settings file as users keep it: a pipe or a device at its name, a
+link, a read-only file, and the terminal going away (SIGHUP).
 
 A start whose settings the program cannot read watches its built-in target once the settings
-window is hidden: those scenarios press nothing and open no settings window (and, like every
-start, run inside the test network).
+window is hidden: those scenarios press nothing and open no settings window.
 """
 
 import os

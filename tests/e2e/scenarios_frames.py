@@ -1,10 +1,6 @@
-"""Scenarios of the windows' frames and of the keyboard's way to the settings window: what the
-Linux frames ask the window manager for, the client sizes after every request that would change
-them, minimize and restore through the taskbar's own requests, where the handler error box
-opens, the panel's tooltip, and Ctrl+Comma and Alt+Enter on both builds.
+"""Scenarios of the windows' frames and of the keyboard's way to the settings window.
 
-FRAMES names the scenarios that the run with --wm icewm runs under icewm (the frames, their sizes,
-minimize and restore); the window-management lanes (WINDOW_MANAGEMENT) run them too.
+FRAMES names the scenarios that the run with --wm icewm runs (the window-management lanes too).
 """
 
 import time

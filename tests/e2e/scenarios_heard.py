@@ -1,9 +1,6 @@
-"""Scenarios of the program heard rather than seen: a screen reader reads each result out, after
-a click on Check, after Space on the focused Check button and after a time-out, once and without
-the focus moving; and every field of the settings window has a name a listener can use.
-
-On Linux the screen reader is Orca and what is heard is what it speaks; on Windows what screen
-readers listen to is heard: the panel's live-region events (see Driver.screen_reader).
+"""Scenarios of the program heard rather than seen: each result read out once, and the settings
+fields' names. On Linux what is heard is what Orca speaks; on Windows, the panel's live-region
+events (see Driver.screen_reader).
 """
 
 import time

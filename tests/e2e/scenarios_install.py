@@ -1,11 +1,6 @@
-"""End-to-end scenarios of the packages, as a user gets the program from them: the Debian
-package unpacked into a folder that stands for the system's root, and its program started the
-way its desktop entry starts it; each Windows zip unpacked, and its vorlix.exe started in the
-folder it was unpacked into, as a double click starts it; the 64-bit Windows Installer package
-installed, and its program started through its Start-menu shortcut. The packages are those that
-cpack wrote, as the SHA256SUMS beside them lists them (cpack --preset linux, windows,
-windows-i686). test_e2e.py runs its SCENARIOS.
-"""
+"""End-to-end scenarios of the packages that cpack wrote, as the SHA256SUMS beside them lists them:
+the Debian package's program started as its desktop entry starts it, each Windows zip's program
+started where it was unpacked, and the Windows Installer package's through its shortcut."""
 
 import glob
 import hashlib
