@@ -255,7 +255,8 @@ def close_and_check_exit(d, prog, how):
 
 def close_program(d, prog):
     """A close request to the status window, then the checks of close_and_check_exit."""
-    close_program(d, prog)
+    d.request_close(STATUS)
+    close_and_check_exit(d, prog, "a close request")
 
 
 def frame_cases(facts, wanted):
@@ -302,7 +303,7 @@ def control_cases(kids, role, texts):
 
 def check_cases(cases):
     """Fails naming every (what, ok, got) case that is not ok."""
-    problems = [f"{what} (got {got})" for what, ok, got in cases if not ok]
+    problems = [f"{what} (got {got!r})" for what, ok, got in cases if not ok]
     check(not problems, "; ".join(problems))
 
 
@@ -518,15 +519,11 @@ def first_start(d):
           f"{d.rig.app_ns} has a route to {DEFAULT_TARGET}: {route.stdout.strip()}")
     prog = start(d, no_settings=True)
     main = wait_window(d, STATUS, 20, prog)
-    problems = []
-    if main.frame[:2] != [0, 0]:
-        problems.append(f"status window at {main.frame[:2]}, want 0,0")
-    if main.title != f"IP: {DEFAULT_TARGET}":
-        problems.append(f"caption {main.title!r}")
     written = prog.settings_file()  # written while the windows were made, before one showed
-    if written != FIRST_RUN_FILE:
-        problems.append(f"Vorlix.ini is {written!r}")
-    check(not problems, "; ".join(problems))
+    check_cases([("status window at 0,0", main.frame[:2] == [0, 0], main.frame[:2]),
+                 (f"caption IP: {DEFAULT_TARGET}", main.title == f"IP: {DEFAULT_TARGET}",
+                  main.title),
+                 ("Vorlix.ini as a first start writes it", written == FIRST_RUN_FILE, written)])
 
 
 @scenario("settings_fields_are_checked_when_left")

@@ -6,7 +6,8 @@ WINDOW_MANAGEMENT names the scenarios that the runs with --wm xfwm4 or --wm mutt
 
 from layout import SETTINGS, STATUS
 from rig import SCREEN, Failure, check, exit_text, poll, size, wait_until
-from scenarios import adder, click_on, click_panel, start, started, wait_hidden, wait_window
+from scenarios import (adder, check_cases, click_on, click_panel, start, started, wait_hidden,
+                       wait_window)
 
 SCENARIOS = []
 scenario = adder(SCENARIOS)
@@ -174,16 +175,11 @@ def no_display(d):
     prog = start(d, display=False)
     rc = prog.wait(10)
     check(rc is not None, "the program still runs 10 s after a start without a display")
-    said = prog.log_tail(2000)
-    problems = []
-    if rc != 1:
-        problems.append(f"{exit_text(rc)}, want exit code 1")
-    if said != NO_DISPLAY_MESSAGE + "\n":
-        problems.append(f"it said {said!r}, want {NO_DISPLAY_MESSAGE!r} and a line feed")
-    left = d.wait_gone(10)
-    if left:
-        problems.append(f"still running: {left}")
-    check(not problems, "; ".join(problems))
+    said, left = prog.log_tail(2000), d.wait_gone(10)
+    check_cases([("exit code 1", rc == 1, exit_text(rc)),
+                 (f"said {NO_DISPLAY_MESSAGE!r} and a line feed",
+                  said == NO_DISPLAY_MESSAGE + "\n", said),
+                 ("nothing left running", not left, left)])
     print(f"  exit code 1; said {said.strip()!r}")
 
 

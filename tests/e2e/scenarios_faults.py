@@ -10,7 +10,7 @@ import time
 from layout import SETTINGS, STATUS
 from rig import Failure, centre, check, exit_text, holds, poll, wait_until
 from scenarios import (CYAN, LIME, MAGENTA, NOT_HAPPENING_S, RED, RESULT_RE, YELLOW, adder,
-                       check_a_result, click_on, click_panel, close_program, control, file_with,
+                       check_a_result, check_cases, click_on, click_panel, close_program, control, file_with,
                        in_range, open_settings, panel_text, press_check, rest_problems,
                        set_check_box, start, started, type_into, wait_hidden, wait_window)
 
@@ -151,13 +151,9 @@ def read_only_folder(d):
     prog = start(d, no_settings=True, read_only=True)
     main = wait_window(d, STATUS, 20, prog)
     workdir = prog.workdir
-    problems = []
-    if main.frame[:2] != [0, 0]:
-        problems.append(f"the status window at {main.frame[:2]}, want 0,0")
-    if main.title != "":
-        problems.append(f"the caption is {main.title!r}: something was applied")
     no_box_for_a_while(d, "the start in a read-only folder")
-    check(not problems, "; ".join(problems))
+    check_cases([("the status window at 0,0", main.frame[:2] == [0, 0], main.frame[:2]),
+                 ("no caption: nothing applied", main.title == "", main.title)])
 
     # Nothing was loaded: the fields hold the layout's values. The address goes to a test host
     # before any hide applies it (the layout's is the public default).

@@ -400,6 +400,14 @@ class WineDriver(Driver):
         return holder
 
 
+def ready_event(path, popen, what, timeout):
+    """The "ready" event that wininspect (popen) writes to `path`; fails after `timeout` s."""
+    ready, ok = poll(lambda: [e for e in json_lines(path) if e.get("event") == "ready"], bool,
+                     timeout, interval=0.02)
+    check(ok, f"{what} did not start within {timeout} s ({exit_text(popen.poll())})")
+    return ready[0]
+
+
 class _Holder:
     """`wininspect hold` in the background: a Windows process that keeps the file open."""
 
@@ -431,11 +439,7 @@ class _LiveRegionWatch:
         self.popen = driver.inspect_in_background(["liveregion", "300"], path)
 
     def wait_ready(self, timeout):
-        _, ok = poll(lambda: any(e["event"] == "ready" for e in json_lines(self.path)), bool,
-                     timeout,
-                     interval=0.02)
-        check(ok, f"the live-region hook did not start within {timeout} s "
-                  f"({exit_text(self.popen.poll())})")
+        ready_event(self.path, self.popen, "the live-region hook", timeout)
         self.offset = time.time()
 
     def heard(self):
@@ -485,12 +489,9 @@ class _Monitor:
                 mapped = None
 
     def wait_ready(self, timeout):
-        ready, ok = poll(lambda: [e for e in json_lines(self.path) if e.get("event") == "ready"],
-                         bool, timeout, interval=0.02)
-        check(ok, f"the window monitor did not start within {timeout} s "
-                  f"({exit_text(self.popen.poll())})")
+        ready = ready_event(self.path, self.popen, "the window monitor", timeout)
         check(self.xev.poll() is None, "xev, which records the X server's notices, has ended")
-        self.offset_ms = int((time.monotonic() - self.started) * 1000) - ready[0]["t"]
+        self.offset_ms = int((time.monotonic() - self.started) * 1000) - ready["t"]
 
     def events(self):
         events, roles = [], {}
