@@ -373,7 +373,8 @@ def settings_read_back(d):
         ("OK is not the default button", kids.get("Button_OK") and
          kids["Button_OK"].default is False, kids.get("Button_OK")),
     ]
-    check_cases(cases + control_cases(kids, SETTINGS, dict(CAPTIONS, **FIELDS)))
+    cases += control_cases(kids, SETTINGS, dict(CAPTIONS, **FIELDS))
+    check_cases(cases)
 
     # Enter in a field presses nothing.
     click_on(d, SETTINGS, "Edit_IP0")
