@@ -306,13 +306,11 @@ def start_minimized(d):
 def start_maximized(d):
     prog = start(d, show="maximized")
     main = wait_window(d, STATUS, 20, prog)
+    left, top, right, bottom = main.frame
+    check_cases([("started maximized", main.state == "maximized", main.state),
+                 ("covering the screen", left <= 0 and top <= 0 and right >= SCREEN[0] and
+                  bottom >= SCREEN[1], main.frame)])
     problems = []
-    if main.state != "maximized":
-        problems.append(f"started {main.state}, want maximized")
-    if not (main.frame[0] <= 0 and main.frame[1] <= 0 and main.frame[2] >= SCREEN[0] and
-            main.frame[3] >= SCREEN[1]):
-        problems.append(f"the maximized window {main.frame} does not cover the screen")
-    check(not problems, "; ".join(problems))
     text = press_check(d)
     open_settings(d)
     set_check_box(d, "CheckBox_StayOnTop", True)
@@ -431,18 +429,15 @@ def keys_in_any_case(d):
                  b"configFormPosY=107\r\nip=198.18.0.35\r\ntimeout=800\r\nTimeOut=900\r\n"
                  b"AUTOPING=0\r\npingtime=7\r\nsTaYoNtOp=1\r\n")
     main = wait_window(d, STATUS, 20, prog)
-    problems = []
-    if (main.frame[:2], main.title, main.topmost) != ([150, 160], "IP: 198.18.0.35", True):
-        problems.append(f"the status window at {main.frame[:2]} reading {main.title!r}, kept on "
-                        f"top {main.topmost}; want 150,160, 'IP: 198.18.0.35', on top")
     click_panel(d)
     wait_window(d, SETTINGS, 10)
     kids = d.controls(SETTINGS)
+    shown = (main.frame[:2], main.title, main.topmost)
     got = (kids["Edit_TimeOut"].text, kids["Edit_PingTime"].text,
            kids["CheckBox_PingTime"].checked, kids["CheckBox_StayOnTop"].checked)
-    if got != ("800", "7", False, True):
-        problems.append(f"timeout, minutes, periodic, on top read {got}; want the first "
-                        f"timeout line's 800, 7, off, on")
-    check(not problems, "; ".join(problems))
+    check_cases([("the status window at 150,160 reading 'IP: 198.18.0.35', on top",
+                  shown == ([150, 160], "IP: 198.18.0.35", True), shown),
+                 ("timeout, minutes, periodic, on top: the first timeout line's 800, 7, off, on",
+                  got == ("800", "7", False, True), got)])
     print("  keys in lower, upper and mixed case read as the program's own; of two timeout "
           "lines the first counts")
