@@ -6,11 +6,12 @@ import time
 import layout
 from layout import SETTINGS, STATUS
 from rig import SCREEN, Failure, centre, check, exit_text, holds, poll, size, wait_until
-from scenarios import (MAGENTA, NO_FRAME_BUTTONS, NOT_HAPPENING_S, RESULT_RE, adder, the_box,
+from scenarios import (MAGENTA, NO_FRAME_BUTTONS, NOT_HAPPENING_S, RESULT_RE, adder,
                        check_a_result, check_cases, click_on, click_panel, close_program,
-                       control, control_cases, dismiss_box, file_with, frame_cases, in_range, move_to,
-                       open_settings, panel_text, press_check, rest_problems, set_check_box,
-                       start, started, type_into, wait_hidden, wait_window)
+                       control, control_cases, dismiss_box, file_with, frame_cases, in_range,
+                       move_to, open_settings, panel_text, press_check, rest_problems,
+                       set_check_box, start, started, the_box, type_into, wait_hidden,
+                       wait_window)
 
 SCENARIOS = []
 scenario = adder(SCENARIOS)

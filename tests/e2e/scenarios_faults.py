@@ -10,9 +10,10 @@ import time
 from layout import SETTINGS, STATUS
 from rig import Failure, centre, check, exit_text, holds, poll, wait_until
 from scenarios import (CYAN, LIME, MAGENTA, NOT_HAPPENING_S, RED, RESULT_RE, YELLOW, adder,
-                       check_a_result, check_cases, click_on, click_panel, close_program, control, file_with,
-                       in_range, open_settings, panel_text, press_check, rest_problems,
-                       set_check_box, start, started, type_into, wait_hidden, wait_window)
+                       check_a_result, check_cases, click_on, click_panel, close_program,
+                       control, file_with, in_range, open_settings, panel_text, press_check,
+                       rest_problems, set_check_box, start, started, type_into, wait_hidden,
+                       wait_window)
 
 SCENARIOS = []
 scenario = adder(SCENARIOS)
