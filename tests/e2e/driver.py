@@ -18,12 +18,13 @@ height in the window's client area.
 
 import json
 import os
+import re
 import signal
 import subprocess
 from dataclasses import dataclass
 
 import layout
-from rig import check
+from rig import background, check
 
 # The program's forms by role: the window class under Windows, the accessible id under Linux.
 CLASSES = {layout.STATUS: "TForm_Main", layout.SETTINGS: "TForm_Config"}
@@ -117,48 +118,11 @@ class Program:
             return ""
 
 
-class Watch:
-    """Records window events from before a program starts (see Driver.watch)."""
-
-    def wait_ready(self, timeout):
-        """Returns once the watch sees the screen; raises rig.Failure after `timeout` seconds."""
-        raise NotImplementedError
-
-    def events(self):
-        """Every WindowEvent seen so far; the watch goes on."""
-        raise NotImplementedError
-
-    def stop(self):
-        """Ends the watch; returns every WindowEvent it saw."""
-        raise NotImplementedError
-
-
 @dataclass
 class Heard:
     t: float  # time.time() when it was read out
     text: str  # what was read out
     source: str = ""  # the driver's handle of the control it came from, where it is known
-
-
-class Listener:
-    """A screen reader's record of what the program had it read out (see
-    Driver.screen_reader)."""
-
-    def heard(self):
-        """Every Heard so far, in order; the listener goes on."""
-        raise NotImplementedError
-
-    def stop(self):
-        """Ends it (a second call does nothing); returns every Heard."""
-        raise NotImplementedError
-
-
-class FileHolder:
-    """A file held open by another process of the platform (see Driver.hold_file)."""
-
-    def release(self):
-        """Closes the file (the holding process ends); returns once it is closed."""
-        raise NotImplementedError
 
 
 class Driver:
@@ -182,7 +146,17 @@ class Driver:
         raise NotImplementedError
 
     def teardown(self):
-        """Ends everything setup() started; must not raise."""
+        """Ends everything setup() started; does not raise: ends what a test left running
+        (where the display still runs), then stop_platform()."""
+        if self.rig.display:
+            try:
+                self.end_test()
+            except Exception:  # what is left is ended below
+                pass
+        self.stop_platform()
+
+    def stop_platform(self):
+        """For teardown(): ends every process of the platform; must not raise."""
         raise NotImplementedError
 
     def resident_pids(self):
@@ -211,12 +185,8 @@ class Driver:
         """For start(): runs `argv` with `env` in the test namespace in `cwd`, its output going
         to `log_path`; returns the Program, with `workdir` as its folder, and keeps it for
         end_test()."""
-        with open(log_path, "w") as log:
-            popen = subprocess.Popen(self.rig.in_app_ns(argv, env), cwd=cwd,
-                                     stdin=subprocess.DEVNULL,
-                                     stdout=log, stderr=subprocess.STDOUT,
-                                     start_new_session=True)
-        prog = Program(popen, workdir, log_path)
+        prog = Program(background(self.rig.in_app_ns(argv, env), log_path, cwd=cwd), workdir,
+                       log_path)
         self.programs.append(prog)
         return prog
 
@@ -234,7 +204,7 @@ class Driver:
     def end_programs(self, ask_to_close):
         """For end_test: stops the test's watches and file holders, then closes each program
         still running with ask_to_close(program), a close request, and kills what has not ended
-        5 s later."""
+        5 s later; returns the test's programs, which it forgets."""
         for w in self.watches:
             w.stop()
         self.watches.clear()
@@ -247,6 +217,8 @@ class Driver:
                 if prog.wait(5) is None:
                     os.killpg(prog.popen.pid, signal.SIGKILL)
                     prog.wait(5)
+        ended, self.programs = self.programs, []
+        return ended
 
     # -- reading ---------------------------------------------------------------------------------
 
@@ -299,14 +271,18 @@ class Driver:
         raise NotImplementedError
 
     def watch(self):
-        """Starts recording window events; returns a Watch."""
+        """Starts recording window events, from before a program starts; returns the watch:
+        its wait_ready(timeout) returns once it sees the screen (a rig.Failure after `timeout`
+        seconds), events() gives every WindowEvent so far, stop() ends it and gives them all."""
         raise NotImplementedError
 
     def screen_reader(self):
         """Starts a screen reader, or what the platform's screen readers listen to, for the
-        rest of the test; returns a Listener once it listens. On Linux: Orca, each utterance
-        it speaks; on Windows: each EVENT_OBJECT_LIVEREGIONCHANGED (on which Narrator and NVDA
-        read a live region out), with the text of its window then."""
+        rest of the test; returns the listener once it listens: its heard() gives every Heard
+        so far, in order, and stop() ends it (a second call does nothing) and gives them all.
+        On Linux: Orca, each utterance it speaks; on Windows: each
+        EVENT_OBJECT_LIVEREGIONCHANGED (on which Narrator and NVDA read a live region out), with
+        the text of its window then."""
         raise NotImplementedError
 
     def accessible_names(self, role):
@@ -351,7 +327,8 @@ class Driver:
     def hold_file(self, path, share):
         """Opens the file for reading in another process of the platform (as an editor or a
         virus scanner does) and keeps it open until release(); share="read" lets others read
-        it meanwhile, share="none" lets no one open it. Returns a FileHolder once it is open."""
+        it meanwhile, share="none" lets no one open it. Returns the holder once it is open,
+        whose release() closes the file and returns once it is closed."""
         raise NotImplementedError
 
 
@@ -361,6 +338,15 @@ def read_only_argv(workdir, argv):
     return ["unshare", "--mount", "--propagation", "private", "sh", "-c",
             'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" && cd "$0" && exec "$@"',
             os.path.abspath(workdir), *argv]
+
+
+def process_use(pid):
+    """The open file descriptors and the resident size in bytes (None where it gives none) of
+    a Linux process, by their names in Driver.resources."""
+    with open(f"/proc/{pid}/status") as f:
+        rss = re.search(r"^VmRSS:\s+(\d+) kB", f.read(), re.M)
+    return {"open_fds": len(os.listdir(f"/proc/{pid}/fd")),
+            "linux_rss": int(rss.group(1)) * 1024 if rss else None}
 
 
 def json_lines(path):

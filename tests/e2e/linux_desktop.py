@@ -12,8 +12,9 @@ import re
 import signal
 import subprocess
 
+from linux_driver import xprops
 from linux_session import SYSTEM_PYTHON
-from rig import HERE, check, poll, read_line, stop_group
+from rig import HERE, background, check, poll, read_line, stop_group
 
 COVER = os.path.join(HERE, "cover_window.py")
 HEX = re.compile(r"0x[0-9a-fA-F]+")
@@ -25,14 +26,8 @@ def x_id(text):
 
 
 def _props(d, xid, *names):
-    """{name: value text} of the window's properties that it has (xprop -notype)."""
-    out = d.session.x(["xprop", "-notype", "-id", xid, *names], check_rc=False).stdout
-    found = {}
-    for line in out.splitlines():
-        m = re.match(r"([A-Z_a-z0-9]+)(?: =|:) ?(.*)$", line)
-        if m and "not found" not in m.group(2) and "no such atom" not in m.group(2):
-            found[m.group(1)] = m.group(2)
-    return found
+    """{name: value text} of the window's properties that it has."""
+    return xprops(d.session.x(["xprop", "-notype", "-id", xid, *names], check_rc=False).stdout)
 
 
 def _root_windows(d, name):
@@ -114,11 +109,8 @@ class XSettings:
         self.conf = os.path.join(d.session.area, "xsettingsd.conf")
         self.log = os.path.join(d.rig.run_dir, "xsettingsd.log")
         self._write(dpi)
-        with open(self.log, "w") as log:
-            self.popen = subprocess.Popen(
-                d.rig.in_app_ns(["xsettingsd", "--config", self.conf], d.session.env()),
-                stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
-                start_new_session=True)
+        self.popen = background(
+            d.rig.in_app_ns(["xsettingsd", "--config", self.conf], d.session.env()), self.log)
         self._wait_said("Took ownership of selection _XSETTINGS_S0", 1)
 
     def _write(self, dpi):

@@ -25,11 +25,11 @@ import tempfile
 import time
 
 import layout
-from driver import (CLASSES, ROLE_OF_CLASS, Control, Driver, FileHolder, MessageBox, Watch,
-                    Window, WindowEvent, json_lines, layout_name, read_only_argv)
-from linux_session import NOBODY, Session, alive, as_user, with_descendants
+from driver import (CLASSES, ROLE_OF_CLASS, Control, Driver, MessageBox, Window, WindowEvent,
+                    json_lines, layout_name, process_use, read_only_argv)
+from linux_session import NOBODY, Session, as_user, with_descendants
 from orca_session import Orca
-from rig import Skip, check, exit_text, poll, run, stop_group
+from rig import Skip, background, check, exit_text, poll, run, stop_group
 
 # The accessible role that provides each kind of control of the layout.
 ROLE_OF_KIND = {"panel": "label", "label": "label", "frame": "panel", "button": "push button",
@@ -70,12 +70,7 @@ class LinuxDriver(Driver):
         self.set_ping_groups(PING_GROUPS[self.socket_kind])
         self.session.start()
 
-    def teardown(self):
-        if self.rig.display:
-            try:
-                self.end_test()
-            except Exception:  # what is left is ended below
-                pass
+    def stop_platform(self):
         self.session.stop(self.platform_pids())
 
     def resident_pids(self):
@@ -121,6 +116,12 @@ class LinuxDriver(Driver):
                 return parts[0], props
         return None, {}
 
+    def _shown(self, role):
+        """_xwindow of the shown window of that role; fails when there is none."""
+        xid, props = self._xwindow(role)
+        check(xid, f"no shown {CLASSES[role]}")
+        return xid, props
+
     # -- the program -----------------------------------------------------------------------------
 
     def start(self, workdir, echo_service=True, show=None, read_only=False, display=True):
@@ -163,17 +164,14 @@ class LinuxDriver(Driver):
         return prog
 
     def wait_gone(self, timeout):
-        def left():
-            roots = [p.popen.pid for p in self.programs]
-            return [pid for pid in with_descendants(roots) if alive(pid)]
-        remaining, _ = poll(left, lambda pids: not pids, timeout, interval=0.2)
+        remaining, _ = poll(lambda: with_descendants([p.popen.pid for p in self.programs]),
+                            lambda pids: not pids, timeout, interval=0.2)
         return remaining
 
     def end_test(self):
-        self.end_programs(lambda _prog: self._close_status_window())
         reports = [f"{os.path.basename(p.log_path)}: {p.log_tail(400)!r}"
-                   for p in self.programs if SANITIZER_REPORT.search(p.log_tail(100000))]
-        self.programs.clear()
+                   for p in self.end_programs(lambda _prog: self._close_status_window())
+                   if SANITIZER_REPORT.search(p.log_tail(100000))]
         if self.ping_groups_changed:
             self.set_ping_groups(PING_GROUPS[self.socket_kind])
             self.ping_groups_changed = False
@@ -267,8 +265,7 @@ class LinuxDriver(Driver):
         return boxes
 
     def frame_facts(self, role):
-        xid, props = self._xwindow(role)
-        check(xid, f"no shown {CLASSES[role]}")
+        xid, props = self._shown(role)
         asked, drawn = motif_hints(props.get("_MOTIF_WM_HINTS", ""))
         allowed = props.get("_NET_WM_ALLOWED_ACTIONS", "")
         sizes = re.findall(r"(minimum|maximum) size: (\d+) by (\d+)",
@@ -308,13 +305,11 @@ class LinuxDriver(Driver):
     def resources(self):
         prog = next((p for p in self.programs if p.running()), None)
         check(prog, "no running program to read the resources of")
-        pid = prog.popen.pid
-        with open(f"/proc/{pid}/status") as f:
-            rss = next(int(line.split()[1]) * 1024 for line in f if line.startswith("VmRSS:"))
-        with open(f"/proc/{pid}/maps") as f:
-            sanitized = "libasan" in f.read()
-        return {"open_fds": len(os.listdir(f"/proc/{pid}/fd")),
-                "linux_rss": None if sanitized else rss}
+        use = process_use(prog.popen.pid)
+        with open(f"/proc/{prog.popen.pid}/maps") as f:
+            if "libasan" in f.read():
+                use["linux_rss"] = None
+        return use
 
     def button_face(self):
         if self.face is None:
@@ -362,16 +357,14 @@ class LinuxDriver(Driver):
     # -- acting ----------------------------------------------------------------------------------
 
     def request_close(self, role):
-        xid, _ = self._xwindow(role)
-        check(xid, f"no shown {CLASSES[role]} to close")
+        xid, _ = self._shown(role)
         # _NET_CLOSE_WINDOW: openbox passes it on as WM_DELETE_WINDOW, as its close button does.
         self.session.x(["wmctrl", "-i", "-c", xid])
 
     def close_button(self, role):
         if self.wm != "openbox":
             raise Skip(f"where {self.wm} draws its close button is not known to the driver")
-        xid, props = self._xwindow(role)
-        check(xid, f"no shown {CLASSES[role]}")
+        xid, props = self._shown(role)
         if "_NET_WM_ACTION_CLOSE" not in props.get("_NET_WM_ALLOWED_ACTIONS", ""):
             return None
         win = self.window(role)
@@ -381,8 +374,7 @@ class LinuxDriver(Driver):
         return win.frame[2] - right - top // 2, win.frame[1] + top // 2
 
     def move(self, role, x, y):
-        xid, _ = self._xwindow(role)
-        check(xid, f"no shown {CLASSES[role]} to move")
+        xid, _ = self._shown(role)
         # The windows have north-west gravity: openbox puts the frame's corner at x, y.
         self.session.x(["xdotool", "windowmove", xid, str(x), str(y)])
 
@@ -406,7 +398,7 @@ class LinuxDriver(Driver):
         self.session.reader(uid, "press", pid, name, "OK", check_rc=False)
 
 
-class _FlockHolder(FileHolder):
+class _FlockHolder:
     """The file open in the test's own process with the advisory lock that the program's file
     access honours: "read" a shared lock (others may read, no one may write), "none" an
     exclusive one (no one may read or write)."""
@@ -422,7 +414,7 @@ class _FlockHolder(FileHolder):
             self.fd = None
 
 
-class _AtspiWatch(Watch):
+class _AtspiWatch:
     """atspi_reader.py watch in the background, writing events to files: one as root and one as
     the unprivileged user, since each reads only the windows of programs of its user. Every
     event is seen by the program's own notice or a look every 20 ms, none is exact (from the
@@ -432,12 +424,9 @@ class _AtspiWatch(Watch):
     def __init__(self, driver, path):
         self.started = time.monotonic()
         self.paths = [f"{path}.{uid}" for uid in (0, NOBODY)]
-        self.popens = []
-        for uid, out_path in zip((0, NOBODY), self.paths):
-            with open(out_path, "w") as out:
-                self.popens.append(subprocess.Popen(
-                    driver.session.reader_argv(uid, "watch"), stdin=subprocess.DEVNULL,
-                    stdout=out, stderr=subprocess.DEVNULL, start_new_session=True))
+        self.popens = [background(driver.session.reader_argv(uid, "watch"), out_path,
+                                  subprocess.DEVNULL)
+                       for uid, out_path in zip((0, NOBODY), self.paths)]
 
     def wait_ready(self, timeout):
         def ready():
@@ -494,7 +483,8 @@ def walk(node):
 
 
 def xprops(text):
-    """xprop's output as {property: value}; a value that spans lines keeps them."""
+    """xprop's output as {property: value}: the rest of its line, and the lines of a value that
+    spans lines."""
     props, key = {}, None
     for line in text.splitlines():
         if line[:1] in ("\t", " ") and key:
@@ -503,7 +493,7 @@ def xprops(text):
         m = re.match(r"([A-Z_0-9a-z]+)(\([^)]*\))?(:| =) ?(.*)$", line)
         if m:
             key = m.group(1)
-            props[key] = m.group(4) if m.group(3) == " =" else ""
+            props[key] = m.group(4)
             if "not found" in m.group(4) or "no such atom" in m.group(4):
                 del props[key]
                 key = None

@@ -12,10 +12,9 @@ that only root may enter.
 import os
 import shutil
 import signal
-import subprocess
 import tempfile
 
-from rig import HERE, NO_BUS, Failure, check, exit_text, poll, run
+from rig import HERE, NO_BUS, Failure, background, check, ended, exit_text, kill, poll, run
 
 READER = os.path.join(HERE, "atspi_reader.py")
 SYSTEM_PYTHON = "/usr/bin/python3"  # the python that has pyatspi
@@ -95,12 +94,9 @@ class Session:
         """Ends the session's processes and `others` (pids), and removes its folder."""
         pids = sorted(self.resident_pids() | set(others))
         for sig in (signal.SIGTERM, signal.SIGKILL):
-            for pid in [p for p in pids if alive(p)]:
-                try:
-                    os.kill(pid, sig)
-                except ProcessLookupError:
-                    pass
-            poll(lambda: [p for p in pids if alive(p)], lambda left: not left, 3)
+            for pid in [p for p in pids if not ended(p)]:
+                kill(pid, sig)
+            poll(lambda: all(ended(p) for p in pids), bool, 3)
         for popen in self._residents():
             if popen:
                 popen.wait()
@@ -129,10 +125,8 @@ class Session:
             argv = as_user(NOBODY, argv)
         env = self.env() if name != "session-bus" else dict(
             self.env(), DBUS_SESSION_BUS_ADDRESS=NO_BUS["DBUS_SESSION_BUS_ADDRESS"])
-        with open(os.path.join(self.rig.run_dir, f"{name}.log"), "w") as log:
-            return subprocess.Popen(self.rig.in_app_ns(argv, env), stdin=subprocess.DEVNULL,
-                                    stdout=log, stderr=subprocess.STDOUT, cwd=self.area,
-                                    start_new_session=True)
+        return background(self.rig.in_app_ns(argv, env),
+                          os.path.join(self.rig.run_dir, f"{name}.log"), cwd=self.area)
 
     def on_bus(self, bus_name):
         """True once a program owns that name on the session bus."""
@@ -169,15 +163,6 @@ def as_user(uid, argv, *options):
     return ["setpriv", f"--reuid={uid}", f"--regid={uid}", "--clear-groups", *options, *argv]
 
 
-def alive(pid):
-    """True while the process exists and has not ended (a zombie has ended)."""
-    try:
-        with open(f"/proc/{pid}/stat") as f:
-            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
-    except (OSError, IndexError):
-        return False
-
-
 def with_descendants(roots):
     """The live processes among `roots` and every process below them."""
     children = {}
@@ -192,7 +177,7 @@ def with_descendants(roots):
     found, todo = [], list(roots)
     while todo:
         pid = todo.pop()
-        if alive(pid):
+        if not ended(pid):
             found.append(pid)
         todo.extend(children.get(pid, []))
     return found

@@ -19,13 +19,12 @@ the run folder as orca-*.log.
 import os
 import re
 import signal
-import subprocess
 import threading
 import time
 
-from driver import Heard, Listener
+from driver import Heard
 from linux_session import with_descendants
-from rig import check, exit_text, poll
+from rig import background, check, ended, exit_text, group_ended, kill, poll
 
 # A line of the log: SPEECH OUTPUT: 'what it says' and, mostly, {its voice settings}.
 SPEECH = re.compile(r"SPEECH OUTPUT: '(.*)'\s*(\{.*\})?\r?$")
@@ -36,7 +35,7 @@ ASOUNDRC = "pcm.!default { type null }\n"
 SPEECHD_CONF = 'AudioOutputMethod "alsa"\n'
 
 
-class Orca(Listener):
+class Orca:
     """Made first, then started: what a failed start leaves, stop() ends."""
 
     def __init__(self, session):
@@ -83,11 +82,8 @@ class Orca(Listener):
               f"said {said}; see {os.path.basename(self.log_path)})")
 
     def _start(self, rig, argv, env, name):
-        with open(os.path.join(rig.run_dir, f"{name}-{os.path.basename(self.folder)}.out"),
-                  "w") as out:
-            popen = subprocess.Popen(rig.in_app_ns(argv, env), stdin=subprocess.DEVNULL,
-                                     stdout=out, stderr=subprocess.STDOUT, cwd=self.folder,
-                                     start_new_session=True)
+        popen = background(rig.in_app_ns(argv, env), os.path.join(
+            rig.run_dir, f"{name}-{os.path.basename(self.folder)}.out"), cwd=self.folder)
         self.popens.append(popen)
         return popen
 
@@ -139,35 +135,17 @@ def end(popen, pids):
     """TERM to `pids`; once they have ended, or 10 s later, KILL to what is left of popen's
     process group (a speech module, say), and waits until it is empty."""
     for pid in pids:
-        try:
-            os.kill(pid, signal.SIGTERM)
-        except ProcessLookupError:
-            pass
-    poll(lambda: group(popen.pid), lambda left: not set(pids) & set(left), 10)
+        kill(pid, signal.SIGTERM)
+    poll(lambda: all(ended(p) for p in pids), bool, 10)
     for _ in range(2):
-        if not group(popen.pid):
+        if group_ended(popen.pid):
             break
         try:
             os.killpg(popen.pid, signal.SIGKILL)
         except ProcessLookupError:
             pass
-        poll(lambda: group(popen.pid), lambda left: not left, 5)
+        poll(lambda: group_ended(popen.pid), bool, 5)
     popen.wait(5)
-
-
-def group(pgid):
-    """The live processes of a process group."""
-    members = []
-    for name in os.listdir("/proc"):
-        if name.isdigit():
-            try:
-                with open(f"/proc/{name}/stat") as f:
-                    fields = f.read().rsplit(")", 1)[1].split()
-            except (OSError, IndexError):
-                continue
-            if fields[0] != "Z" and int(fields[2]) == pgid:
-                members.append(int(name))
-    return members
 
 
 def write(path, text):

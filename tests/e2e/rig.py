@@ -28,7 +28,7 @@ sys.path.insert(0, NETWORK)
 from hosts import HOSTS, rules as host_rules  # noqa: E402,F401  (HOSTS: for the checks)
 sys.path.insert(0, os.path.join(REPO, "scripts", "lib"))
 import xvfb  # noqa: E402  (scripts/lib: the display that scripts/run and scripts/test use too)
-from processes import ended, read_line  # noqa: E402,F401  (read_line: for the drivers)
+from processes import ended, group_ended, read_line  # noqa: E402,F401  (for the drivers too)
 from xvfb import SCREEN  # noqa: E402
 
 TEST_NET = ipaddress.ip_network("198.18.0.0/24")
@@ -238,16 +238,13 @@ class Rig:
             return f"{self._socket_path()} was removed while Xvfb {self.display} runs"
         return None
 
-    def _stop_xvfb(self):
-        if self.xvfb:
-            xvfb.stop(self.xvfb)
-
     def teardown(self):
         """Removes the namespaces (ending anything left in them) and stops the display."""
         if self.netns_up:
             subprocess.run(["bash", NETNS_SH, "down", str(self.ns_id)], timeout=30,
                            env=self._netns_env(), capture_output=True)
-        self._stop_xvfb()
+        if self.xvfb:
+            xvfb.stop(self.xvfb)
         if not self.keep:
             shutil.rmtree(self.run_dir, ignore_errors=True)
 
@@ -293,13 +290,10 @@ class Rig:
         resident = driver.resident_pids()
         left = sorted(pid for pid in self.app_ns_pids() - resident if not ended(pid))
         if left:
-            problems.append("still running after the test: " +
-                            ", ".join(describe_process(pid) for pid in left))
+            problems.append("still running after the test: " + ", ".join(
+                f"{pid} ({' '.join(cmdline(pid))[:70] or '?'})" for pid in left))
             for pid in left:
-                try:
-                    os.kill(pid, signal.SIGKILL)
-                except ProcessLookupError:
-                    pass
+                kill(pid, signal.SIGKILL)
             poll(lambda: self.app_ns_pids() - resident, lambda s: not s, 5)
         return problems
 
@@ -367,9 +361,8 @@ class Rig:
     def key(self, *keys):
         self._x(["xdotool", "key", *keys])
 
-    def double_click(self, x, y, gap_ms=80):
-        self.point(x, y)
-        self._x(["xdotool", "click", "--repeat", 2, "--delay", gap_ms, 1])
+    def double_click(self, x, y):
+        self.clicks(x, y, 2, 80)
 
     def clicks(self, x, y, count, gap_ms):
         """`count` clicks at x, y, one every `gap_ms`."""
@@ -414,22 +407,35 @@ def stop_group(popen):
         popen.wait()
 
 
-def describe_process(pid):
+def background(argv, out_path, stderr=subprocess.STDOUT, **kw):
+    """Starts argv in a session of its own, with no input and its output going to the file
+    `out_path`; returns its Popen."""
+    with open(out_path, "w") as out:
+        return subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=out, stderr=stderr,
+                                start_new_session=True, **kw)
+
+
+def kill(pid, sig):
+    """Sends the signal; a process that has gone already is left."""
+    try:
+        os.kill(pid, sig)
+    except ProcessLookupError:
+        pass
+
+
+def cmdline(pid):
+    """The process's arguments ([] when it has gone)."""
     try:
         with open(f"/proc/{pid}/cmdline", "rb") as f:
-            cmd = f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()
+            return f.read().decode("utf-8", "replace").split("\0")[:-1]
     except OSError:
-        cmd = "?"
-    return f"{pid} ({cmd[:70]})"
+        return []
 
 
 # ---------------------------------------------------------------------------------------------
 # Tests
 
 
-class Test:
-    """A scenario or a check of the rig: `fn` takes the driver; `platforms` limits it to those
-    drivers (None: every driver)."""
-
-    def __init__(self, name, fn, platforms=None):
-        self.name, self.fn, self.platforms = name, fn, platforms
+# A scenario or a check of the rig: `fn` takes the driver; `platforms` limits it to those
+# drivers (None: every driver).
+Test = collections.namedtuple("Test", "name fn platforms", defaults=(None,))

@@ -1,30 +1,22 @@
-"""End-to-end scenarios of stated behaviours of the program: clicks on the panel, closing in the
-middle of things, bad fields hidden by the panel and what follows the error display, a
-stay-on-top switch during a check, the start-up show commands, the settings window read back
-and placed, and the settings file's keys in any letter case. Written against the driver
-interface (driver.py); test_e2e.py runs its SCENARIOS after those of scenarios.py.
-"""
+"""End-to-end scenarios of stated behaviours: the panel's clicks, closing in the middle of things,
+bad fields hidden by the panel, the start-up show commands, the settings window and file."""
 
-import os
-import tempfile
 import time
 
 import layout
 from layout import SETTINGS, STATUS
 from rig import SCREEN, Failure, centre, check, exit_text, holds, poll, size, wait_until
-from scenarios import (MAGENTA, NOT_HAPPENING_S, RESULT_RE, adder, click_panel,
-                       close_and_check_exit, control, dismiss_box, file_with, in_range,
-                       open_settings, panel_text, press_check, rest_problems, start, started,
-                       type_into, wait_window)
+from scenarios import (MAGENTA, NO_FRAME_BUTTONS, NOT_HAPPENING_S, RESULT_RE, adder,
+                       check_a_result, check_cases, click_on, click_panel, close_program,
+                       control, control_cases, dismiss_box, file_with, frame_cases, in_range,
+                       move_to, open_settings, panel_text, press_check, rest_problems,
+                       set_check_box, start, started, the_box, type_into, wait_hidden,
+                       wait_window)
 
 SCENARIOS = []
 scenario = adder(SCENARIOS)
 
 CONVERSION_ERROR = "'{}' は整数ではありません."
-
-
-def click_on(d, role, name):
-    d.rig.click(*centre(control(d, role, name).rect))
 
 
 def settings_shown(d):
@@ -37,15 +29,6 @@ def stays(d, read, good, what):
     check(kept, f"{what} (seen: {seen!r})")
 
 
-def the_box(d, prog=None):
-    def read():
-        if prog and not prog.running():
-            raise Failure(f"the program ended ({exit_text(prog.exit_code())}) with no box")
-        return d.message_boxes()
-    return wait_until("a message box", read, bool, 10, interval=0.2)[0]
-
-
-# ---------------------------------------------------------------------------------------------
 # The panel's clicks
 
 
@@ -57,9 +40,7 @@ def panel_double_click(d):
     wait_until("the settings window to show after a double click", lambda: settings_shown(d),
                bool, 5)
     stays(d, lambda: settings_shown(d), bool, "a double click showed and hid the window")
-    d.move(SETTINGS, 300, 100)
-    wait_until("the settings window to move", lambda: d.window(SETTINGS),
-               lambda w: w and w.frame[:2] == [300, 100], 5)
+    move_to(d, SETTINGS, 300, 100)
     d.rig.double_click(*panel)
     wait_until("the settings window to hide after a double click",
                lambda: not settings_shown(d), bool, 5)
@@ -77,7 +58,6 @@ def panel_double_click(d):
           f"{NOT_HAPPENING_S:g} s; a click afterwards shows the window")
 
 
-# ---------------------------------------------------------------------------------------------
 # Closing in the middle of things
 
 
@@ -148,7 +128,6 @@ def close_during_check(d):
           f"in the still open window; exit 0 after {t_exit:.2f} s; looks: {looks}")
 
 
-# ---------------------------------------------------------------------------------------------
 # Bad fields hidden by the panel
 
 
@@ -183,8 +162,7 @@ def several_bad_octets(d):
     # where it was, with the fields as they were left.
     _, enabled = poll(lambda: d.window(STATUS), lambda w: w and w.enabled, 5)
     check(enabled, "the status window stays disabled after the box")
-    text = press_check(d)
-    check(in_range(text, 20), f"a check after the error display shows {text!r}")
+    text = check_a_result(d, what="a check after the error display")
     click_on(d, STATUS, "Panel_Result")
     again = wait_window(d, SETTINGS, 10)
     check(again.frame == config.frame, f"the settings window came back at {again.frame}, "
@@ -225,13 +203,11 @@ def minutes_hidden_by_panel(d):
     check(min(gaps) >= 1000, f"periodic checks {['%.0f' % g for g in gaps]} ms apart: one "
                              f"started inside another's pause of 1000 ms")
     check(RESULT_RE.match(panel_text(d)), f"the panel shows {panel_text(d)!r}")
-    d.request_close(STATUS)
-    close_and_check_exit(d, prog, "a close request")
+    close_program(d, prog)
     print(f"  minutes 0: periodic checks one after another, {min(gaps):.0f} to "
           f"{max(gaps):.0f} ms apart")
 
 
-# ---------------------------------------------------------------------------------------------
 # A stay-on-top switch in the middle of a check
 
 
@@ -241,9 +217,7 @@ def stay_on_top_during_check(d):
     prog, main = started(d, settings={"IP": host, "TimeOut": 2000, "StayOnTop": 0})
     open_settings(d)
     type_into(d, "Edit_TimeOut", "500")
-    click_on(d, SETTINGS, "CheckBox_StayOnTop")
-    wait_until("CheckBox_StayOnTop checked", lambda: control(
-        d, SETTINGS, "CheckBox_StayOnTop").checked, bool, 5)
+    set_check_box(d, "CheckBox_StayOnTop", True)
     button = centre(control(d, STATUS, "Button_Check").rect)
     panel = centre(control(d, STATUS, "Panel_Result").rect)
     sent = d.rig.responder_echoes(host)
@@ -272,12 +246,10 @@ def stay_on_top_during_check(d):
     if not ok:
         problems.append(f"Vorlix.ini is {written!r}")
     check(not problems, "; ".join(problems))
-    d.request_close(STATUS)
-    close_and_check_exit(d, prog, "a close request")
+    close_program(d, prog)
     print(f"  B's {text!r} landed and blinked on the rebuilt window")
 
 
-# ---------------------------------------------------------------------------------------------
 # The start-up show commands
 
 
@@ -325,8 +297,7 @@ def start_minimized(d):
     if not app or app.state != "normal":
         problems.append(f"the application window is {app and app.state} after the restore")
     check(not problems, "; ".join(problems))
-    d.request_close(STATUS)
-    close_and_check_exit(d, prog, "a close request")
+    close_program(d, prog)
     print(f"  minimized for {t_restore - t_start:.1f} s from the start with the "
           f"status window never shown nor active (the window system's record and a look every "
           f"20 ms); shown and active once restored")
@@ -336,18 +307,14 @@ def start_minimized(d):
 def start_maximized(d):
     prog = start(d, show="maximized")
     main = wait_window(d, STATUS, 20, prog)
+    left, top, right, bottom = main.frame
+    check_cases([("started maximized", main.state == "maximized", main.state),
+                 ("covering the screen", left <= 0 and top <= 0 and right >= SCREEN[0] and
+                  bottom >= SCREEN[1], main.frame)])
     problems = []
-    if main.state != "maximized":
-        problems.append(f"started {main.state}, want maximized")
-    if not (main.frame[0] <= 0 and main.frame[1] <= 0 and main.frame[2] >= SCREEN[0] and
-            main.frame[3] >= SCREEN[1]):
-        problems.append(f"the maximized window {main.frame} does not cover the screen")
-    check(not problems, "; ".join(problems))
     text = press_check(d)
     open_settings(d)
-    click_on(d, SETTINGS, "CheckBox_StayOnTop")
-    wait_until("CheckBox_StayOnTop checked", lambda: control(
-        d, SETTINGS, "CheckBox_StayOnTop").checked, bool, 5)
+    set_check_box(d, "CheckBox_StayOnTop", True)
     click_on(d, SETTINGS, "Button_OK")
     rebuilt = wait_until("the status window kept on top", lambda: d.window(STATUS),
                          lambda w: w and w.topmost, 5)
@@ -360,12 +327,10 @@ def start_maximized(d):
         problems.append(f"the panel reads {panel_text(d)!r}, was {text!r}")
     check(not problems, "; ".join(problems))
     d.rig.screenshot("start_maximized_on_top")
-    d.request_close(STATUS)
-    close_and_check_exit(d, prog, "a close request")
+    close_program(d, prog)
     print(f"  maximized at {main.frame}, kept maximized there through the switch to stay-on-top")
 
 
-# ---------------------------------------------------------------------------------------------
 # The settings window read back
 
 
@@ -396,17 +361,9 @@ def settings_read_back(d):
     # asks; the caption bar's height is the window manager's alone.
     if "close_box" not in facts:
         facts["close_box"] = (d.close_button(SETTINGS) is not None, d.close_button(SETTINGS))
-    frame_wanted = {"tool_window": ("a tool window", True),
-                    "small_caption": ("small caption bar", True),
-                    "close_box": ("no close button", False),
-                    "minimize_box": ("no minimize button", False),
-                    "maximize_box": ("no maximize button", False),
-                    "window_menu_box": ("no window icon or menu button", False),
-                    "resizable": ("not resizable", False)}
-    for fact in sorted(frame_wanted.keys() - facts.keys()):
-        print(f"  note: {fact} is not a fact of this platform's frames; not checked")
-    cases = [(what, facts[fact][0] == want, facts[fact][1])
-             for fact, (what, want) in frame_wanted.items() if fact in facts]
+    cases = frame_cases(facts, {"tool_window": ("a tool window", True),
+                                "small_caption": ("small caption bar", True),
+                                "close_box": ("no close button", False), **NO_FRAME_BUTTONS})
     cases += [
         ("client area 249x101", size(config.client) == (249, 101), size(config.client)),
         ("caption Vorlix Ver1.01", config.title == "Vorlix Ver1.01", config.title),
@@ -415,33 +372,8 @@ def settings_read_back(d):
         ("OK is not the default button", kids.get("Button_OK") and
          kids["Button_OK"].default is False, kids.get("Button_OK")),
     ]
-    unread = set()  # what this platform does not show to another process
-    for name, entry in layout.CONTROLS[SETTINGS].items():
-        c = kids.get(name)
-        if c is None:
-            continue
-        cases.append((f"{name} is a {entry.kind}", c.kind == entry.kind, c.kind))
-        if entry.kind == "label":  # a label grows to fit its caption in the font at hand
-            cases.append((f"{name} at {entry.pos[:2]}, at least {entry.pos[2]}x{entry.pos[3]}",
-                          c.pos[:2] == entry.pos[:2] and c.pos[2] >= entry.pos[2] and
-                          c.pos[3] >= entry.pos[3], c.pos))
-        else:
-            cases.append((f"{name} at {entry.pos}", c.pos == entry.pos, c.pos))
-        cases.append((f"{name} visible", c.visible, c.visible))
-        want = CAPTIONS.get(name, FIELDS.get(name, ""))
-        cases.append((f"{name} reads {want!r}", c.text == want, c.text))
-        if entry.kind == "edit" and c.max_length is None:
-            unread.add("the fields' maximum lengths")
-        elif entry.kind == "edit":
-            cases.append((f"{name} takes {entry.max_length} characters",
-                          c.max_length == entry.max_length, c.max_length))
-        if entry.kind == "check":
-            cases.append((f"{name} unchecked", c.checked is False, c.checked))
-    problems = [f"{what} (got {got})" for what, ok, got in cases if not ok]
-    check(not problems, "; ".join(problems))
-    for what in sorted(unread):
-        print(f"  note: {what} are not shown to another process on this platform; the platform's "
-              f"own tests read them")
+    cases += control_cases(kids, SETTINGS, dict(CAPTIONS, **FIELDS))
+    check_cases(cases)
 
     # Enter in a field presses nothing.
     click_on(d, SETTINGS, "Edit_IP0")
@@ -471,13 +403,11 @@ def settings_placement(d):
             break
         # Hidden and shown again, it comes back where it was; moved, it comes back there.
         click_panel(d)
-        wait_until("the settings window to hide", lambda: not settings_shown(d), bool, 5)
+        wait_hidden(d)
         click_panel(d)
         again = wait_window(d, SETTINGS, 10).frame[:2]
         check(again == first, f"shown again at {again}, was at {first}")
-        d.move(SETTINGS, 300, 100)
-        wait_until("the settings window to move", lambda: d.window(SETTINGS),
-                   lambda w: w and w.frame[:2] == [300, 100], 5)
+        move_to(d, SETTINGS, 300, 100)
         click_on(d, SETTINGS, "Button_OK")
         written, ok = file_with(prog, [b"ConfigFormPosX=300\r\nConfigFormPosY=100\r\n"])
         check(ok, f"the moved window's place is not saved: {written!r}")
@@ -491,31 +421,24 @@ def settings_placement(d):
           f"once moved, at 300,100")
 
 
-# ---------------------------------------------------------------------------------------------
 # The settings file's keys in any letter case
 
 
 @scenario("settings_keys_in_any_letter_case")
 def keys_in_any_case(d):
-    workdir = tempfile.mkdtemp(prefix="work-", dir=d.rig.run_dir)
-    with open(os.path.join(workdir, "Vorlix.ini"), "wb") as f:
-        f.write(b"mainformposx=150\r\nmainformposy=160\r\nCONFIGFORMPOSX=201\r\n"
-                b"configFormPosY=107\r\nip=198.18.0.35\r\ntimeout=800\r\nTimeOut=900\r\n"
-                b"AUTOPING=0\r\npingtime=7\r\nsTaYoNtOp=1\r\n")
-    prog = d.start(workdir)
+    prog = start(d, content=b"mainformposx=150\r\nmainformposy=160\r\nCONFIGFORMPOSX=201\r\n"
+                 b"configFormPosY=107\r\nip=198.18.0.35\r\ntimeout=800\r\nTimeOut=900\r\n"
+                 b"AUTOPING=0\r\npingtime=7\r\nsTaYoNtOp=1\r\n")
     main = wait_window(d, STATUS, 20, prog)
-    problems = []
-    if (main.frame[:2], main.title, main.topmost) != ([150, 160], "IP: 198.18.0.35", True):
-        problems.append(f"the status window at {main.frame[:2]} reading {main.title!r}, kept on "
-                        f"top {main.topmost}; want 150,160, 'IP: 198.18.0.35', on top")
     click_panel(d)
     wait_window(d, SETTINGS, 10)
     kids = d.controls(SETTINGS)
+    shown = (main.frame[:2], main.title, main.topmost)
     got = (kids["Edit_TimeOut"].text, kids["Edit_PingTime"].text,
            kids["CheckBox_PingTime"].checked, kids["CheckBox_StayOnTop"].checked)
-    if got != ("800", "7", False, True):
-        problems.append(f"timeout, minutes, periodic, on top read {got}; want the first "
-                        f"timeout line's 800, 7, off, on")
-    check(not problems, "; ".join(problems))
+    check_cases([("the status window at 150,160 reading 'IP: 198.18.0.35', on top",
+                  shown == ([150, 160], "IP: 198.18.0.35", True), shown),
+                 ("timeout, minutes, periodic, on top: the first timeout line's 800, 7, off, on",
+                  got == ("800", "7", False, True), got)])
     print("  keys in lower, upper and mixed case read as the program's own; of two timeout "
           "lines the first counts")

@@ -1,18 +1,13 @@
-"""Scenarios of the desktop the program lives on: the settings window's first place in view (on
-every platform), and on Linux the status window's one taskbar entry reached by Alt+Tab, a start
-without a display, and the desktop's font resolution (Xft/DPI) followed as it changes.
+"""Scenarios of the desktop: the settings window's first place, and on Linux the taskbar entry
+and Alt+Tab, a start without a display and the desktop's font resolution (Xft/DPI).
 
-WINDOW_MANAGEMENT names the scenarios that concern window management (the status window shown
-and placed, kept above or not, the taskbar entry, the settings window's first place, the
-stay-on-top switch, close, the frames and their sizes, minimize and restore, the keys to the
-settings window, the panel's tooltip, the error box's place) and the desktop's scale: the runs
-with --wm xfwm4 or --wm mutter (test_e2e.py) run these alone under that window manager, besides
-the full list under openbox.
+WINDOW_MANAGEMENT names the scenarios that the runs with --wm xfwm4 or --wm mutter run alone.
 """
 
 from layout import SETTINGS, STATUS
-from rig import SCREEN, Failure, centre, check, exit_text, poll, size, wait_until
-from scenarios import adder, click_panel, control, start, started, wait_window
+from rig import SCREEN, Failure, check, exit_text, poll, size, wait_until
+from scenarios import (adder, check_cases, click_on, click_panel, start, started, wait_hidden,
+                       wait_window)
 
 SCENARIOS = []
 scenario = adder(SCENARIOS)
@@ -48,7 +43,7 @@ def overlaps(a, b):
 def open_settings_in_place(d):
     """Clicks the result panel; the settings window once it has come to rest where it first
     shows (the window system places it, and the program may then move it into view)."""
-    d.rig.click(*centre(control(d, STATUS, "Panel_Result").rect))
+    click_on(d, STATUS, "Panel_Result")
     wait_window(d, SETTINGS, 10)
     last = {}
 
@@ -147,7 +142,7 @@ def _settings_facts(d):
     wait_window(d, SETTINGS, 10)
     found = facts(d, SETTINGS)
     click_panel(d)
-    wait_until("the settings window to hide", lambda: d.window(SETTINGS), lambda w: w is None, 5)
+    wait_hidden(d)
     return found
 
 
@@ -180,18 +175,12 @@ def no_display(d):
     prog = start(d, display=False)
     rc = prog.wait(10)
     check(rc is not None, "the program still runs 10 s after a start without a display")
-    said = prog.log_tail(2000)
-    problems = []
-    if rc != 1:
-        problems.append(f"{exit_text(rc)}, want exit code 1")
-    if said != NO_DISPLAY_MESSAGE + "\n":
-        problems.append(f"it said {said!r}, want {NO_DISPLAY_MESSAGE!r} and a line feed")
-    left = d.wait_gone(10)
-    if left:
-        problems.append(f"still running: {left}")
-    check(not problems, "; ".join(problems))
+    said, left = prog.log_tail(2000), d.wait_gone(10)
+    check_cases([("exit code 1", rc == 1, exit_text(rc)),
+                 (f"said {NO_DISPLAY_MESSAGE!r} and a line feed",
+                  said == NO_DISPLAY_MESSAGE + "\n", said),
+                 ("nothing left running", not left, left)])
     print(f"  exit code 1; said {said.strip()!r}")
-
 
 
 @scenario("desktop_scale_from_xft_dpi", platforms=("linux",))

@@ -18,8 +18,8 @@ import re
 import shutil
 
 from layout import SETTINGS, STATUS
-from rig import BUILD, HERE, REPO, Failure, centre, check, exit_text, poll, run
-from scenarios import (CYAN, SLACK_MS, adder, close_and_check_exit, control, in_range, on_screen,
+from rig import BUILD, HERE, REPO, Failure, check, exit_text, poll, run
+from scenarios import (CYAN, SLACK_MS, adder, click_on, close_program, in_range, on_screen,
                        open_settings, press_check, rest_problems, start, startup_box_problems,
                        wait_window, write_settings)
 from wine_driver import WineDriver
@@ -112,12 +112,11 @@ def use_the_program(d, prog):
     problems += rest_problems(d, text, CYAN, "dll_planted_check")
     # The settings window's edit fields and its hiding: more of the system's code at work.
     open_settings(d)
-    d.rig.click(*centre(control(d, SETTINGS, "Button_OK").rect))
+    click_on(d, SETTINGS, "Button_OK")
     _, hidden = poll(lambda: d.window(SETTINGS), lambda w: w is None, 5)
     if not hidden:
         problems.append("the settings window is still shown 5 s after OK")
-    d.request_close(STATUS)
-    close_and_check_exit(d, prog, "a close request")
+    close_program(d, prog)
     return text, problems
 
 
@@ -166,8 +165,7 @@ def without_oleacc(d):
     if not sent:
         problems.append(f"no live-region event with {text!r} within 4 s")
     listener.stop()  # a Wine process of its own, which would keep the prefix running
-    d.request_close(STATUS)
-    close_and_check_exit(d, prog, "a close request")
+    close_program(d, prog)
     check(not problems, "; ".join(problems))
     print(f"  result {text!r} without oleacc, and its live-region event")
 

@@ -1,8 +1,5 @@
-"""End-to-end scenarios of faults the program survives with nothing lost: a burst of a hundred
-presses of Check, a read-only working folder (the 32-bit program's too), a settings file held
-open by another process and settings files of junk. Written against the driver interface
-(driver.py); test_e2e.py runs its SCENARIOS.
-"""
+"""End-to-end scenarios of faults the program survives with nothing lost: a hundred presses of
+Check, a read-only working folder, a settings file held open by another process, files of junk."""
 
 import glob
 import os
@@ -11,12 +8,12 @@ import tempfile
 import time
 
 from layout import SETTINGS, STATUS
-from rig import Failure, Skip, centre, check, exit_text, holds, poll, wait_until
+from rig import Failure, centre, check, exit_text, holds, poll, wait_until
 from scenarios import (CYAN, LIME, MAGENTA, NOT_HAPPENING_S, RED, RESULT_RE, YELLOW, adder,
-                       close_and_check_exit, control, file_with, in_range, open_settings,
-                       panel_text, press_check, rest_problems, start, started, type_into,
+                       check_a_result, check_cases, click_on, click_panel, close_program,
+                       control, file_with, in_range, open_settings, panel_text, press_check,
+                       rest_problems, set_check_box, start, started, type_into, wait_hidden,
                        wait_window)
-from scenarios_behaviour import click_panel
 
 SCENARIOS = []
 scenario = adder(SCENARIOS)
@@ -24,7 +21,6 @@ scenario = adder(SCENARIOS)
 HOST = "198.18.0.20"  # answers after 20 ms
 
 
-# ---------------------------------------------------------------------------------------------
 # A hundred presses of Check
 
 
@@ -131,11 +127,9 @@ def hundred_presses(d):
         problems.append("a press after the burst sent no echo")
     idle(d, "presses_after")
     check(not problems, "; ".join(problems))
-    d.request_close(STATUS)
-    close_and_check_exit(d, prog, "a close request")
+    close_program(d, prog)
 
 
-# ---------------------------------------------------------------------------------------------
 # The settings file out of reach
 
 
@@ -145,9 +139,12 @@ def no_box_for_a_while(d, what):
 
 
 def hide_settings_with_ok(d):
-    d.rig.click(*centre(control(d, SETTINGS, "Button_OK").rect))
-    wait_until("the settings window to hide after OK", lambda: d.window(SETTINGS),
-               lambda w: w is None, 5)
+    click_on(d, SETTINGS, "Button_OK")
+    wait_hidden(d)
+
+
+def wait_caption(d, title):
+    wait_until("the caption applied", lambda: d.window(STATUS).title, lambda t: t == title, 5)
 
 
 @scenario("fault_a_read_only_working_folder")
@@ -155,13 +152,9 @@ def read_only_folder(d):
     prog = start(d, no_settings=True, read_only=True)
     main = wait_window(d, STATUS, 20, prog)
     workdir = prog.workdir
-    problems = []
-    if main.frame[:2] != [0, 0]:
-        problems.append(f"the status window at {main.frame[:2]}, want 0,0")
-    if main.title != "":
-        problems.append(f"the caption is {main.title!r}: something was applied")
     no_box_for_a_while(d, "the start in a read-only folder")
-    check(not problems, "; ".join(problems))
+    check_cases([("the status window at 0,0", main.frame[:2] == [0, 0], main.frame[:2]),
+                 ("no caption: nothing applied", main.title == "", main.title)])
 
     # Nothing was loaded: the fields hold the layout's values. The address goes to a test host
     # before any hide applies it (the layout's is the public default).
@@ -170,25 +163,20 @@ def read_only_folder(d):
     check(texts == ["1", "1", "1", "1"], f"the octets show {texts}, not the layout's")
     for i, octet in enumerate(HOST.split(".")):
         type_into(d, f"Edit_IP{i}", octet)
-    d.rig.click(*centre(control(d, SETTINGS, "CheckBox_PingTime").rect))
-    wait_until("no periodic checks", lambda: control(d, SETTINGS, "CheckBox_PingTime").checked,
-               lambda c: c is False, 5)
+    set_check_box(d, "CheckBox_PingTime", False)
     hide_settings_with_ok(d)
-    wait_until("the caption applied", lambda: d.window(STATUS).title,
-               lambda t: t == f"IP: {HOST}", 5)
+    wait_caption(d, f"IP: {HOST}")
     no_box_for_a_while(d, "a hide in a read-only folder")
     # Every later hide fails as silently.
     click_panel(d)
     wait_window(d, SETTINGS, 10)
     click_panel(d)
-    wait_until("the settings window to hide", lambda: d.window(SETTINGS), lambda w: w is None, 5)
+    wait_hidden(d)
     no_box_for_a_while(d, "a second hide in a read-only folder")
     left = os.listdir(workdir)
     check(not left, f"the read-only folder holds {left}")
-    text = press_check(d)
-    check(in_range(text, 20), f"a check shows {text!r}")
-    d.request_close(STATUS)
-    close_and_check_exit(d, prog, "a close request")
+    check_a_result(d)
+    close_program(d, prog)
     check(not os.listdir(workdir), f"the folder holds {os.listdir(workdir)} after the exit")
     print("  started at 0,0 with nothing applied; two hides saved nothing and said nothing")
 
@@ -197,9 +185,7 @@ def read_only_folder(d):
 def read_only_folder_32bit(d):
     # The 32-bit program asks to run as its user: Windows would otherwise redirect its failed
     # save into the user's VirtualStore and report it done.
-    why = d.can_run_32bit()
-    if why:
-        raise Skip(why)
+    d.need_32bit()
     prog = start(d, read_only=True, exe=d.exe32)
     main = wait_window(d, STATUS, 20, prog)
     check(main.title == f"IP: {HOST}", f"caption {main.title!r}: Vorlix.ini was not read")
@@ -208,8 +194,7 @@ def read_only_folder_32bit(d):
     hide_settings_with_ok(d)
     no_box_for_a_while(d, "a hide in a read-only folder")
     check(prog.settings_file() == before, "the read-only folder's Vorlix.ini changed")
-    d.request_close(STATUS)
-    close_and_check_exit(d, prog, "a close request")
+    close_program(d, prog)
     stored = [os.path.join(top, n) for store in glob.glob(os.path.join(
         d.prefix, "drive_c", "users", "*", "AppData", "Local", "VirtualStore"))
         for top, _, names in os.walk(store) for n in names]
@@ -230,8 +215,7 @@ def file_held_open(d):
         holder = d.hold_file(path, share)
         hide_settings_with_ok(d)
         # The hide applies: the caption shows the new address.
-        wait_until("the caption applied", lambda: d.window(STATUS).title,
-                   lambda t: t == f"IP: 198.18.0.{ip3}", 5)
+        wait_caption(d, f"IP: 198.18.0.{ip3}")
         no_box_for_a_while(d, f"a hide while another process holds the file ({share})")
         now, extra = prog.settings_file(), sorted(set(os.listdir(prog.workdir)) - {"Vorlix.ini"})
         holder.release()
@@ -249,13 +233,11 @@ def file_held_open(d):
     if not in_range(text, 650):
         problems.append(f"a check afterwards shows {text!r}, want 650..800ms")
     check(not problems, "; ".join(problems))
-    d.request_close(STATUS)
-    close_and_check_exit(d, prog, "a close request")
+    close_program(d, prog)
     print("  held open (others may read, and no one may open it): the old file stayed whole, "
           "no message; the next hide saved")
 
 
-# ---------------------------------------------------------------------------------------------
 # Settings files of junk
 
 

@@ -1,10 +1,8 @@
-"""End-to-end scenarios of the settings file as users keep it: a pipe or an endless device at its
-name, a link into a folder of dotfiles, a read-only file, and the terminal going away (SIGHUP).
-Written against the driver interface (driver.py); test_e2e.py runs its SCENARIOS.
+"""End-to-end scenarios of the settings file as users keep it: a pipe or a device at its name, a
+link, a read-only file, and the terminal going away (SIGHUP).
 
 A start whose settings the program cannot read watches its built-in target once the settings
-window is hidden: those scenarios press nothing and open no settings window (and, like every
-start, run inside the test network).
+window is hidden: those scenarios press nothing and open no settings window.
 """
 
 import os
@@ -15,19 +13,15 @@ import time
 
 from layout import STATUS
 from rig import check, exit_text
-from scenarios import (adder, close_and_check_exit, file_with, open_settings, type_into,
-                       wait_window, write_settings)
-from scenarios_behaviour import CONVERSION_ERROR, the_box
+from scenarios import (adder, close_and_check_exit, close_program, file_with, new_workdir, the_box,
+                       open_settings, start, type_into, wait_window, write_settings)
+from scenarios_behaviour import CONVERSION_ERROR
 from scenarios_faults import hide_settings_with_ok, no_box_for_a_while
 
 SCENARIOS = []
 scenario = adder(SCENARIOS)
 
 NOTHING_APPLIED = ([0, 0], "")  # the position corrected to 0,0, no caption
-
-
-def workdir_for(d):
-    return tempfile.mkdtemp(prefix="work-", dir=d.rig.run_dir)
 
 
 def kind_of(path):
@@ -40,7 +34,7 @@ def unreadable_start(d, make, what):
     """Starts the program over a Vorlix.ini that make(path) put in place and that it cannot
     read: the status window shows with nothing applied, no box shows, and a close request ends
     it with exit code 0, the name left as it was."""
-    workdir = workdir_for(d)
+    workdir = new_workdir(d)
     path = os.path.join(workdir, "Vorlix.ini")
     make(path)
     kind = kind_of(path)
@@ -81,7 +75,7 @@ def change_and_hide(d, octet, timeout):
 
 @scenario("settings_file_a_link_stays_a_link")
 def settings_file_a_link(d):
-    workdir = workdir_for(d)
+    workdir = new_workdir(d)
     dotfiles = tempfile.mkdtemp(prefix="dotfiles-", dir=d.rig.run_dir)
     write_settings(dotfiles)
     target = os.path.join(dotfiles, "Vorlix.ini")
@@ -106,8 +100,7 @@ def settings_file_a_link(d):
         problems.append(f"the dotfiles folder now holds {extra}")
     if d.name == "linux" and mode != 0o600:
         problems.append(f"the file's mode is {oct(mode)}, was 0o600")
-    d.request_close(STATUS)
-    close_and_check_exit(d, prog, "a close request")
+    close_program(d, prog)
     check(not problems, "; ".join(problems))
     # Wine gives a replaced file its own default mode; Windows keeps the file's security.
     print(f"  the link kept; the file it leads to holds the saved values, mode {oct(mode)}")
@@ -115,7 +108,7 @@ def settings_file_a_link(d):
 
 @scenario("settings_file_read_only_left_alone")
 def settings_file_read_only(d):
-    workdir = workdir_for(d)
+    workdir = new_workdir(d)
     write_settings(workdir)
     path = os.path.join(workdir, "Vorlix.ini")
     os.chmod(path, 0o444)
@@ -125,8 +118,7 @@ def settings_file_read_only(d):
     check(main.title == "IP: 198.18.0.20", f"the caption reads {main.title!r}")
     change_and_hide(d, "35", "1500")
     no_box_for_a_while(d, "a hide over a read-only file")
-    d.request_close(STATUS)
-    close_and_check_exit(d, prog, "a close request")
+    close_program(d, prog)
     after = open(path, "rb").read()
     check(after == before, f"the read-only file now holds {after!r}")
     check(stat.S_IMODE(os.stat(path).st_mode) == 0o444, "the file's mode changed")
@@ -136,9 +128,7 @@ def settings_file_read_only(d):
 
 @scenario("close_by_sighup_saves_the_shown_settings", platforms=("linux",))
 def close_by_sighup(d):
-    workdir = workdir_for(d)
-    write_settings(workdir)
-    prog = d.start(workdir)
+    prog = start(d)
     wait_window(d, STATUS, 20, prog)
     open_settings(d)
     type_into(d, "Edit_TimeOut", "1700")
@@ -161,7 +151,7 @@ def second_signal(d):
     cases.append((signal.SIGTERM, "held file", 0.3))
     for sig, held_by, gap in cases:
         what = f"{sig.name} while the {held_by} holds the end"
-        workdir = workdir_for(d)
+        workdir = new_workdir(d)
         write_settings(workdir)
         path = os.path.join(workdir, "Vorlix.ini")
         before = open(path, "rb").read()

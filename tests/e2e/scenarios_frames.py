@@ -1,19 +1,15 @@
-"""Scenarios of the windows' frames and of the keyboard's way to the settings window: what the
-Linux frames ask the window manager for, the client sizes after every request that would change
-them, minimize and restore through the taskbar's own requests, where the handler error box
-opens, the panel's tooltip, and Ctrl+Comma and Alt+Enter on both builds.
+"""Scenarios of the windows' frames and of the keyboard's way to the settings window.
 
-FRAMES names the scenarios that the run with --wm icewm runs under icewm (the frames, their sizes,
-minimize and restore); the window-management lanes (WINDOW_MANAGEMENT) run them too.
+FRAMES names the scenarios that the run with --wm icewm runs (the window-management lanes too).
 """
 
 import time
 
 from layout import SETTINGS, STATUS
 from rig import SCREEN, centre, check, holds, poll, size, wait_until
-from scenarios import (adder, click_panel, control, dismiss_box, focused, open_settings,
-                       started, type_into, wait_window)
-from scenarios_behaviour import CONVERSION_ERROR, the_box
+from scenarios import (adder, click_panel, control, dismiss_box, focused, move_to, the_box,
+                       open_settings, started, type_into, wait_hidden, wait_window)
+from scenarios_behaviour import CONVERSION_ERROR
 
 SCENARIOS = []
 scenario = adder(SCENARIOS)
@@ -56,12 +52,10 @@ def frames_ask(d):
                                       "MainFormPosY": 100})
     config = show_settings(d)
     d.move(SETTINGS, 300, 100)
-    wanted = {
-        STATUS: {"close_box": True, "minimize_box": False, "maximize_box": False,
-                 "window_menu_box": False, "resizable": False},
-        SETTINGS: {"close_box": False, "minimize_box": False, "maximize_box": False,
-                   "window_menu_box": False, "resizable": False},
-    }
+    no_buttons = {"minimize_box": False, "maximize_box": False, "window_menu_box": False,
+                  "resizable": False}
+    wanted = {STATUS: {"close_box": True, **no_buttons},
+              SETTINGS: {"close_box": False, **no_buttons}}
     problems, seen = [], []
     for role, facts_wanted in wanted.items():
         facts = d.frame_facts(role)
@@ -117,9 +111,7 @@ REQUESTS = (
 def no_request_changes_size(d):
     prog, main = started(d, settings={"MainFormPosX": 100, "MainFormPosY": 100})
     show_settings(d)
-    d.move(SETTINGS, 300, 200)
-    wait_until("the settings window to move", lambda: d.window(SETTINGS),
-               lambda w: w and w.frame[:2] == [300, 200], 5)
+    move_to(d, SETTINGS, 300, 200)
     problems, seen = [], []
     for role in (STATUS, SETTINGS):
         for what, request, keeps_place in REQUESTS:
@@ -181,8 +173,7 @@ def minimize_and_restore(d):
         x(d, "xdotool", "windowminimize", config.handle)
         if then_toggle:
             click_panel(d)
-            wait_until("the settings window to hide", lambda: d.window(SETTINGS),
-                       lambda w: w is None, 5)
+            wait_hidden(d)
             click_panel(d)
         shown, ok = poll(lambda: d.window(SETTINGS), lambda w: w and _mapped(d, w) and
                          w.state == "normal", 5)
@@ -239,8 +230,7 @@ def panel_tooltip(d):
             show_settings(d)
             type_into(d, "Edit_IP3", change)
             click_panel(d)
-            wait_until("the settings window to hide", lambda: d.window(SETTINGS),
-                       lambda w: w is None, 5)
+            wait_hidden(d)
         panel = control(d, STATUS, "Panel_Result")
         d.rig.point(panel.rect[0] + 5, panel.rect[1] + 5)
         d.rig.point(*centre(panel.rect))
@@ -276,9 +266,7 @@ def error_box_place(d):
         if box.text != CONVERSION_ERROR.format("abc"):
             problems.append(f"the box says {box.text!r}")
         d.rig.screenshot(f"error_box_{'minimized' if minimized else 'shown'}")
-        problem = dismiss_box(d, box)
-        if problem:
-            problems.append(problem)
+        problems += filter(None, [dismiss_box(d, box)])
         if minimized:
             activate(d, status)
             wait_until("the status window to come back", lambda: d.window(STATUS),

@@ -1,16 +1,13 @@
-"""Scenarios of the program heard rather than seen: a screen reader reads each result out, after
-a click on Check, after Space on the focused Check button and after a time-out, once and without
-the focus moving; and every field of the settings window has a name a listener can use.
-
-On Linux the screen reader is Orca and what is heard is what it speaks; on Windows what screen
-readers listen to is heard: the panel's live-region events (see Driver.screen_reader).
+"""Scenarios of the program heard rather than seen: each result read out once, and the settings
+fields' names. On Linux what is heard is what Orca speaks; on Windows, the panel's live-region
+events (see Driver.screen_reader).
 """
 
 import time
 
 from layout import SETTINGS, STATUS
 from rig import centre, check, poll
-from scenarios import (RESULT_RE, adder, control, focused, in_range, panel_text, started,
+from scenarios import (RESULT_RE, adder, click_on, control, focused, in_range, panel_text, started,
                        started_with_settings_shown)
 
 SCENARIOS = []
@@ -94,7 +91,7 @@ def each_result_is_heard(d):
     check(prog.wait(8) is not None, "the program still runs 8 s after a close request")
     started(d, settings={"IP": TIMEOUT_HOST, "TimeOut": TIMEOUT_MS})
     since = time.time()
-    d.rig.click(*centre(control(d, STATUS, "Button_Check").rect))
+    click_on(d, STATUS, "Button_Check")
     how = f"a click on Check and a time-out of {TIMEOUT_MS} ms"
     problems += hear_result(d, listener, since, how, "TimeOut", TIMEOUT_MS / 1000)[0]
     check(not problems, "; ".join(problems))

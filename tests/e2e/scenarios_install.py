@@ -1,11 +1,6 @@
-"""End-to-end scenarios of the packages, as a user gets the program from them: the Debian
-package unpacked into a folder that stands for the system's root, and its program started the
-way its desktop entry starts it; each Windows zip unpacked, and its vorlix.exe started in the
-folder it was unpacked into, as a double click starts it; the 64-bit Windows Installer package
-installed, and its program started through its Start-menu shortcut. The packages are those that
-cpack wrote, as the SHA256SUMS beside them lists them (cpack --preset linux, windows,
-windows-i686). test_e2e.py runs its SCENARIOS.
-"""
+"""End-to-end scenarios of the packages that cpack wrote, as the SHA256SUMS beside them lists them:
+the Debian package's program started as its desktop entry starts it, each Windows zip's program
+started where it was unpacked, and the Windows Installer package's through its shortcut."""
 
 import glob
 import hashlib
@@ -16,10 +11,11 @@ import zipfile
 
 from layout import SETTINGS, STATUS
 from linux_session import SYSTEM_PYTHON
-from rig import REPO, Skip, centre, check, exit_text, poll, run
+from rig import REPO, check, exit_text, poll, run
 from wine_driver import windows_path
-from scenarios import (SETTINGS_FILE, adder, close_and_check_exit, control, in_range, on_screen,
-                       open_settings, press_check, settings_bytes, wait_window, write_settings)
+from scenarios import (SETTINGS_FILE, adder, check_a_result, click_on, close_program, in_range,
+                       on_screen, open_settings, press_check, settings_bytes, wait_window,
+                       write_settings)
 
 SCENARIOS = []
 scenario = adder(SCENARIOS)
@@ -46,6 +42,15 @@ def package(tree, suffix):
     with open(path, "rb") as f:
         check(hashlib.sha256(f.read()).hexdigest() == digest, f"{path} does not match {sums}")
     return path
+
+
+def saved_by_ok(d, prog):
+    """Opens the settings window, which moves it, and hides it with OK: (the file, whether it
+    holds the scenarios' settings with the new place within 5 s)."""
+    open_settings(d)
+    click_on(d, SETTINGS, "Button_OK")
+    want = settings_bytes(dict(SETTINGS_FILE, ConfigFormPosX=300, ConfigFormPosY=100))
+    return poll(prog.settings_file, lambda b: b == want, 5, interval=0.05)
 
 
 def program_files(folder):
@@ -94,10 +99,7 @@ def started_from_menu_entry(d):
                 problems.append(f"{case}: a check shows {text!r}")
             d.rig.screenshot(f"installed_from_menu_{where.split('/')[0].strip('.')}")
             # Hiding the settings window writes the file where the program runs.
-            open_settings(d)
-            d.rig.click(*centre(control(d, SETTINGS, "Button_OK").rect))
-            want = settings_bytes(dict(SETTINGS_FILE, ConfigFormPosX=300, ConfigFormPosY=100))
-            written, ok = poll(prog.settings_file, lambda b: b == want, 5, interval=0.05)
+            written, ok = saved_by_ok(d, prog)
             if not ok:
                 problems.append(f"{case}: 5 s after OK {where}/Vorlix.ini is {written!r}")
             files = program_files(home)
@@ -106,8 +108,7 @@ def started_from_menu_entry(d):
             with open(guard, "rb") as f:
                 if f.read() != settings_bytes(dict(SETTINGS_FILE, IP=GUARD_HOST)):
                     problems.append(f"{case}: the home's own Vorlix.ini was rewritten")
-            d.request_close(STATUS)
-            close_and_check_exit(d, prog, "a close request")
+            close_program(d, prog)
             print(f"  {case}: {text!r}; the settings read and written in ~/{where}")
         finally:
             d.end_test()
@@ -127,11 +128,9 @@ def unpacked_and_started(d, tree, bits):
     prog = d.start(folder, exe=os.path.join(folder, "vorlix.exe"))
     main = on_screen(d, wait_window(d, STATUS, 20, prog))
     check(main.title == "IP: 198.18.0.20", f"caption {main.title!r}: Vorlix.ini was not read")
-    text = press_check(d)
-    check(in_range(text, 20), f"a check shows {text!r}")
+    text = check_a_result(d)
     d.rig.screenshot(f"zip_{bits}")
-    d.request_close(STATUS)
-    close_and_check_exit(d, prog, "a close request")
+    close_program(d, prog)
     check(prog.settings_file() == before, f"Vorlix.ini changed: {prog.settings_file()!r}")
     print(f"  {text!r} from the unpacked {bits} program")
 
@@ -143,9 +142,7 @@ def zip_win64(d):
 
 @scenario("zip_win32_unpacked_and_started", platforms=("wine",))
 def zip_win32(d):
-    why = d.can_run_32bit()
-    if why:
-        raise Skip(why)
+    d.need_32bit()
     unpacked_and_started(d, "windows-i686", "win32")
 
 
@@ -177,13 +174,9 @@ def msi_started_from_shortcut(d):
     main = on_screen(d, wait_window(d, STATUS, 30))
     check(main.title == "IP: 198.18.0.20",
           f"caption {main.title!r}: the settings in %APPDATA%\\Vorlix were not read")
-    text = press_check(d)
-    check(in_range(text, 20), f"a check shows {text!r}")
+    text = check_a_result(d)
     d.rig.screenshot("msi_started_from_shortcut")
-    open_settings(d)
-    d.rig.click(*centre(control(d, SETTINGS, "Button_OK").rect))
-    want = settings_bytes(dict(SETTINGS_FILE, ConfigFormPosX=300, ConfigFormPosY=100))
-    written, ok = poll(prog.settings_file, lambda b: b == want, 5, interval=0.05)
+    written, ok = saved_by_ok(d, prog)
     check(ok, f"5 s after OK %APPDATA%\\Vorlix\\Vorlix.ini is {written!r}")
     d.request_close(STATUS)
     # Its exit code is not ours to read: the program was started by Wine's start.

@@ -1,12 +1,6 @@
-"""End-to-end tests of the real program, inside network namespaces made for the run. As root,
-through run.sh (which builds the helpers): tests/e2e/run.sh [--driver wine|linux] [--exe PATH]
-[--exe32 PATH] [--socket datagram|raw] [--wm openbox|xfwm4|mutter|icewm] [-k NAME] [--keep]
-[--junitxml FILE] (conftest.py). Each test is marked with the drivers and the Linux driver's window
-managers it runs under: under xfwm4 and mutter the scenarios of window management
-(WINDOW_MANAGEMENT in scenarios_desktop.py), under icewm those of the frames (FRAMES in
-scenarios_frames.py). The rig's own tests (rig_checks.py) are test_rig, the program's
-test_scenario: each module's SCENARIOS (scenarios*.py), written against driver.py, which
-wine_driver.py and linux_driver.py implement; rig.py is the display, network, waiting and input.
+"""The end-to-end tests of the real program (run them through run.sh, as root; conftest.py has
+the options). test_rig runs the rig's own checks (rig_checks.py), test_scenario each module's
+SCENARIOS, each marked with the drivers and the Linux window managers it runs under.
 """
 
 import pytest

@@ -15,10 +15,10 @@ import threading
 import time
 
 import layout
-from driver import (CLASSES, ROLE_OF_CLASS, Control, Driver, FileHolder, Heard, Listener,
-                    MessageBox, Watch, Window, WindowEvent, json_lines, layout_name,
-                    read_only_argv)
-from rig import REPO, Skip, check, exit_text, poll, run, stop_group
+from driver import (CLASSES, ROLE_OF_CLASS, Control, Driver, Heard, MessageBox, Window,
+                    WindowEvent, json_lines, layout_name, process_use, read_only_argv)
+from rig import (REPO, Skip, background, check, cmdline, exit_text, kill, poll, run,
+                 stop_group)
 import wine_prefix  # scripts/lib, on the path through rig
 
 WININSPECT = os.path.join(REPO, "build", "windows", "wininspect.exe")
@@ -71,17 +71,9 @@ class WineDriver(Driver):
         left = self.rig.app_ns_pids()
         check(not left, f"making the Wine prefix left processes running: {sorted(left)}")
 
-    def teardown(self):
-        if self.rig.display and os.path.isdir(self.prefix):
-            try:
-                self.end_test()
-            except Exception:  # what is left is killed below
-                pass
+    def stop_platform(self):
         for pid in self.platform_pids():
-            try:
-                os.kill(pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
+            kill(pid, signal.SIGKILL)
         wine_prefix.remove_server_dir(self.prefix)
 
     def platform_pids(self):
@@ -99,22 +91,22 @@ class WineDriver(Driver):
                 pass
         return pids
 
-    def can_run_32bit(self):
-        """None when this Wine runs 32-bit programs, else why not."""
+    def need_32bit(self):
+        """Raises Skip, saying why, unless this Wine runs 32-bit programs."""
         if os.path.isfile(os.path.join(self.prefix, "drive_c", "windows", "syswow64",
                                        "ntdll.dll")):
-            return None
+            return
         kernel = run([sys.executable, RUNS_I386], check_rc=False)
         if kernel.returncode != 0:
-            return (f"{kernel.stdout.strip()}, so Wine's 32-bit part (wine32:i386) cannot run "
-                    f"here")
+            raise Skip(f"{kernel.stdout.strip()}, so Wine's 32-bit part (wine32:i386) cannot run "
+                       f"here")
         try:  # why scripts/test could not install it
             with open(WINE32_MISSING) as f:
-                return f"this Wine runs no 32-bit programs: {f.read().strip()}"
+                why = f"this Wine runs no 32-bit programs: {f.read().strip()}"
         except OSError:
-            pass
-        return ("this Wine runs no 32-bit programs: its prefix has no syswow64\\ntdll.dll "
-                "(wine32:i386 is not installed; scripts/test installs it)")
+            why = ("this Wine runs no 32-bit programs: its prefix has no syswow64\\ntdll.dll "
+                   "(wine32:i386 is not installed; scripts/test installs it)")
+        raise Skip(why)
 
     # -- Wine ------------------------------------------------------------------------------------
 
@@ -145,12 +137,9 @@ class WineDriver(Driver):
         return self.wine(["wine", WININSPECT, *args], timeout=timeout, check_rc=check_rc)
 
     def inspect_in_background(self, args, out_path, stderr=subprocess.DEVNULL):
-        """Starts wininspect with `args` in a process group of its own, its output going to
-        `out_path`; returns its Popen."""
-        with open(out_path, "w") as out:
-            return subprocess.Popen(self.rig.in_app_ns(["wine", WININSPECT, *args], self.env()),
-                                    stdin=subprocess.DEVNULL, stdout=out, stderr=stderr,
-                                    start_new_session=True)
+        """Starts wininspect with `args` (rig.background); returns its Popen."""
+        return background(self.rig.in_app_ns(["wine", WININSPECT, *args], self.env()), out_path,
+                          stderr)
 
     def _list(self):
         p = self.inspect("list", check_rc=False)
@@ -165,6 +154,12 @@ class WineDriver(Driver):
         check(p.returncode == 0, f"wininspect list exited {p.returncode}: "
                                  f"{(p.stderr or p.stdout).strip()[-400:]}")
         return [json.loads(line) for line in p.stdout.splitlines() if line]
+
+    def _shown(self, role):
+        """The shown top-level window of that role; fails when there is none."""
+        w = self._top(CLASSES[role])
+        check(w, f"no shown {CLASSES[role]}")
+        return w
 
     def _top(self, cls, windows=None):
         for w in windows if windows is not None else self._list():
@@ -204,11 +199,10 @@ class WineDriver(Driver):
         def namespaces():
             found = {"server": set(), "program": set()}
             for p in self.platform_pids():
+                first = (cmdline(p) or [""])[0].lower()
+                which = ("server" if "wineserver" in first else
+                         "program" if first.endswith(self.program_name) else None)
                 try:
-                    with open(f"/proc/{p}/cmdline", "rb") as f:
-                        first = f.read().split(b"\0")[0].decode("utf-8", "replace").lower()
-                    which = ("server" if "wineserver" in first else
-                             "program" if first.endswith(self.program_name) else None)
                     if which:
                         found[which].add(os.readlink(f"/proc/{p}/ns/mnt"))
                 except OSError:
@@ -222,7 +216,6 @@ class WineDriver(Driver):
     def end_test(self):
         self.end_programs(
             lambda _prog: self.inspect("close", CLASSES[layout.STATUS], check_rc=False))
-        self.programs.clear()
         self._end_wine()
 
     # -- reading ---------------------------------------------------------------------------------
@@ -294,17 +287,12 @@ class WineDriver(Driver):
         """The open file descriptors and the resident size of the Linux process that runs the
         program, or None for each when it is not found."""
         for pid in self.platform_pids():
-            try:
-                with open(f"/proc/{pid}/cmdline", "rb") as f:
-                    cmd = f.read().decode("utf-8", "replace").lower()
-                if self.program_name not in cmd or "wininspect" in cmd:
-                    continue
-                with open(f"/proc/{pid}/status") as f:
-                    rss = re.search(r"^VmRSS:\s+(\d+) kB", f.read(), re.M)
-                return {"open_fds": len(os.listdir(f"/proc/{pid}/fd")),
-                        "linux_rss": int(rss.group(1)) * 1024 if rss else None}
-            except OSError:
-                pass
+            cmd = " ".join(cmdline(pid)).lower()
+            if self.program_name in cmd and "wininspect" not in cmd:
+                try:
+                    return process_use(pid)
+                except OSError:
+                    pass
         return {"open_fds": None, "linux_rss": None}
 
     def message_boxes(self):
@@ -314,8 +302,7 @@ class WineDriver(Driver):
                 for b in map(json.loads, p.stdout.splitlines()) if b]
 
     def frame_facts(self, role):
-        w = self._top(CLASSES[role])
-        check(w, f"no shown {CLASSES[role]}")
+        w = self._shown(role)
         style, ex = int(w["style"], 16), int(w["exstyle"], 16)
         metrics = self._metrics()
         frame = w["client"][0] - w["rect"][0]
@@ -355,19 +342,20 @@ class WineDriver(Driver):
 
     def shortcut_keys(self, role, name):
         # Set as an annotation, like the names: read back only where the system keeps them.
-        if self.annotations is None:
-            self.annotations = json.loads(self.inspect("annotations").stdout)
-        if not self.annotations["kept"]:
+        if not self._annotations()["kept"]:
             return None
         return json.loads(self.inspect("accname", self.control(role, name).handle).stdout).get(
             "shortcut")
 
+    def _annotations(self):
+        if self.annotations is None:
+            self.annotations = json.loads(self.inspect("annotations").stdout)
+        return self.annotations
+
     def accessible_names(self, role):
         # Names that a program sets are annotations (IAccPropServices); read back only where the
         # system keeps them.
-        if self.annotations is None:
-            self.annotations = json.loads(self.inspect("annotations").stdout)
-        probe = self.annotations
+        probe = self._annotations()
         if not probe["kept"]:
             raise Skip(f"this system keeps no annotated accessible names (IAccPropServices::"
                        f"SetHwndPropStr gives {probe['set_hr']}; Wine's oleacc does not "
@@ -384,8 +372,7 @@ class WineDriver(Driver):
         check(p.returncode == 0, f"no {CLASSES[role]} to close")
 
     def close_button(self, role):
-        w = self._top(CLASSES[role])
-        check(w, f"no shown {CLASSES[role]}")
+        w = self._shown(role)
         p = self.inspect("close-box", w["hwnd"], check_rc=False)
         if p.returncode != 0:
             return None
@@ -393,8 +380,7 @@ class WineDriver(Driver):
         return x, y
 
     def move(self, role, x, y):
-        w = self._top(CLASSES[role])
-        check(w, f"no shown {CLASSES[role]} to move")
+        w = self._shown(role)
         self.inspect("move", w["hwnd"], str(x), str(y))
 
     def answer_box(self, box):
@@ -414,7 +400,15 @@ class WineDriver(Driver):
         return holder
 
 
-class _Holder(FileHolder):
+def ready_event(path, popen, what, timeout):
+    """The "ready" event that wininspect (popen) writes to `path`; fails after `timeout` s."""
+    ready, ok = poll(lambda: [e for e in json_lines(path) if e.get("event") == "ready"], bool,
+                     timeout, interval=0.02)
+    check(ok, f"{what} did not start within {timeout} s ({exit_text(popen.poll())})")
+    return ready[0]
+
+
+class _Holder:
     """`wininspect hold` in the background: a Windows process that keeps the file open."""
 
     def __init__(self, driver, path, share):
@@ -435,7 +429,7 @@ class _Holder(FileHolder):
         self.popen.wait(10)
 
 
-class _LiveRegionWatch(Listener):
+class _LiveRegionWatch:
     """`wininspect liveregion` in the background, writing the live-region events of the
     program's windows to a file, each with its window's text."""
 
@@ -445,11 +439,7 @@ class _LiveRegionWatch(Listener):
         self.popen = driver.inspect_in_background(["liveregion", "300"], path)
 
     def wait_ready(self, timeout):
-        _, ok = poll(lambda: any(e["event"] == "ready" for e in json_lines(self.path)), bool,
-                     timeout,
-                     interval=0.02)
-        check(ok, f"the live-region hook did not start within {timeout} s "
-                  f"({exit_text(self.popen.poll())})")
+        ready_event(self.path, self.popen, "the live-region hook", timeout)
         self.offset = time.time()
 
     def heard(self):
@@ -464,7 +454,7 @@ class _LiveRegionWatch(Listener):
         return self.heard()
 
 
-class _Monitor(Watch):
+class _Monitor:
     """`wininspect monitor` in the background, writing window events to a file, beside `xev`,
     which reports the X server's own notice of every window mapped or unmapped (Wine maps a
     window's X11 window while it is shown), so that no show escapes however short."""
@@ -499,12 +489,9 @@ class _Monitor(Watch):
                 mapped = None
 
     def wait_ready(self, timeout):
-        ready, ok = poll(lambda: [e for e in json_lines(self.path) if e.get("event") == "ready"],
-                         bool, timeout, interval=0.02)
-        check(ok, f"the window monitor did not start within {timeout} s "
-                  f"({exit_text(self.popen.poll())})")
+        ready = ready_event(self.path, self.popen, "the window monitor", timeout)
         check(self.xev.poll() is None, "xev, which records the X server's notices, has ended")
-        self.offset_ms = int((time.monotonic() - self.started) * 1000) - ready[0]["t"]
+        self.offset_ms = int((time.monotonic() - self.started) * 1000) - ready["t"]
 
     def events(self):
         events, roles = [], {}

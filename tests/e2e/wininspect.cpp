@@ -3,19 +3,15 @@
 //   list                    one JSON object per window (each top-level one, then its children);
 //                           "focus" is true for the window that has the keyboard focus of its
 //                           thread (GetGUIThreadInfo), so another process can follow Tab
-//   wait WHAT SECS          wait for a visible top-level window (WHAT: class or caption);
-//                           prints its hwnd; exit 1 on time-out
-//   wait-gone WHAT SECS     wait until no such window is visible
 //   close HWND|WHAT         post WM_CLOSE (WHAT: a class, or else a caption)
 //   command HWND ID         post WM_COMMAND ID (1 = IDOK)
 //   msgbox                  one JSON object per visible dialog box (#32770); exit 1 if none
 //   text HWND               the window's text
-//   close-box HWND|WHAT     "X Y": screen point of the caption's close button (WM_NCHITTEST)
+//   close-box HWND          "X Y": screen point of the caption's close button (WM_NCHITTEST)
 //   move HWND X Y           move a window (SetWindowPos; size and z-order kept)
 //   monitor MS [SECS]       JSON events "new" / "change" / "gone" for all windows, every MS;
 //                           {"event":"ready"} once the first round has been written
 //   metrics                 a few system metrics and colours
-//   click-button HWND       BM_CLICK (no real mouse; not for input tests)
 //   settext HWND TEXT       WM_SETTEXT (no key, no focus change: no field check runs)
 //   syscommand HWND CODE    post WM_SYSCOMMAND CODE (0xF120 = SC_RESTORE, as the taskbar does)
 //   process HWND            the resources of the process that owns the window, as JSON
@@ -30,10 +26,10 @@
 //   annotations             whether this system keeps a window's annotated accessible name
 //                           (IAccPropServices::SetHwndPropStr, read back through oleacc)
 // Output is UTF-8, written as raw bytes. Hwnds are hex strings ("0x1234"); rectangles are
-// [left,top,right,bottom] in screen coordinates; "pos" is [x,y,w,h] in the parent's client area.
-// Besides its place and style, "list" gives of each window: "active" (the active window of its
-// thread), "iconic", "zoomed" (maximized), "xwin" (Wine's X11 window for it, when it has one),
-// "limit" (edit fields: EM_GETLIMITTEXT) and "check" (buttons: BM_GETCHECK).
+// [left,top,right,bottom] in screen coordinates. Besides its place and style, "list" gives of each
+// window: "active" (the active window of its thread), "iconic", "zoomed" (maximized), "xwin"
+// (Wine's X11 window for it, when it has one), "limit" (edit fields: EM_GETLIMITTEXT) and "check"
+// (buttons: BM_GETCHECK).
 #include <windows.h>
 // After windows.h, which they need.
 #include <initguid.h>
@@ -52,6 +48,22 @@ namespace {
 
 constexpr UINT kMessageTimeoutMs = 1000;
 
+// SendMessage with a time-out, so a hung program does not hang the tool; false when it fails.
+bool Send(HWND h, UINT msg, WPARAM w, LPARAM l, DWORD_PTR* result) {
+  return SendMessageTimeoutW(h, msg, w, l, SMTO_ABORTIFHUNG, kMessageTimeoutMs, result) != 0;
+}
+
+void WriteErr(const std::string& s) {
+  DWORD done = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), s.data(), static_cast<DWORD>(s.size()), &done, nullptr);
+}
+
+// Says on the standard error stream that CALL failed, with the system's error code; returns 1.
+int Failed(const char* call) {
+  WriteErr(std::string(call) + " failed with code " + std::to_string(GetLastError()) + "\n");
+  return 1;
+}
+
 void WriteOut(const std::string& s) {
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   const char* p = s.data();
@@ -63,11 +75,6 @@ void WriteOut(const std::string& s) {
     p += done;
     left -= done;
   }
-}
-
-void WriteErr(const std::string& s) {
-  DWORD done = 0;
-  WriteFile(GetStdHandle(STD_ERROR_HANDLE), s.data(), static_cast<DWORD>(s.size()), &done, nullptr);
 }
 
 std::string Utf8(const std::wstring& w) {
@@ -126,15 +133,12 @@ std::wstring ClassOf(HWND h) {
   return std::wstring(buf, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
-// WM_GETTEXT with a time-out, so a hung program does not hang the tool.
 std::wstring TextOf(HWND h) {
-  DWORD_PTR len = 0;
-  if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &len))
+  DWORD_PTR len = 0, got = 0;
+  if (!Send(h, WM_GETTEXTLENGTH, 0, 0, &len))
     return {};
   std::vector<wchar_t> buf(len + 2, L'\0');
-  DWORD_PTR got = 0;
-  if (!SendMessageTimeoutW(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()),
-                           SMTO_ABORTIFHUNG, kMessageTimeoutMs, &got))
+  if (!Send(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()), &got))
     return {};
   return std::wstring(buf.data(), wcsnlen(buf.data(), buf.size()));
 }
@@ -145,6 +149,16 @@ HWND ParseHwnd(const wchar_t* s) {
   if (end == s || *end != L'\0')
     return nullptr;
   return reinterpret_cast<HWND>(static_cast<uintptr_t>(v));
+}
+
+// The window that a command's HWND argument names, or null when there is none such.
+HWND WindowArg(const wchar_t* s) {
+  HWND h = ParseHwnd(s);
+  return h && IsWindow(h) ? h : nullptr;
+}
+
+const char* Bool(bool b) {
+  return b ? "true" : "false";
 }
 
 struct Collected {
@@ -193,70 +207,32 @@ std::string Describe(HWND h) {
       "{\"hwnd\":" + HwndText(h) + ",\"parent\":" + HwndText(parent) +
       ",\"owner\":" + HwndText(GetWindow(h, GW_OWNER)) + ",\"pid\":" + std::to_string(pid) +
       ",\"tid\":" + std::to_string(tid) + ",\"class\":" + Json(cls) +
-      ",\"text\":" + Json(TextOf(h)) + ",\"visible\":" + (IsWindowVisible(h) ? "true" : "false") +
-      ",\"enabled\":" + (IsWindowEnabled(h) ? "true" : "false") + ",\"rect\":" + RectJson(rect) +
+      ",\"text\":" + Json(TextOf(h)) + ",\"visible\":" + Bool(IsWindowVisible(h)) +
+      ",\"enabled\":" + Bool(IsWindowEnabled(h)) + ",\"rect\":" + RectJson(rect) +
       ",\"client\":" + RectJson(client) + ",\"style\":" + Hex(static_cast<DWORD>(style)) +
-      ",\"exstyle\":" + Hex(static_cast<DWORD>(exstyle)) +
-      ",\"focus\":" + (focused ? "true" : "false") + ",\"active\":" + (active ? "true" : "false") +
-      ",\"iconic\":" + (IsIconic(h) ? "true" : "false") +
-      ",\"zoomed\":" + (IsZoomed(h) ? "true" : "false");
+      ",\"exstyle\":" + Hex(static_cast<DWORD>(exstyle)) + ",\"focus\":" + Bool(focused) +
+      ",\"active\":" + Bool(active) + ",\"iconic\":" + Bool(IsIconic(h)) +
+      ",\"zoomed\":" + Bool(IsZoomed(h));
   // Wine keeps the X11 window of a top-level window as a property of it.
   if (HANDLE xwin = GetPropW(h, L"__wine_x11_whole_window")) {
     s += ",\"xwin\":" + Hex(reinterpret_cast<uintptr_t>(xwin));
   }
-  if (parent) {
-    RECT rel = rect;
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rel), 2);
-    char buf[96];
-    std::snprintf(buf, sizeof buf, ",\"pos\":[%ld,%ld,%ld,%ld],\"id\":%d", rel.left, rel.top,
-                  rel.right - rel.left, rel.bottom - rel.top, GetDlgCtrlID(h));
-    s += buf;
-  }
+  DWORD_PTR value = 0;
   if (_wcsicmp(cls.c_str(), L"Button") == 0) {
-    DWORD_PTR check = 0;
-    SendMessageTimeoutW(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &check);
-    s += ",\"check\":" + std::to_string(check);
+    Send(h, BM_GETCHECK, 0, 0, &value);
+    s += ",\"check\":" + std::to_string(value);
   }
   if (_wcsicmp(cls.c_str(), L"Edit") == 0) {
-    DWORD_PTR limit = 0;
-    SendMessageTimeoutW(h, EM_GETLIMITTEXT, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &limit);
-    s += ",\"limit\":" + std::to_string(limit);
+    Send(h, EM_GETLIMITTEXT, 0, 0, &value);
+    s += ",\"limit\":" + std::to_string(value);
   }
   return s;
-}
-
-bool Matches(HWND h, const std::wstring& what) {
-  return ClassOf(h) == what || TextOf(h) == what;
-}
-
-HWND FindVisibleTop(const std::wstring& what) {
-  for (HWND h : Collect().top)
-    if (IsWindowVisible(h) && Matches(h, what))
-      return h;
-  return nullptr;
 }
 
 int CmdList() {
   for (HWND h : Collect().all)
     WriteOut(Describe(h) + "}\n");
   return 0;
-}
-
-int CmdWait(const std::wstring& what, double seconds, bool gone) {
-  ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
-  for (;;) {
-    HWND h = FindVisibleTop(what);
-    if (!gone && h) {
-      std::string quoted = HwndText(h);
-      WriteOut(quoted.substr(1, quoted.size() - 2) + "\n");
-      return 0;
-    }
-    if (gone && !h)
-      return 0;
-    if (GetTickCount64() >= deadline)
-      return 1;
-    Sleep(25);
-  }
 }
 
 int CmdClose(const wchar_t* arg) {
@@ -280,11 +256,12 @@ int CmdClose(const wchar_t* arg) {
   return posted > 0 ? 0 : 1;
 }
 
-int CmdCommand(const wchar_t* hwnd, const wchar_t* id) {
-  HWND h = ParseHwnd(hwnd);
+// Posts a message to the window that ARG names: 0 when posted, 1 when not, 2 with no window.
+int Post(const wchar_t* arg, UINT msg, WPARAM w) {
+  HWND h = WindowArg(arg);
   if (!h)
     return 2;
-  return PostMessageW(h, WM_COMMAND, MAKEWPARAM(_wtoi(id), BN_CLICKED), 0) ? 0 : 1;
+  return PostMessageW(h, msg, w, 0) ? 0 : 1;
 }
 
 int CmdMsgbox() {
@@ -293,14 +270,11 @@ int CmdMsgbox() {
     if (!IsWindowVisible(h) || ClassOf(h) != L"#32770")
       continue;
     std::wstring message;
-    std::string buttons, statics;
+    std::string buttons;
     for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
       std::wstring cls = ClassOf(c);
-      if (_wcsicmp(cls.c_str(), L"Static") == 0) {
-        if (GetDlgCtrlID(c) == 0xFFFF)
-          message = TextOf(c);
-        statics += statics.empty() ? "" : ",";
-        statics += Json(TextOf(c));
+      if (_wcsicmp(cls.c_str(), L"Static") == 0 && GetDlgCtrlID(c) == 0xFFFF) {
+        message = TextOf(c);
       } else if (_wcsicmp(cls.c_str(), L"Button") == 0) {
         buttons += buttons.empty() ? "" : ",";
         buttons += Json(TextOf(c));
@@ -311,9 +285,8 @@ int CmdMsgbox() {
     RECT rect{};
     GetWindowRect(h, &rect);
     WriteOut("{\"hwnd\":" + HwndText(h) + ",\"owner\":" + HwndText(GetWindow(h, GW_OWNER)) +
-             ",\"pid\":" + std::to_string(pid) + ",\"rect\":" + RectJson(rect) +
-             ",\"caption\":" + Json(TextOf(h)) + ",\"text\":" + Json(message) + ",\"buttons\":[" +
-             buttons + "],\"statics\":[" + statics + "]}\n");
+             ",\"pid\":" + std::to_string(pid) + ",\"rect\":" + RectJson(rect) + ",\"caption\":" +
+             Json(TextOf(h)) + ",\"text\":" + Json(message) + ",\"buttons\":[" + buttons + "]}\n");
     ++found;
   }
   return found > 0 ? 0 : 1;
@@ -321,10 +294,8 @@ int CmdMsgbox() {
 
 // Finds the caption's close button by asking the window itself which part is where.
 int CmdCloseBox(const wchar_t* arg) {
-  HWND h = ParseHwnd(arg);
+  HWND h = WindowArg(arg);
   if (!h)
-    h = FindVisibleTop(arg);
-  if (!h || !IsWindow(h))
     return 2;
   RECT rect{}, client{};
   GetWindowRect(h, &rect);
@@ -334,8 +305,7 @@ int CmdCloseBox(const wchar_t* arg) {
   for (long y = rect.top; y < client.top; ++y) {
     for (long x = rect.left; x < rect.right; ++x) {
       DWORD_PTR hit = 0;
-      if (!SendMessageTimeoutW(h, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG,
-                               kMessageTimeoutMs, &hit))
+      if (!Send(h, WM_NCHITTEST, 0, MAKELPARAM(x, y), &hit))
         return 1;
       if (hit != HTCLOSE)
         continue;
@@ -357,6 +327,7 @@ int CmdCloseBox(const wchar_t* arg) {
 }
 
 int CmdMonitor(int interval_ms, double seconds) {
+  interval_ms = interval_ms > 0 ? interval_ms : 50;
   ULONGLONG start = GetTickCount64();
   ULONGLONG deadline = seconds > 0 ? start + static_cast<ULONGLONG>(seconds * 1000) : ~0ULL;
   std::map<HWND, std::string> known;
@@ -408,16 +379,16 @@ int CmdMetrics() {
 }
 
 int CmdText(const wchar_t* arg) {
-  HWND h = ParseHwnd(arg);
-  if (!h || !IsWindow(h))
+  HWND h = WindowArg(arg);
+  if (!h)
     return 1;
   WriteOut(Utf8(TextOf(h)) + "\n");
   return 0;
 }
 
 int CmdMove(const wchar_t* arg, const wchar_t* x, const wchar_t* y) {
-  HWND h = ParseHwnd(arg);
-  if (!h || !IsWindow(h))
+  HWND h = WindowArg(arg);
+  if (!h)
     return 2;
   return SetWindowPos(h, nullptr, _wtoi(x), _wtoi(y), 0, 0,
                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)
@@ -425,30 +396,12 @@ int CmdMove(const wchar_t* arg, const wchar_t* x, const wchar_t* y) {
              : 1;
 }
 
-int CmdClickButton(const wchar_t* arg) {
-  HWND h = ParseHwnd(arg);
+int CmdSetText(const wchar_t* arg, const wchar_t* text) {
+  HWND h = WindowArg(arg);
+  DWORD_PTR done = 0;
   if (!h)
     return 2;
-  return PostMessageW(h, BM_CLICK, 0, 0) ? 0 : 1;
-}
-
-int CmdSetText(const wchar_t* arg, const wchar_t* text) {
-  HWND h = ParseHwnd(arg);
-  if (!h || !IsWindow(h))
-    return 2;
-  DWORD_PTR done = 0;
-  return SendMessageTimeoutW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                             kMessageTimeoutMs, &done) &&
-                 done
-             ? 0
-             : 1;
-}
-
-int CmdSysCommand(const wchar_t* arg, const wchar_t* code) {
-  HWND h = ParseHwnd(arg);
-  if (!h || !IsWindow(h))
-    return 2;
-  return PostMessageW(h, WM_SYSCOMMAND, static_cast<WPARAM>(wcstoul(code, nullptr, 0)), 0) ? 0 : 1;
+  return Send(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), &done) && done ? 0 : 1;
 }
 
 // The process entry of the system's process list, which Wine fills for other processes too.
@@ -528,7 +481,7 @@ int CmdLaunch(const wchar_t* show, const wchar_t* exe) {
   PROCESS_INFORMATION info{};
   if (!CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &info)) {
-    WriteErr("launch: CreateProcessW failed with code " + std::to_string(GetLastError()) + "\n");
+    Failed("launch: CreateProcessW");
     return 255;
   }
   CloseHandle(info.hThread);
@@ -543,10 +496,8 @@ int CmdHold(const wchar_t* path, double seconds, const std::wstring& share) {
   const DWORD mode = share == L"read" ? FILE_SHARE_READ : 0;
   HANDLE file =
       CreateFileW(path, GENERIC_READ, mode, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    WriteErr("hold: CreateFileW failed with code " + std::to_string(GetLastError()) + "\n");
-    return 1;
-  }
+  if (file == INVALID_HANDLE_VALUE)
+    return Failed("hold: CreateFileW");
   WriteOut("{\"held\":true}\n");
   Sleep(static_cast<DWORD>(seconds * 1000));
   CloseHandle(file);
@@ -567,11 +518,8 @@ int CmdLiveRegion(double seconds) {
   HWINEVENTHOOK hook =
       SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr,
                       OnLiveRegion, 0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
-  if (!hook) {
-    WriteErr("liveregion: SetWinEventHook failed with code " + std::to_string(GetLastError()) +
-             "\n");
-    return 1;
-  }
+  if (!hook)
+    return Failed("liveregion: SetWinEventHook");
   WriteOut("{\"event\":\"ready\",\"t\":0}\n");
   const ULONGLONG deadline = g_liveStart + static_cast<ULONGLONG>(seconds * 1000);
   // An out-of-context hook is called while this thread takes its messages.
@@ -583,6 +531,12 @@ int CmdLiveRegion(double seconds) {
   }
   UnhookWinEvent(hook);
   return 0;
+}
+
+std::string HResult(HRESULT hr) {
+  char code[16];
+  std::snprintf(code, sizeof code, "\"0x%08lx\"", static_cast<unsigned long>(hr));
+  return code;
 }
 
 // The accessible name of a window's client, as a screen reader asks for it; its HRESULT too.
@@ -601,19 +555,17 @@ std::string AccessibleName(HWND h) {
       keys = nullptr;
     accessible->Release();
   }
-  char code[16];
-  std::snprintf(code, sizeof code, "0x%08lx", static_cast<unsigned long>(hr));
   std::string out = "{\"name\":" + (name ? Json(name) : std::string("null")) +
-                    ",\"shortcut\":" + (keys ? Json(keys) : std::string("null")) + ",\"hr\":\"" +
-                    code + "\"}";
+                    ",\"shortcut\":" + (keys ? Json(keys) : std::string("null")) +
+                    ",\"hr\":" + HResult(hr) + "}";
   SysFreeString(name);
   SysFreeString(keys);
   return out;
 }
 
 int CmdAccName(const wchar_t* arg) {
-  HWND h = ParseHwnd(arg);
-  if (!h || !IsWindow(h))
+  HWND h = WindowArg(arg);
+  if (!h)
     return 2;
   WriteOut(AccessibleName(h) + "\n");
   return 0;
@@ -632,11 +584,8 @@ int CmdAnnotations() {
                                   PROPID_ACC_NAME, L"probe");
   }
   const std::string read = AccessibleName(probe);
-  char code[16];
-  std::snprintf(code, sizeof code, "0x%08lx", static_cast<unsigned long>(hr));
-  WriteOut(std::string("{\"kept\":") +
-           (read.find("\"name\":\"probe\"") != std::string::npos ? "true" : "false") +
-           ",\"set_hr\":\"" + code + "\",\"read\":" + read + "}\n");
+  WriteOut(std::string("{\"kept\":") + Bool(read.find("\"name\":\"probe\"") != std::string::npos) +
+           ",\"set_hr\":" + HResult(hr) + ",\"read\":" + read + "}\n");
   if (services)
     services->Release();
   DestroyWindow(probe);
@@ -644,60 +593,47 @@ int CmdAnnotations() {
   return 0;
 }
 
-int Usage() {
-  WriteErr(
-      "usage: wininspect list | wait WHAT SECS | wait-gone WHAT SECS | close HWND|WHAT |\n"
-      "       command HWND ID | msgbox | text HWND | close-box HWND | move HWND X Y |\n"
-      "       monitor MS [SECS] | metrics | click-button HWND | settext HWND TEXT |\n"
-      "       syscommand HWND CODE | process HWND | launch SHOW EXE | hold PATH SECS SHARE |\n"
-      "       liveregion SECS | accname HWND | annotations\n");
-  return 2;
-}
+// Each command: its name, the number of its arguments and what runs it (the arguments at a).
+struct Command {
+  const wchar_t* name;
+  int args;
+  int (*run)(wchar_t** a);
+};
+
+const Command kCommands[] = {
+    {L"list", 0, [](wchar_t**) { return CmdList(); }},
+    {L"close", 1, [](wchar_t** a) { return CmdClose(a[0]); }},
+    {L"command", 2,
+     [](wchar_t** a) { return Post(a[0], WM_COMMAND, MAKEWPARAM(_wtoi(a[1]), BN_CLICKED)); }},
+    {L"msgbox", 0, [](wchar_t**) { return CmdMsgbox(); }},
+    {L"text", 1, [](wchar_t** a) { return CmdText(a[0]); }},
+    {L"close-box", 1, [](wchar_t** a) { return CmdCloseBox(a[0]); }},
+    {L"move", 3, [](wchar_t** a) { return CmdMove(a[0], a[1], a[2]); }},
+    {L"monitor", 1, [](wchar_t** a) { return CmdMonitor(_wtoi(a[0]), 0); }},
+    {L"monitor", 2, [](wchar_t** a) { return CmdMonitor(_wtoi(a[0]), _wtof(a[1])); }},
+    {L"metrics", 0, [](wchar_t**) { return CmdMetrics(); }},
+    {L"settext", 2, [](wchar_t** a) { return CmdSetText(a[0], a[1]); }},
+    {L"syscommand", 2,
+     [](wchar_t** a) { return Post(a[0], WM_SYSCOMMAND, wcstoul(a[1], nullptr, 0)); }},
+    {L"process", 1, [](wchar_t** a) { return CmdProcess(a[0]); }},
+    {L"launch", 2, [](wchar_t** a) { return CmdLaunch(a[0], a[1]); }},
+    {L"hold", 3, [](wchar_t** a) { return CmdHold(a[0], _wtof(a[1]), a[2]); }},
+    {L"liveregion", 1, [](wchar_t** a) { return CmdLiveRegion(_wtof(a[0])); }},
+    {L"accname", 1, [](wchar_t** a) { return CmdAccName(a[0]); }},
+    {L"annotations", 0, [](wchar_t**) { return CmdAnnotations(); }},
+};
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   const std::wstring cmd = argc > 1 ? argv[1] : L"";
-  if (cmd == L"list" && argc == 2)
-    return CmdList();
-  if ((cmd == L"wait" || cmd == L"wait-gone") && argc == 4) {
-    return CmdWait(argv[2], _wtof(argv[3]), cmd == L"wait-gone");
+  std::string usage = "usage: wininspect COMMAND ARGS... (see its source), a command of:";
+  for (const Command& c : kCommands) {
+    if (cmd == c.name && argc == c.args + 2)
+      return c.run(argv + 2);
+    usage += ' ';
+    usage += Utf8(c.name);
   }
-  if (cmd == L"close" && argc == 3)
-    return CmdClose(argv[2]);
-  if (cmd == L"command" && argc == 4)
-    return CmdCommand(argv[2], argv[3]);
-  if (cmd == L"msgbox" && argc == 2)
-    return CmdMsgbox();
-  if (cmd == L"text" && argc == 3)
-    return CmdText(argv[2]);
-  if (cmd == L"close-box" && argc == 3)
-    return CmdCloseBox(argv[2]);
-  if (cmd == L"move" && argc == 5)
-    return CmdMove(argv[2], argv[3], argv[4]);
-  if (cmd == L"monitor" && (argc == 3 || argc == 4)) {
-    int ms = _wtoi(argv[2]);
-    return CmdMonitor(ms > 0 ? ms : 50, argc == 4 ? _wtof(argv[3]) : 0);
-  }
-  if (cmd == L"metrics" && argc == 2)
-    return CmdMetrics();
-  if (cmd == L"click-button" && argc == 3)
-    return CmdClickButton(argv[2]);
-  if (cmd == L"settext" && argc == 4)
-    return CmdSetText(argv[2], argv[3]);
-  if (cmd == L"syscommand" && argc == 4)
-    return CmdSysCommand(argv[2], argv[3]);
-  if (cmd == L"process" && argc == 3)
-    return CmdProcess(argv[2]);
-  if (cmd == L"launch" && argc == 4)
-    return CmdLaunch(argv[2], argv[3]);
-  if (cmd == L"hold" && argc == 5)
-    return CmdHold(argv[2], _wtof(argv[3]), argv[4]);
-  if (cmd == L"liveregion" && argc == 3)
-    return CmdLiveRegion(_wtof(argv[2]));
-  if (cmd == L"accname" && argc == 3)
-    return CmdAccName(argv[2]);
-  if (cmd == L"annotations" && argc == 2)
-    return CmdAnnotations();
-  return Usage();
+  WriteErr(usage + "\n");
+  return 2;
 }
