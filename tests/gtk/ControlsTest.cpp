@@ -229,8 +229,10 @@ struct Heard {
   static void OnAnnouncement(AtkObject*, const gchar* text, gpointer self) {
     static_cast<Heard*>(self)->Announced.emplace_back(text);
   }
-  static void OnNotification(AtkObject*, const gchar* text, gint, gpointer self) {
-    static_cast<Heard*>(self)->Announced.emplace_back(text);
+  static void OnNotification(AtkObject*, const gchar* text, gint politeness, gpointer self) {
+    // ATK_LIVE_POLITE is 1: a result never interrupts what the reader is saying.
+    static_cast<Heard*>(self)->Announced.emplace_back(std::string(text) +
+                                                      (politeness == 1 ? "" : " (not polite)"));
   }
 };
 

@@ -242,6 +242,10 @@ TEST_F(ScaleTest, BothWindowsAreLaidOutAgainWhenTheScaleChanges) {
     const gtk::Scale scale(step.Dpi * 1024);
     EXPECT_EQ(captionAt(boxCaption, box) - boxAt96, scale.Px(13 + 2) - 15) << step.What;
     EXPECT_NEAR(captionAt(groupCaption, wide) - groupAt96, scale.Px(6) - 6, 1) << step.What;
+    GtkBorder padding{};
+    gtk_style_context_get_padding(gtk_widget_get_style_context(groupCaption), GTK_STATE_FLAG_NORMAL,
+                                  &padding);
+    EXPECT_EQ(padding.left, scale.Px(1)) << step.What << ": the caption's padding scaled";
     // The windows stay where they are on the screen.
     EXPECT_EQ(ScreenPosition(status), statusAt) << step.What;
   }

@@ -285,7 +285,7 @@ TEST_F(PosixFilesTest, ALoadSkipsAByteOrderMarkAndWaitsBrieflyForAWriter) {
   const Case cases[] = {
       {"plain", plain, LOCK_EX, 0, true},
       {"a byte-order mark", "\xEF\xBB\xBF" + plain, LOCK_EX, 0, true},
-      {"read by another meanwhile", plain, LOCK_SH, 300, true},
+      {"read by another meanwhile, for longer than a wait would take", plain, LOCK_SH, 800, true},
       {"written by another for 0.3 s", plain, LOCK_EX, 300, true},
       {"written by another past the wait", plain, LOCK_EX, 2600, false},
   };
@@ -342,6 +342,7 @@ TEST_F(PosixFilesTest, ASaveKeepsTheFileWhatTheUserMadeIt) {
   const Case cases[] = {
       {"mode 0600", [] { Put(kName, kOld), chmod(kName.c_str(), 0600); }, kName, 0600},
       {"mode 0640", [] { Put(kName, kOld), chmod(kName.c_str(), 0640); }, kName, 0640},
+      {"set-group-id", [] { Put(kName, kOld), chmod(kName.c_str(), 02640); }, kName, 02640},
       {"an absolute link", [this] { LinkTo(folder / "dotfiles/abs.ini", 0600); },
        "dotfiles/abs.ini", 0600},
       {"a relative link", [] { LinkTo("dotfiles/rel.ini", 0644); }, "dotfiles/rel.ini", 0644},

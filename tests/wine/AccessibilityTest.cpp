@@ -121,9 +121,11 @@ class Annotated : public ::testing::Test {
     form_.reset();
     win32::Annotations::Shared().Replace(system_);
   }
-  std::unique_ptr<fw::ControlPeer> Make(fw::TControlKind kind, const std::string& name) {
+  std::unique_ptr<fw::ControlPeer> Make(fw::TControlKind kind, const std::string& name,
+                                        fw::TShortCut shortCut = fw::TShortCut::None) {
     fw::ControlParams params;
     params.Kind = kind;
+    params.ShortCut = shortCut;
     params.Text = "Check";
     params.Bounds = fw::TBounds{0, 0, 49, 25};
     params.AccessibleName = name;
@@ -148,18 +150,25 @@ TEST_F(Annotated, NamesAndThePanelsPoliteLiveSettingAreSetAndClearedPerWindow) {
     const char* what;
     fw::TControlKind kind;
     const char* name;
-    std::vector<GUID> set;  // in the order they are set, then cleared
+    std::vector<GUID> set;          // in the order they are set, then cleared
+    const wchar_t* keys = nullptr;  // the keyboard shortcut's text, where it has one
   };
   const Case cases[] = {
       {"a named field", fw::TControlKind::Edit, "Time-out (ms)", {kName}},
       {"a button of its own caption", fw::TControlKind::Button, "", {}},
       {"the panel", fw::TControlKind::Panel, "", {kLiveSetting}},
       {"a named panel", fw::TControlKind::Panel, "Result", {kName, kLiveSetting}},
+      {"the panel with its keys",
+       fw::TControlKind::Panel,
+       "",
+       {kKeyboardShortcut, kLiveSetting},
+       L"Ctrl+Comma, Alt+Enter"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     services_.sets.clear();
-    std::unique_ptr<fw::ControlPeer> control = Make(c.kind, c.name);
+    std::unique_ptr<fw::ControlPeer> control =
+        Make(c.kind, c.name, c.keys != nullptr ? fw::TShortCut::Properties : fw::TShortCut::None);
     const HWND hwnd = Handle(control);
     const std::size_t made = services_.sets.size();
     control.reset();
@@ -179,6 +188,8 @@ TEST_F(Annotated, NamesAndThePanelsPoliteLiveSettingAreSetAndClearedPerWindow) {
       EXPECT_EQ(s.property, c.set[i]);
       if (s.property == kName) {
         EXPECT_EQ(s.text, std::wstring(c.name, c.name + std::string(c.name).size()));
+      } else if (s.property == kKeyboardShortcut) {
+        EXPECT_EQ(s.text, c.keys);
       } else {
         EXPECT_EQ(s.type, VT_I4);
         EXPECT_EQ(s.value, 1) << "polite (AutomationLiveSetting)";

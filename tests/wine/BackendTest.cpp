@@ -277,6 +277,7 @@ TEST(Backend, AResolutionChangeScalesTheControls) {
   fw::ControlParams params;
   params.Kind = fw::TControlKind::Button;
   params.Bounds = fw::TBounds{10, 5, 49, 25};
+  params.Font.Height = -12;
   const std::unique_ptr<fw::ControlPeer> button = form.CreateControl(params, controlEvents);
   RECT suggested{0, 0, 200, 100};
   SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
@@ -289,6 +290,9 @@ TEST(Backend, AResolutionChangeScalesTheControls) {
   EXPECT_EQ(bounds.top, 8);
   EXPECT_EQ(bounds.right - bounds.left, 74);
   EXPECT_EQ(bounds.bottom - bounds.top, 38);
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, -18) << "its font scaled too";
 }
 
 // Layout sizes scale to a window's dots per inch rounded to the nearest, halves up, as MulDiv.

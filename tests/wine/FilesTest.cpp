@@ -462,7 +462,10 @@ TEST_F(Folder, ASaveClearsWhatInterruptedSavesLeftAndNothingElse) {
       {L".Vorlix.ini.short", settings, false},
       {L".Other.ini.Ab3dE6gH9j", settings, false},
   };
+  CloseHandle(
+      CreateFileW(L".Vorlix.ini.Zz9yX8wV7u", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
   files.WriteFile("Vorlix.ini", "old\r\n");
+  EXPECT_FALSE(Exists(L".Vorlix.ini.Zz9yX8wV7u")) << "a first save clears them too";
   for (const Case& c : cases) {
     FileHandle written(CreateFileW(c.name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     DWORD done = 0;

@@ -40,9 +40,9 @@ TEST(FieldRules, SwitchOnLooksAtTheLowestEightBits) {
     const char* value;
     bool on;
   };
-  const Case cases[] = {{"0", false},    {"1", true},         {"2", true},  {"-1", true},
-                        {"256", false},  {"$100", false},     {" 1", true}, {"257", true},
-                        {"-256", false}, {"$80000000", false}};
+  const Case cases[] = {{"0", false},    {"1", true},          {"2", true},  {"-1", true},
+                        {"256", false},  {"$100", false},      {" 1", true}, {"257", true},
+                        {"-256", false}, {"$80000000", false}, {"$80", true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
     EXPECT_EQ(settings::SwitchOn(c.value), c.on);
