@@ -295,6 +295,65 @@ TEST(Backend, AResolutionChangeScalesTheControls) {
   EXPECT_EQ(font.lfHeight, -18) << "its font scaled too";
 }
 
+// A form made where the system's resolution is 144 dpi has the client area of its layout at
+// that scale, inside a frame of the same scale. Wine reads the resolution once, as a process
+// starts, so the test runs itself again as a second process with the resolution set for it.
+TEST(Backend, AFormMadeAtASystemDpiOf144IsFramedForIt) {
+  if (GetEnvironmentVariableW(L"VORLIX_SYSTEM_DPI_CHILD", nullptr, 0) != 0) {
+    SetProcessDPIAware();
+    ASSERT_EQ(GetDpiForSystem(), 144u);
+    NoFormEvents formEvents;
+    win32::Win32Form form(nullptr, Form("TForm_SystemDpiTest"), formEvents);
+    RECT client{};
+    GetClientRect(form.Handle(), &client);
+    EXPECT_EQ(client.right, 180);
+    EXPECT_EQ(client.bottom, 60);
+    return;
+  }
+  HKEY desktop = nullptr;
+  ASSERT_EQ(
+      RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_ALL_ACCESS, &desktop),
+      ERROR_SUCCESS);
+  DWORD before = 0, size = sizeof before;
+  const bool had = RegQueryValueExW(desktop, L"LogPixels", nullptr, nullptr,
+                                    reinterpret_cast<BYTE*>(&before), &size) == ERROR_SUCCESS;
+  const DWORD dpi = 144;
+  RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                 sizeof dpi);
+  // The second process writes no report of its own: this case reports for both.
+  wchar_t output[MAX_PATH] = L"";
+  const bool reported = GetEnvironmentVariableW(L"GTEST_OUTPUT", output, MAX_PATH) != 0;
+  SetEnvironmentVariableW(L"GTEST_OUTPUT", nullptr);
+  SetEnvironmentVariableW(L"VORLIX_SYSTEM_DPI_CHILD", L"1");
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(exe) +
+                         L"\" --gtest_filter=Backend.AFormMadeAtASystemDpiOf144IsFramedForIt";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child{};
+  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                      nullptr, &startup, &child);
+  SetEnvironmentVariableW(L"VORLIX_SYSTEM_DPI_CHILD", nullptr);
+  SetEnvironmentVariableW(L"GTEST_OUTPUT", reported ? output : nullptr);
+  DWORD code = 1;
+  if (started) {
+    WaitForSingleObject(child.hProcess, 60000);
+    GetExitCodeProcess(child.hProcess, &code);
+    CloseHandle(child.hProcess);
+    CloseHandle(child.hThread);
+  }
+  if (had) {
+    RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&before),
+                   sizeof before);
+  } else {
+    RegDeleteValueW(desktop, L"LogPixels");
+  }
+  RegCloseKey(desktop);
+  ASSERT_TRUE(started);
+  EXPECT_EQ(code, 0u) << "the form made at 144 dpi (its failures are in the output above)";
+}
+
 // Layout sizes scale to a window's dots per inch rounded to the nearest, halves up, as MulDiv.
 TEST(Backend, ScaledSizesRoundToTheNearestPixel) {
   struct Case {
