@@ -38,15 +38,23 @@ def group_ended(pgid):
     return True
 
 
+def kill(pid, sig, group=False):
+    """Sends the signal to the process, or with group to the process group it leads; False,
+    and nothing sent, when it has gone already."""
+    try:
+        (os.killpg if group else os.kill)(pid, sig)
+    except ProcessLookupError:
+        return False
+    return True
+
+
 def stop_pid(pid, group=False, grace=5):
     """Ends a process that need not be our child, or with group the whole process group it
     leads: SIGTERM, then SIGKILL after the grace time; returns once it has ended (or after 5 s
     more)."""
-    send, gone = (os.killpg, group_ended) if group else (os.kill, ended)
+    gone = group_ended if group else ended
     for sig, wait in ((signal.SIGTERM, grace), (signal.SIGKILL, 5)):
-        try:
-            send(pid, sig)
-        except ProcessLookupError:
+        if not kill(pid, sig, group):
             return
         deadline = time.monotonic() + wait
         while time.monotonic() < deadline:

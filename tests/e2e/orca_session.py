@@ -140,10 +140,7 @@ def end(popen, pids):
     for _ in range(2):
         if group_ended(popen.pid):
             break
-        try:
-            os.killpg(popen.pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
+        kill(popen.pid, signal.SIGKILL, group=True)
         poll(lambda: group_ended(popen.pid), bool, 5)
     popen.wait(5)
 

@@ -28,7 +28,7 @@ sys.path.insert(0, NETWORK)
 from hosts import HOSTS, rules as host_rules  # noqa: E402,F401  (HOSTS: for the checks)
 sys.path.insert(0, os.path.join(REPO, "scripts", "lib"))
 import xvfb  # noqa: E402  (scripts/lib: the display that scripts/run and scripts/test use too)
-from processes import ended, group_ended, read_line  # noqa: E402,F401  (for the drivers too)
+from processes import ended, group_ended, kill, read_line  # noqa: E402,F401  (for the drivers too)
 from xvfb import SCREEN  # noqa: E402
 
 TEST_NET = ipaddress.ip_network("198.18.0.0/24")
@@ -413,14 +413,6 @@ def background(argv, out_path, stderr=subprocess.STDOUT, **kw):
     with open(out_path, "w") as out:
         return subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=out, stderr=stderr,
                                 start_new_session=True, **kw)
-
-
-def kill(pid, sig):
-    """Sends the signal; a process that has gone already is left."""
-    try:
-        os.kill(pid, sig)
-    except ProcessLookupError:
-        pass
 
 
 def cmdline(pid):
